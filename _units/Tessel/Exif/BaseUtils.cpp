@@ -1,0 +1,205 @@
+#include "Tessel/Exif/BaseUtils.h"
+
+#include "platform/FormatSettings.h"
+#include "platform/Strings.h"
+
+#include <cstring>
+#include <limits>
+
+namespace Tessel::Exif {
+
+ETagAlreadyExists::ETagAlreadyExists(int tagID)
+    : EInvalidTiffData(fmt::format(fmt::runtime(Consts::STagAlreadyExists), tagID)) {}
+
+EJPEGSegmentTooLarge::EJPEGSegmentTooLarge(std::int64_t dataSize)
+    : ETesselExifException(fmt::format(fmt::runtime(Consts::SJPEGSegmentTooLarge), dataSize)) {}
+
+// --- IIM dataset header --------------------------------------------------------------
+
+bool TryReadIPTCHeader(TStream& stream, TIPTCTagHeader& header, bool peekOnly) {
+  const auto start = stream.Position();
+  std::uint8_t bytes[5];
+  if (!TryReadBuffer(stream, bytes, 5))
+    return false;
+  bool valid = bytes[0] == 0x1C && bytes[1] >= 1 && bytes[1] <= 9;
+  std::int64_t dataSize = 0;
+  if (valid) {
+    const auto length = static_cast<std::uint16_t>((bytes[3] << 8) | bytes[4]);
+    if ((length & 0x8000U) == 0) {
+      dataSize = length;
+    } else {
+      // Only the three extended forms our own writer produces are understood.
+      int extraBytes = 0;
+      switch (length) {
+      case 0xFFFC: extraBytes = 4; break;
+      case 0xFFFE: extraBytes = 2; break;
+      case 0xFFFF: extraBytes = 1; break;
+      default: valid = false; break;
+      }
+      std::uint8_t extra[4] = {};
+      if (valid && !TryReadBuffer(stream, extra, extraBytes))
+        valid = false;
+      for (int i = 0; valid && i < extraBytes; ++i)
+        dataSize = (dataSize << 8) | extra[i];
+      if (valid && extraBytes == 4)
+        dataSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(dataSize));
+    }
+  }
+  if (valid) {
+    header.SectionID = bytes[1];
+    header.TagID = bytes[2];
+    header.DataSize = static_cast<std::int32_t>(dataSize);
+  }
+  if (peekOnly || !valid)
+    stream.SetPosition(start);
+  return valid;
+}
+
+// --- Value records -------------------------------------------------------------------
+
+TWordTagValue TWordTagValue::CreateFromString(std::string_view text) {
+  std::int32_t value = 0;
+  if (Platform::TryStrToInt(text, value) && value >= 0 && value <= 0xFFFF)
+    return {static_cast<std::uint16_t>(value)};
+  return {};
+}
+
+TLongWordTagValue TLongWordTagValue::CreateFromString(std::string_view text) {
+  std::int64_t value = 0;
+  if (Platform::TryStrToInt64(text, value) && value >= 0 && value <= std::numeric_limits<std::uint32_t>::max())
+    return {static_cast<std::uint32_t>(value)};
+  return {};
+}
+
+TLongIntTagValue TLongIntTagValue::CreateFromString(std::string_view text) {
+  std::int32_t value = 0;
+  if (Platform::TryStrToInt(text, value))
+    return {value};
+  return {};
+}
+
+TDateTimeTagValue TDateTimeTagValue::CreateFromString(std::string_view text) {
+  TDateTime value = 0;
+  if (Platform::TryStrToDateTime(text, value, Platform::FormatSettings()))
+    return {value};
+  return {};
+}
+
+// --- Data streams --------------------------------------------------------------------
+
+TMetadataBlockDataStream::~TMetadataBlockDataStream() {
+  FDisableChanges = false;
+  ReleaseBuffer();
+}
+
+void TMetadataBlockDataStream::CheckChangesAllowed() const {
+  if (FDisableChanges)
+    throw Platform::EStreamError(Consts::SStreamIsReadOnly);
+}
+
+std::int64_t TMetadataBlockDataStream::Write(const void* buffer, std::int64_t count) {
+  CheckChangesAllowed();
+  return TMemoryStream::Write(buffer, count);
+}
+
+void TMetadataBlockDataStream::SetSize(std::int64_t newSize) {
+  CheckChangesAllowed();
+  TMemoryStream::SetSize(newSize);
+}
+
+void TMetadataBlockDataStream::Realloc(std::int64_t newCapacity) {
+  CheckChangesAllowed();
+  TMemoryStream::Realloc(newCapacity);
+}
+
+void TUserMemoryStream::ChangeMemory(const void* newMemory, std::int64_t newSize) {
+  // The memory is never written through this stream; the cast only fits the base's pointer type.
+  SetPointer(static_cast<std::uint8_t*>(const_cast<void*>(newMemory)), newSize);
+  FPosition = 0;
+}
+
+std::int64_t TUserMemoryStream::Write(const void* /*buffer*/, std::int64_t /*count*/) {
+  throw Platform::EStreamError(Consts::SStreamIsReadOnly);
+}
+
+void TUserMemoryStream::SetSize(std::int64_t /*newSize*/) {
+  throw Platform::EStreamError(Consts::SStreamIsReadOnly);
+}
+
+// --- Metadata blocks -----------------------------------------------------------------
+
+TMetadataBlock::TMetadataBlock(Platform::IStreamPersist* dataSource) : FData(std::make_unique<TDataStream>()) {
+  if (dataSource != nullptr)
+    dataSource->SaveToStream(*FData);
+}
+
+TMetadataBlock::TMetadataBlock(TStream& dataSource, std::int64_t bytesToRead) : TMetadataBlock(nullptr) {
+  if (bytesToRead > 0)
+    FData->CopyFrom(dataSource, bytesToRead);
+}
+
+bool IsExifPayload(std::span<const std::uint8_t> data) {
+  if (data.size() < 8)
+    return false;
+  std::size_t p = 0;
+  if (std::memcmp(data.data(), ExifHeader.data(), ExifHeader.size()) == 0)
+    p = ExifHeader.size();
+  if (data.size() - p < 4)
+    return false;
+  const bool mark = (data[p] == 'I' && data[p + 1] == 'I') || (data[p] == 'M' && data[p + 1] == 'M');
+  const auto magic = static_cast<std::uint16_t>(data[p + 2] | (data[p + 3] << 8));
+  return mark && (magic == 0x002A || magic == 0x2A00);
+}
+
+bool IsXMPPayload(std::span<const std::uint8_t> data) {
+  if (data.size() < 20)
+    return false;
+  std::size_t p = 0;
+  if (std::memcmp(data.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0) {
+    p = XMPSegmentHeader.size();
+    if (data.size() - p < 10)
+      return false;
+  }
+  return std::memcmp(data.data() + p, "<?xpacket ", 10) == 0;
+}
+
+bool TMetadataBlock::IsExifBlock(bool checkID) const {
+  if (checkID && !HasExifBlockID())
+    return false;
+  return IsExifPayload(FData->Bytes());
+}
+
+bool TMetadataBlock::IsXMPBlock(bool checkID) const {
+  if (checkID && !HasXMPBlockID())
+    return false;
+  return IsXMPPayload(FData->Bytes());
+}
+
+bool TMetadataBlock::IsIPTCBlock(bool checkID) const {
+  FData->SetPosition(0);
+  if (checkID && !HasIPTCBlockID())
+    return false;
+  TIPTCTagHeader header;
+  return TryReadIPTCHeader(*FData, header, true);
+}
+
+// --- Text routines -------------------------------------------------------------------
+
+std::string UTF8BytesToString(const void* data, std::size_t count) {
+  if (count == 0)
+    return {};
+  return Platform::DecodeUTF8Lossy(std::string_view(static_cast<const char*>(data), count));
+}
+
+std::string BinToHexStr(const void* buffer, std::size_t count) {
+  static constexpr char digits[] = "0123456789ABCDEF";
+  std::string result(count * 2, '0');
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  for (std::size_t i = 0; i < count; ++i) {
+    result[2 * i] = digits[bytes[i] >> 4];
+    result[2 * i + 1] = digits[bytes[i] & 0xF];
+  }
+  return result;
+}
+
+} // namespace Tessel::Exif

@@ -1,0 +1,120 @@
+#include "platform/FileOps.h"
+
+#include "platform/Exceptions.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Platform {
+
+bool FileExists(const std::string& fileName) {
+  struct stat info {};
+  return ::stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(const std::string& fileName) { return ::unlink(fileName.c_str()) == 0; }
+
+int LastSystemError() { return errno; }
+
+bool RenameFileNoReplace(const std::string& oldName, const std::string& newName) {
+  if (::renameat2(AT_FDCWD, oldName.c_str(), AT_FDCWD, newName.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS)
+    return false;
+  // File systems without renameat2 flags: a hard link fails when the target exists.
+  if (::link(oldName.c_str(), newName.c_str()) != 0)
+    return false;
+  if (::unlink(oldName.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(newName.c_str());
+    errno = error;
+    return false;
+  }
+  return true;
+}
+
+std::string ExtractFilePath(const std::string& fileName) {
+  const auto slash = fileName.rfind('/');
+  return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string& fileName) {
+  const auto slash = fileName.rfind('/');
+  return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+std::string ExtractFileExt(const std::string& fileName) {
+  const auto name = ExtractFileName(fileName);
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& fileName, const std::string& ext) {
+  const auto extLength = ExtractFileExt(fileName).size();
+  return fileName.substr(0, fileName.size() - extLength) + ext;
+}
+
+std::string CreateTempFile(const std::string& prefix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/" + prefix + "XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0)
+    throw EFCreateError(pattern, errno);
+  ::close(fd);
+  return pattern;
+}
+
+namespace {
+
+// Removes the new file unless the replacement went through.
+struct TTempFileGuard {
+  std::string Name;
+  bool Keep = false;
+  ~TTempFileGuard() {
+    if (!Keep && !Name.empty())
+      ::unlink(Name.c_str());
+  }
+};
+
+} // namespace
+
+void AtomicReplaceFile(const std::string& fileName, const std::function<void(TStream& output)>& writer) {
+  struct stat original {};
+  if (::stat(fileName.c_str(), &original) != 0)
+    throw EFOpenError(fileName, errno);
+
+  std::string pattern = ExtractFilePath(fileName) + "." + ExtractFileName(fileName) + ".XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0)
+    throw EFCreateError(fileName, errno);
+  ::close(fd);
+  TTempFileGuard guard{pattern};
+  {
+    TFileStream output(pattern, fmOpenReadWrite);
+    writer(output);
+    if (::fchmod(output.Handle(), original.st_mode & 07777) != 0)
+      throw EFCreateError(pattern, errno);
+    output.Flush();
+  }
+  if (::rename(pattern.c_str(), fileName.c_str()) != 0)
+    throw EFCreateError(fileName, errno);
+  guard.Keep = true;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
+  file.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  return bytes;
+}
+
+} // namespace Platform

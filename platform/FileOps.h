@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/Streams.h"
+
+#include <functional>
+#include <string>
+
+namespace Platform {
+
+[[nodiscard]] bool FileExists(const std::string& fileName);
+[[nodiscard]] bool DirectoryExists(const std::string& path);
+// Answers False and leaves errno (see LastSystemError) set on failure.
+bool DeleteFile(const std::string& fileName);
+// Renames without ever replacing an existing file; False (errno set) when the target exists.
+bool RenameFileNoReplace(const std::string& oldName, const std::string& newName);
+[[nodiscard]] int LastSystemError();
+
+[[nodiscard]] std::string ExtractFilePath(const std::string& fileName); // with trailing '/'
+[[nodiscard]] std::string ExtractFileName(const std::string& fileName);
+[[nodiscard]] std::string ExtractFileExt(const std::string& fileName);  // with the dot
+[[nodiscard]] std::string ChangeFileExt(const std::string& fileName, const std::string& ext);
+
+// A uniquely named empty file in the system's temporary folder.
+[[nodiscard]] std::string CreateTempFile(const std::string& prefix);
+
+// Replaces a file's content atomically: writer fills a new file in the same folder,
+// which is flushed and renamed over the original, keeping the original's permissions.
+// When writer (or anything else) fails, the original stays as it was, the new file is
+// removed and the exception propagates.
+void AtomicReplaceFile(const std::string& fileName, const std::function<void(TStream& output)>& writer);
+
+// Reads a whole file into memory.
+[[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+
+} // namespace Platform

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the release and runs the command-line tool on the given pictures, or on
+# the project's own sample pictures (made at build time) when none are given.
+set -euo pipefail
+cd "$(dirname "$0")"
+. ./scripts-common.sh
+fotarium_install_packages
+
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(fotarium_jobs)" >/dev/null
+
+CLI=build/release/cli/fotarium-cli
+if [ "$#" -eq 0 ]; then
+  SAMPLES=build/release/samples
+  mkdir -p "$SAMPLES"
+  build/release/samples/make-samples "$SAMPLES"
+  set -- "$SAMPLES"/*.jpg
+fi
+
+"$CLI" segments "$@"
+for cmd in tags iptc xmp info; do
+  if "$CLI" "$cmd" --help >/dev/null 2>&1; then
+    echo
+    "$CLI" "$cmd" "$@" || true
+  fi
+done
