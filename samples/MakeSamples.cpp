@@ -1,10 +1,12 @@
 // Writes the project's own sample pictures: small JPEGs encoded here, with Exif
 // (including GPS), XMP and IPTC metadata assembled byte by byte.
 
-#include <jpeglib.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+#include <jpeglib.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <string>
