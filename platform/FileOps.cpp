@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,10 +88,35 @@ struct TTempFileGuard {
 
 } // namespace
 
-void AtomicReplaceFile(const std::string& fileName, const std::function<void(TStream& output)>& writer) {
+namespace {
+
+// The file a name finally stands for: replacing a symbolic link itself would leave
+// the linked picture unchanged and turn the link into a copy.
+std::string ResolveLinks(const std::string& fileName) {
+  struct stat info {};
+  if (::lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+    return fileName;
+  const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(fileName.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : fileName;
+}
+
+// Makes the rename itself durable; failure here changes nothing about the content.
+void SyncFolder(const std::string& fileName) {
+  const auto folder = ExtractFilePath(fileName);
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+} // namespace
+
+void AtomicReplaceFile(const std::string& originalName, const std::function<void(TStream& output)>& writer) {
+  const auto fileName = ResolveLinks(originalName);
   struct stat original {};
   if (::stat(fileName.c_str(), &original) != 0)
-    throw EFOpenError(fileName, errno);
+    throw EFOpenError(originalName, errno);
 
   std::string pattern = ExtractFilePath(fileName) + "." + ExtractFileName(fileName) + ".XXXXXX";
   const int fd = ::mkstemp(pattern.data());
@@ -101,6 +127,12 @@ void AtomicReplaceFile(const std::string& fileName, const std::function<void(TSt
   {
     TFileStream output(pattern, fmOpenReadWrite);
     writer(output);
+    // Keep the owner where allowed (it is not for other users' files unless root);
+    // the permission bits always.
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(output.Handle(), original.st_uid, original.st_gid) != 0) {
+      // Not permitted: the new file stays ours, which is all an ordinary user can do.
+    }
     if (::fchmod(output.Handle(), original.st_mode & 07777) != 0)
       throw EFCreateError(pattern, errno);
     output.Flush();
@@ -108,6 +140,7 @@ void AtomicReplaceFile(const std::string& fileName, const std::function<void(TSt
   if (::rename(pattern.c_str(), fileName.c_str()) != 0)
     throw EFCreateError(fileName, errno);
   guard.Keep = true;
+  SyncFolder(fileName);
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {

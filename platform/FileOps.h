@@ -26,7 +26,8 @@ bool RenameFileNoReplace(const std::string& oldName, const std::string& newName)
 // Replaces a file's content atomically: writer fills a new file in the same folder,
 // which is flushed and renamed over the original, keeping the original's permissions.
 // When writer (or anything else) fails, the original stays as it was, the new file is
-// removed and the exception propagates.
+// removed and the exception propagates. A symbolic link is followed: the file it
+// points to is replaced and the link stays a link.
 void AtomicReplaceFile(const std::string& fileName, const std::function<void(TStream& output)>& writer);
 
 // Reads a whole file into memory.

@@ -56,13 +56,12 @@ void TGraphic::Changed() {
 namespace {
 
 [[noreturn]] void RaiseBadSize(std::int64_t width, std::int64_t height) {
-  throw EInvalidGraphic("Ungültige Bitmap-Größe " + std::to_string(width) + " x " +
-                        std::to_string(height));
+  throw EInvalidGraphic("Ungültige Bitmap-Größe " + std::to_string(width) + " x " + std::to_string(height));
 }
 
 void CheckSize(std::int64_t width, std::int64_t height) {
-  if (width < 0 || height < 0 || width > 0x7FFFFFFF / TBitmap::BytesPerPixel ||
-      height > 0x7FFFFFFF || width * height > TBitmap::MaxPixels)
+  if (width < 0 || height < 0 || width > 0x7FFFFFFF / TBitmap::BytesPerPixel || height > 0x7FFFFFFF ||
+      width * height > TBitmap::MaxPixels)
     RaiseBadSize(width, height);
 }
 
@@ -112,17 +111,23 @@ void TBitmap::Assign(const TGraphic& source) {
   TGraphic::Assign(source);
 }
 
+void TBitmap::Assign(TBitmap&& source) {
+  if (&source == this)
+    return;
+  *this = std::move(source);
+  Changed();
+}
+
 void TBitmap::SetSize(int width, int height) {
   CheckSize(width, height);
   if (width == FWidth && height == FHeight)
     return;
-  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-                                   BytesPerPixel);
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * BytesPerPixel);
   const std::size_t copyBytes = static_cast<std::size_t>(std::min(width, FWidth)) * BytesPerPixel;
   const int copyRows = std::min(height, FHeight);
   for (int y = 0; y < copyRows && copyBytes > 0; ++y)
-    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * width * BytesPerPixel,
-                FPixels.data() + Offset(0, y), copyBytes);
+    std::memcpy(pixels.data() + static_cast<std::size_t>(y) * width * BytesPerPixel, FPixels.data() + Offset(0, y),
+                copyBytes);
   FPixels = std::move(pixels);
   FWidth = width;
   FHeight = height;
@@ -130,8 +135,7 @@ void TBitmap::SetSize(int width, int height) {
 }
 
 std::size_t TBitmap::Offset(int x, int y) const {
-  return (static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x)) *
-         BytesPerPixel;
+  return (static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x)) * BytesPerPixel;
 }
 
 std::uint8_t* TBitmap::ScanLine(int y) {
@@ -199,8 +203,7 @@ struct TContributions {
 // Destination pixels [clipFirst, clipLast) of a span of destSize pixels drawn from srcSize
 // pixels. Shrinking averages the covered source area (partial pixels by their share), so no
 // detail is simply skipped; enlarging interpolates between the two nearest pixel centres.
-TContributions BuildContributions(int srcSize, std::int64_t destSize, std::int64_t clipFirst,
-                                  std::int64_t clipLast) {
+TContributions BuildContributions(int srcSize, std::int64_t destSize, std::int64_t clipFirst, std::int64_t clipLast) {
   TContributions result;
   const auto count = static_cast<std::size_t>(clipLast - clipFirst);
   result.First.reserve(count);
@@ -224,7 +227,8 @@ TContributions BuildContributions(int srcSize, std::int64_t destSize, std::int64
         total += w;
       }
       for (std::size_t k = start; k < result.Weights.size(); ++k)
-        result.Weights[k] = total > 0 ? static_cast<float>(result.Weights[k] / total) : 1.0F / static_cast<float>(j1 - j0);
+        result.Weights[k] =
+            total > 0 ? static_cast<float>(result.Weights[k] / total) : 1.0F / static_cast<float>(j1 - j0);
     } else {
       const double centre = (static_cast<double>(i) + 0.5) * scale - 0.5;
       if (centre <= 0) {
@@ -264,15 +268,13 @@ std::vector<float> ResampleRow(const std::uint8_t* row, const TContributions& co
   return out;
 }
 
-std::uint8_t ToByte(float value) {
-  return static_cast<std::uint8_t>(std::clamp(value + 0.5F, 0.0F, 255.0F));
-}
+std::uint8_t ToByte(float value) { return static_cast<std::uint8_t>(std::clamp(value + 0.5F, 0.0F, 255.0F)); }
 
 } // namespace
 
 void TBitmap::StretchDraw(const TRect& dest, const TBitmap& source) {
   if (&source == this) {
-    const TBitmap copy(source);
+    const TBitmap copy(source); // NOLINT(performance-unnecessary-copy-initialization): this changes below
     StretchDraw(dest, copy);
     return;
   }
@@ -312,7 +314,8 @@ void TBitmap::StretchDraw(const TRect& dest, const TBitmap& source) {
     std::fill(accumulated.begin(), accumulated.end(), 0.0F);
     const float* w = rows.Weights.data() + rows.Start[k];
     for (int j = 0; j < count; ++j) {
-      const std::vector<float>& line = window[static_cast<std::size_t>(first - windowStart + j)];
+      const std::vector<float>& line =
+          window[static_cast<std::size_t>(first - windowStart) + static_cast<std::size_t>(j)];
       for (std::size_t i = 0; i < rowFloats; ++i)
         accumulated[i] += w[j] * line[i];
     }
@@ -337,14 +340,29 @@ TBitmap TBitmap::Transformed(int exifOrientation) const {
       int tx = x;
       int ty = y;
       switch (exifOrientation) {
-        case 2: tx = w - 1 - x; break;
-        case 3: tx = w - 1 - x; ty = h - 1 - y; break;
-        case 4: ty = h - 1 - y; break;
-        case 5: tx = y; ty = x; break;
-        case 6: tx = h - 1 - y; ty = x; break;
-        case 7: tx = h - 1 - y; ty = w - 1 - x; break;
-        case 8: tx = y; ty = w - 1 - x; break;
-        default: break;
+      case 2: tx = w - 1 - x; break;
+      case 3:
+        tx = w - 1 - x;
+        ty = h - 1 - y;
+        break;
+      case 4: ty = h - 1 - y; break;
+      case 5:
+        tx = y;
+        ty = x;
+        break;
+      case 6:
+        tx = h - 1 - y;
+        ty = x;
+        break;
+      case 7:
+        tx = h - 1 - y;
+        ty = w - 1 - x;
+        break;
+      case 8:
+        tx = y;
+        ty = w - 1 - x;
+        break;
+      default: break;
       }
       std::memcpy(result.FPixels.data() + result.Offset(tx, ty), src, BytesPerPixel);
     }

@@ -105,6 +105,8 @@ public:
   [[nodiscard]] int Height() const override { return FHeight; }
   [[nodiscard]] std::string ClassName() const override { return "TBitmap"; }
   void Assign(const TGraphic& source) override;
+  // Takes source's pixels without copying them; fires OnChange like Assign.
+  void Assign(TBitmap&& source);
 
   // Keeps the pixels where old and new size overlap; new pixels are black.
   void SetSize(int width, int height);

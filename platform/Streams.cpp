@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +31,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   }
   if (auto* memory = dynamic_cast<TCustomMemoryStream*>(&source)) {
     const auto position = memory->Position();
-    if (count < 0 || count > memory->Size() - position)
+    // A position outside the block (Seek does not clamp) must not become a pointer.
+    if (count < 0 || position < 0 || position > memory->Size() || count > memory->Size() - position)
       throw EReadError();
     WriteBuffer(memory->Memory() + position, count);
     memory->Seek(count, TSeekOrigin::soCurrent);
@@ -104,20 +106,25 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
   if (newSize < 0)
     throw EStreamError("Ungültige Stream-Größe");
   const auto oldPosition = FPosition;
+  const auto oldSize = Size();
   if (newSize > FCapacity)
     Realloc(newSize);
   else if (newSize == 0)
     Realloc(0);
   SetPointer(Memory(), newSize);
+  // New bytes read as zeros rather than whatever the heap held before.
+  if (newSize > oldSize)
+    std::memset(Memory() + oldSize, 0, static_cast<std::size_t>(newSize - oldSize));
   if (oldPosition > newSize)
     Seek(0, TSeekOrigin::soEnd);
 }
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
-  if (count <= 0 || FPosition < 0)
+  if (count <= 0 || FPosition < 0 || count > std::numeric_limits<std::int64_t>::max() / 2 - FPosition)
     return 0;
   const auto end = FPosition + count;
-  if (end > Size()) {
+  const auto oldSize = Size();
+  if (end > oldSize) {
     if (end > FCapacity) {
       // Grow geometrically so that many small writes stay linear overall.
       auto capacity = std::max<std::int64_t>(end, FCapacity + FCapacity / 2);
@@ -125,6 +132,9 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
       Realloc(capacity);
     }
     SetPointer(Memory(), end);
+    // A write past the end leaves a gap of zeros, not stale heap bytes.
+    if (FPosition > oldSize)
+      std::memset(Memory() + oldSize, 0, static_cast<std::size_t>(FPosition - oldSize));
   }
   std::memcpy(Memory() + FPosition, buffer, static_cast<std::size_t>(count));
   FPosition = end;
@@ -157,7 +167,8 @@ constexpr std::int64_t ReadAheadSize = 16 * 1024;
 } // namespace
 
 TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : FFileName(fileName) {
-  if (mode == fmCreate) {
+  // fmCreate may come combined with share flags; it still means create or truncate.
+  if ((mode & fmCreate) == fmCreate) {
     FHandle = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (FHandle < 0)
       throw EFCreateError(fileName, errno);
@@ -203,6 +214,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     const auto left = count - done;
     if (left >= ReadAheadSize) {
       const auto n = ::pread(FHandle, out + done, static_cast<std::size_t>(left), FPosition);
+      if (n < 0 && errno == EINTR)
+        continue;
       if (n <= 0)
         break;
       FBytesFetched += n;
@@ -212,6 +225,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     }
     FBuffer.resize(ReadAheadSize);
     const auto n = ::pread(FHandle, FBuffer.data(), FBuffer.size(), FPosition);
+    if (n < 0 && errno == EINTR)
+      continue;
     if (n <= 0) {
       FBufferLength = 0;
       break;

@@ -9,7 +9,6 @@
 #include <libxml/xmlsave.h>
 
 #include <climits>
-#include <cstring>
 #include <new>
 
 namespace Platform {
