@@ -77,15 +77,15 @@ TBytes EncodeRaw(int w, int h, const TBytes& samples, const TRawOptions& options
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
   TBytes result(buffer, buffer + size);
-  std::free(buffer);
+  std::free(buffer); // NOLINT(cppcoreguidelines-owning-memory): jpeg_mem_dest's buffer
   return result;
 }
 
 TBytes GrayRamp(int w, int h) {
-  TBytes samples(static_cast<std::size_t>(w * h));
+  TBytes samples;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      samples[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>(x * 255 / (w - 1));
+      samples.push_back(static_cast<std::uint8_t>(x * 255 / (w - 1)));
   return samples;
 }
 
@@ -244,7 +244,7 @@ TEST(JPEGImage, TruncatedPictureDecodesPartlyWithWarnings) {
   colourProgressive.InputSpace = JCS_RGB;
   colourProgressive.Components = 3;
   colourProgressive.StoredSpace = JCS_YCbCr;
-  TBytes rgb(48 * 40 * 3);
+  TBytes rgb(std::size_t{48} * 40 * 3);
   for (std::size_t i = 0; i < rgb.size(); ++i)
     rgb[i] = static_cast<std::uint8_t>((i * 37) ^ (i / 97));
   const TBytes samples[] = {encoded, EncodeRaw(64, 64, GrayRamp(64, 64), progressive),
@@ -354,18 +354,18 @@ TEST(JPEGImage, GrayscaleAndCmykDecodeToRgb) {
   const TColor middle = bitmap.Pixel(16, 4);
   EXPECT_EQ(GetRValue(middle), GetGValue(middle));
   EXPECT_EQ(GetRValue(middle), GetBValue(middle));
-  EXPECT_NEAR(GetRValue(middle), 16 * 255 / 31, 3);
+  EXPECT_NEAR(GetRValue(middle), 16.0 * 255 / 31, 3);
 
   // Ink amounts cyan, magenta, yellow, black for four 8-pixel columns.
   const std::uint8_t inks[4][4] = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 255}};
   const TColor expected[4] = {RGB(0, 255, 255), RGB(255, 0, 255), clWhite, clBlack};
   auto cmykSamples = [&](bool inverted) {
-    TBytes samples(32 * 8 * 4);
+    TBytes samples;
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 32; ++x)
         for (int c = 0; c < 4; ++c) {
           const std::uint8_t ink = inks[x / 8][c];
-          samples[static_cast<std::size_t>((y * 32 + x) * 4 + c)] = inverted ? 255 - ink : ink;
+          samples.push_back(inverted ? 255 - ink : ink);
         }
     return samples;
   };
