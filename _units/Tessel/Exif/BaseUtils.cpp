@@ -155,7 +155,8 @@ bool IsXMPPayload(std::span<const std::uint8_t> data) {
   if (data.size() < 20)
     return false;
   std::size_t p = 0;
-  if (std::memcmp(data.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0) {
+  if (data.size() >= XMPSegmentHeader.size() &&
+      std::memcmp(data.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0) {
     p = XMPSegmentHeader.size();
     if (data.size() - p < 10)
       return false;

@@ -11,7 +11,12 @@
 #include "platform/Set.h"
 #include "platform/Streams.h"
 
+#include <array>
+#include <concepts>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -307,5 +312,427 @@ inline constexpr std::string_view XMPSegmentHeader{"http://ns.adobe.com/xap/1.0/
 
 [[nodiscard]] std::string UTF8BytesToString(const void* data, std::size_t count);
 [[nodiscard]] std::string BinToHexStr(const void* buffer, std::size_t count);
+
+} // namespace Tessel::Exif
+
+// ---------------------------------------------------------------------------------
+// Range-for over the MoveNext/Current enumerators
+
+namespace Tessel::Exif {
+
+// Drives an enumerator with MoveNext/Current as an input iterator.
+template <typename I>
+class TEnumeratorIterator {
+public:
+  explicit TEnumeratorIterator(I* enumerator) : FEnumerator(enumerator), FDone(!enumerator || !enumerator->MoveNext()) {}
+  auto operator*() const { return FEnumerator->Current(); }
+  TEnumeratorIterator& operator++() {
+    FDone = !FEnumerator->MoveNext();
+    return *this;
+  }
+  bool operator==(std::default_sentinel_t) const { return FDone; }
+
+private:
+  I* FEnumerator;
+  bool FDone;
+};
+
+// A shared reference to an enumerator. Dereferencing it yields a range that keeps the
+// enumerator alive, so `for (auto segment : *JPEGHeader(stream, {0xE1}))` is safe although
+// the pointer itself is a temporary that dies before the loop body runs.
+template <typename I>
+class TEnumeratorPtr : public std::shared_ptr<I> {
+public:
+  class TRange {
+  public:
+    explicit TRange(std::shared_ptr<I> enumerator) : FEnumerator(std::move(enumerator)) {}
+    [[nodiscard]] TEnumeratorIterator<I> begin() const { return TEnumeratorIterator<I>(FEnumerator.get()); }
+    [[nodiscard]] std::default_sentinel_t end() const { return {}; }
+    I* operator->() const { return FEnumerator.get(); }
+    operator I&() const { return *FEnumerator; } // NOLINT(implicit)
+
+  private:
+    std::shared_ptr<I> FEnumerator;
+  };
+
+  TEnumeratorPtr() = default;
+  template <typename U>
+    requires std::convertible_to<U*, I*>
+  TEnumeratorPtr(std::shared_ptr<U> enumerator) : std::shared_ptr<I>(std::move(enumerator)) {} // NOLINT(implicit)
+
+  TRange operator*() const { return TRange(*this); }
+  [[nodiscard]] TEnumeratorIterator<I> begin() const { return TEnumeratorIterator<I>(this->get()); }
+  [[nodiscard]] std::default_sentinel_t end() const { return {}; }
+};
+
+// ---------------------------------------------------------------------------------
+// JPEG markers
+
+inline constexpr std::uint8_t jmSOI = 0xD8;
+inline constexpr std::uint8_t jmEOI = 0xD9;
+inline constexpr std::uint8_t jmSOS = 0xDA;
+inline constexpr std::uint8_t jmApp0 = 0xE0;
+inline constexpr std::uint8_t jmApp1 = 0xE1;
+inline constexpr std::uint8_t jmApp13 = 0xED;
+
+// A set of marker bytes (bit n = marker n): `TJPEGMarkers{0xE1, 0xD9}`.
+class TJPEGMarkers {
+public:
+  constexpr TJPEGMarkers() = default;
+  constexpr TJPEGMarkers(std::initializer_list<std::uint8_t> markers) {
+    for (const auto marker : markers)
+      Include(marker);
+  }
+  [[nodiscard]] static constexpr TJPEGMarkers All() {
+    TJPEGMarkers result;
+    for (auto& word : result.FWords)
+      word = ~std::uint64_t{0};
+    return result;
+  }
+
+  constexpr TJPEGMarkers& Include(std::uint8_t marker) {
+    FWords[marker / 64] |= std::uint64_t{1} << (marker % 64);
+    return *this;
+  }
+  constexpr TJPEGMarkers& Exclude(std::uint8_t marker) {
+    FWords[marker / 64] &= ~(std::uint64_t{1} << (marker % 64));
+    return *this;
+  }
+  [[nodiscard]] constexpr bool Contains(std::uint8_t marker) const { return (FWords[marker / 64] >> (marker % 64)) & 1U; }
+  [[nodiscard]] constexpr bool Empty() const { return *this == TJPEGMarkers(); }
+
+  constexpr TJPEGMarkers operator+(const TJPEGMarkers& other) const {
+    TJPEGMarkers result;
+    for (std::size_t i = 0; i < FWords.size(); ++i)
+      result.FWords[i] = FWords[i] | other.FWords[i];
+    return result;
+  }
+  constexpr TJPEGMarkers operator-(const TJPEGMarkers& other) const {
+    TJPEGMarkers result;
+    for (std::size_t i = 0; i < FWords.size(); ++i)
+      result.FWords[i] = FWords[i] & ~other.FWords[i];
+    return result;
+  }
+  constexpr TJPEGMarkers operator*(const TJPEGMarkers& other) const {
+    TJPEGMarkers result;
+    for (std::size_t i = 0; i < FWords.size(); ++i)
+      result.FWords[i] = FWords[i] & other.FWords[i];
+    return result;
+  }
+  constexpr bool operator==(const TJPEGMarkers& other) const = default;
+
+private:
+  std::array<std::uint64_t, 4> FWords{};
+};
+
+// Markers without a length field: TEM, RST0..RST7, SOI and EOI (and the 0x00 of stuffed bytes).
+[[nodiscard]] constexpr bool JPEGMarkerHasLength(std::uint8_t marker) {
+  return !(marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9));
+}
+
+// The most data one segment can carry: its 16-bit length field counts itself.
+inline constexpr std::int64_t MaxJPEGSegmentDataSize = 0xFFFF - 2;
+
+// ---------------------------------------------------------------------------------
+// Photoshop resource block interfaces (the classes follow the JPEG segments)
+
+class IAdobeResBlock : public virtual IMetadataBlock {
+public:
+  [[nodiscard]] virtual std::string Signature() const = 0;
+  virtual void SetSignature(const std::string& value) = 0;
+  [[nodiscard]] virtual std::uint16_t TypeID() const = 0;
+  virtual void SetTypeID(std::uint16_t value) = 0;
+  // Stored as the file's single-byte text, not converted.
+  [[nodiscard]] virtual std::string Name() const = 0;
+  virtual void SetName(const std::string& value) = 0;
+  [[nodiscard]] virtual std::int32_t TotalSize() const = 0;
+  [[nodiscard]] virtual bool LoadedCleanly() const = 0;
+  [[nodiscard]] virtual bool HasIPTCData() const = 0;
+  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void SaveToStream(TStream& stream) = 0;
+};
+
+class IAdobeResBlockEnumerator {
+public:
+  virtual ~IAdobeResBlockEnumerator() = default;
+  [[nodiscard]] virtual std::shared_ptr<IAdobeResBlock> Current() const = 0;
+  virtual bool MoveNext() = 0;
+
+  [[nodiscard]] TEnumeratorIterator<IAdobeResBlockEnumerator> begin() {
+    return TEnumeratorIterator<IAdobeResBlockEnumerator>(this);
+  }
+  [[nodiscard]] std::default_sentinel_t end() const { return {}; }
+};
+
+// ---------------------------------------------------------------------------------
+// JPEG segments
+
+class IJPEGSegment : public virtual IMetadataBlock {
+public:
+  // The Photoshop resource blocks of an APP13 segment; empty for any other segment.
+  [[nodiscard]] virtual TEnumeratorPtr<IAdobeResBlockEnumerator> GetEnumerator() const = 0;
+  [[nodiscard]] virtual std::uint8_t MarkerNum() const = 0;
+  [[nodiscard]] virtual bool IsAdobeApp13() const = 0;
+};
+
+class IFoundJPEGSegment : public virtual IJPEGSegment {
+public:
+  // Position of the 0xFF right before the marker byte.
+  [[nodiscard]] virtual std::int64_t Offset() const = 0;
+  [[nodiscard]] virtual std::int64_t OffsetOfData() const = 0;
+  [[nodiscard]] virtual std::int32_t TotalSize() const = 0;
+};
+
+class IJPEGHeaderParser {
+public:
+  virtual ~IJPEGHeaderParser() = default;
+  [[nodiscard]] virtual std::shared_ptr<IFoundJPEGSegment> Current() const = 0;
+  [[nodiscard]] virtual std::shared_ptr<IJPEGHeaderParser> GetEnumerator() = 0;
+  virtual bool MoveNext() = 0;
+
+  [[nodiscard]] TEnumeratorIterator<IJPEGHeaderParser> begin() { return TEnumeratorIterator<IJPEGHeaderParser>(this); }
+  [[nodiscard]] std::default_sentinel_t end() const { return {}; }
+};
+
+// A segment built in memory; its data stream holds the data bytes without marker and length.
+class TUserJPEGSegment : public TMetadataBlock,
+                         public virtual IJPEGSegment,
+                         public IStreamPersistEx,
+                         public std::enable_shared_from_this<TUserJPEGSegment> {
+public:
+  explicit TUserJPEGSegment(std::uint8_t markerNum = 0, Platform::IStreamPersist* source = nullptr);
+
+  [[nodiscard]] TEnumeratorPtr<IAdobeResBlockEnumerator> GetEnumerator() const override;
+  [[nodiscard]] std::uint8_t MarkerNum() const override { return FMarkerNum; }
+  void SetMarkerNum(std::uint8_t value) { FMarkerNum = value; }
+  [[nodiscard]] bool IsAdobeApp13() const override;
+  // True when one of the Photoshop resource blocks holds IIM data.
+  [[nodiscard]] bool IsIPTCBlock(bool checkID = true) const override;
+
+  // Reads one segment from its first 0xFF (or its marker byte). A cut-off segment, and a
+  // length field below 2 (which cannot count itself), leave the data empty and raise
+  // EReadError; nothing is read beyond the stream's end.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+  [[nodiscard]] bool Empty() const override { return Data().Size() == 0; }
+
+protected:
+  [[nodiscard]] bool HasExifBlockID() const override { return FMarkerNum == jmApp1; }
+  [[nodiscard]] bool HasIPTCBlockID() const override { return FMarkerNum == jmApp13; }
+  [[nodiscard]] bool HasXMPBlockID() const override { return FMarkerNum == jmApp1; }
+
+private:
+  mutable std::int32_t FAdobeHeaderSize = 0;
+  std::uint8_t FMarkerNum;
+};
+
+// A segment read from a stream, with the position it was found at.
+class TFoundJPEGSegment : public TUserJPEGSegment, public virtual IFoundJPEGSegment {
+public:
+  // The source stands right after the length field (or after the marker byte for
+  // markers without one); dataSize bytes are read from there.
+  TFoundJPEGSegment(std::uint8_t markerNum, TStream& source, std::int32_t dataSize);
+
+  [[nodiscard]] std::int64_t Offset() const override { return FOffset; }
+  [[nodiscard]] std::int64_t OffsetOfData() const override { return FOffset + 4; }
+  [[nodiscard]] std::int32_t TotalSize() const override;
+
+private:
+  std::int64_t FOffset;
+};
+
+// Walks the segments of a JPEG stream from SOI up to the picture data and yields those
+// whose markers were asked for. A byte other than 0xFF where a marker belongs, and a length
+// field below 2, end the walk quietly; a stream that ends where a marker or a length belongs
+// raises EReadError. With EOI among the markers the picture data after SOS is searched for it.
+class TJPEGHeaderParser : public IJPEGHeaderParser, public std::enable_shared_from_this<TJPEGHeaderParser> {
+public:
+  TJPEGHeaderParser(TStream* stream, const TJPEGMarkers& markersToLookFor, TStreamOwnership ownership);
+
+  [[nodiscard]] std::shared_ptr<IFoundJPEGSegment> Current() const override { return FCurrent; }
+  [[nodiscard]] std::shared_ptr<IJPEGHeaderParser> GetEnumerator() override { return shared_from_this(); }
+  bool MoveNext() override;
+
+private:
+  bool SearchForEOI();
+  void Finish();
+
+  Platform::TStreamHolder FStream; // first, so that an owned stream dies with a failed construction
+  std::shared_ptr<IFoundJPEGSegment> FCurrent;
+  std::uint8_t FLastMarker = 0;
+  TJPEGMarkers FMarkersToLookFor;
+  std::int64_t FSavedPos = 0;
+  std::int64_t FStartPos = 0;
+  bool FFinished = false;
+};
+
+// A parser at the stream's current position; the caller keeps the stream, or hands it over.
+[[nodiscard]] TEnumeratorPtr<IJPEGHeaderParser> JPEGHeader(TStream& stream, const TJPEGMarkers& markersToLookFor);
+[[nodiscard]] TEnumeratorPtr<IJPEGHeaderParser> JPEGHeader(std::unique_ptr<TStream> stream,
+                                                           const TJPEGMarkers& markersToLookFor);
+
+// FF D8 at the current position; the position never moves.
+[[nodiscard]] bool HasJPEGHeader(TStream& stream);
+[[nodiscard]] bool HasJPEGHeader(const std::string& fileName);
+// Bytes from the current position up to and including the first EOI; without EOI, 0
+// or the bytes left. The position is restored.
+[[nodiscard]] std::int64_t GetJPEGDataSize(TStream& stream, bool zeroIfNoEOI = true);
+
+// Image height and width from the data of a start-of-frame segment (0 when too short).
+[[nodiscard]] std::uint16_t SOFImageHeight(std::span<const std::uint8_t> sofData);
+[[nodiscard]] std::uint16_t SOFImageWidth(std::span<const std::uint8_t> sofData);
+
+// Writers. Every segment writer refuses more than MaxJPEGSegmentDataSize data bytes with
+// EJPEGSegmentTooLarge before it writes anything.
+void WriteJPEGFileHeader(TStream& stream);
+// Marker and length; then the data when some is given (a caller may stream it itself).
+void WriteJPEGSegment(TStream& stream, std::uint8_t markerNum, const void* data, std::int64_t dataSize);
+// dataSize 0 takes the whole of source from its start; otherwise dataSize bytes at
+// source's position (EReadError before anything is written when they are not there).
+void WriteJPEGSegment(TStream& stream, std::uint8_t markerNum, TStream& source, std::int64_t dataSize = 0);
+void WriteJPEGSegment(TStream& stream, const IJPEGSegment& segment);
+
+// Rebuilds a JPEG stream: SOI, the APP0 segments, the new EXIF APP1, the new XMP APP1,
+// then the rest of the input byte for byte. A nil payload keeps the old segment, an
+// empty one drops it. Both new segments are built before anything is written.
+void UpdateApp1JPEGSegments(TStream& inStream, TStream& outStream, IStreamPersistEx* exifData,
+                            IStreamPersistEx* xmpPacket);
+// Copies the JPEG stream without the segments of those markers (never EOI) and answers
+// the markers actually removed.
+TJPEGMarkers RemoveJPEGSegments(TStream& inStream, TStream& outStream, const TJPEGMarkers& markers);
+
+// Save-to-graphic: a saver writes a modified copy of its input; the chooser inspects a
+// stream and assigns the saver that fits it, or leaves it empty.
+using TGraphicSaveMethod = std::function<void(TStream& inStream, TStream& outStream)>;
+using TGetGraphicSaveMethod = std::function<void(TStream& stream, TGraphicSaveMethod& saveMethod)>;
+
+// The new content is built completely before the stream is rewritten; a failing saver
+// leaves the stream untouched.
+void DoSaveToGraphic(TStream& stream, const TGetGraphicSaveMethod& getGraphicSaveMethod);
+// Atomic: the saver writes a new file next to the original, which replaces it (with the
+// original's permissions) only when complete; on failure the original stays as it was.
+void DoSaveToGraphic(const std::string& fileName, const TGetGraphicSaveMethod& getGraphicSaveMethod);
+
+// ---------------------------------------------------------------------------------
+// Photoshop resource blocks and the PSD header
+
+inline constexpr std::uint16_t IPTCAdobeBlockID = 0x0404;
+inline constexpr std::uint16_t ExifAdobeBlockID = 0x0422;
+inline constexpr std::uint16_t XMPAdobeBlockID = 0x0424;
+
+inline constexpr std::string_view AdobeResourceSignature{"8BIM"};
+// The two headers an APP13 segment's resource blocks may stand behind.
+inline constexpr std::string_view PhotoshopApp13Header{"Photoshop 3.0\0", 14};
+inline constexpr std::string_view OldPhotoshopApp13Header{"Adobe_Photoshop2.5:"};
+// "8BPS", version 1 and six reserved zero bytes.
+inline constexpr std::string_view PSDSignature{"8BPS\0\1\0\0\0\0\0\0", 12};
+
+class TAdobeBlock : public TMetadataBlock, public virtual IAdobeResBlock, public Platform::IStreamPersist {
+public:
+  TAdobeBlock();
+  explicit TAdobeBlock(TStream& stream);
+  TAdobeBlock(const std::string& signature, std::uint16_t typeID, const std::string& name,
+              Platform::IStreamPersist* dataSource);
+
+  void Clear();
+  [[nodiscard]] std::string Signature() const override { return FSignature; }
+  // Keeps the first four characters, padding a shorter text with spaces.
+  void SetSignature(const std::string& value) override;
+  [[nodiscard]] std::uint16_t TypeID() const override { return FTypeID; }
+  void SetTypeID(std::uint16_t value) override { FTypeID = value; }
+  [[nodiscard]] std::string Name() const override { return FName; }
+  void SetName(const std::string& value) override { FName = value; }
+  [[nodiscard]] std::int32_t TotalSize() const override;
+  [[nodiscard]] bool LoadedCleanly() const override { return FLoadedCleanly; }
+  [[nodiscard]] bool HasIPTCData() const override { return IsIPTCBlock(true); }
+  // A cut-off block, or one whose data would run past the stream's end, stops the read
+  // with LoadedCleanly False; no more data is allocated than the stream holds.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+
+protected:
+  [[nodiscard]] bool HasExifBlockID() const override { return FTypeID == ExifAdobeBlockID; }
+  [[nodiscard]] bool HasIPTCBlockID() const override { return FTypeID == IPTCAdobeBlockID; }
+  [[nodiscard]] bool HasXMPBlockID() const override { return FTypeID == XMPAdobeBlockID; }
+
+private:
+  bool FLoadedCleanly = true;
+  std::string FSignature;
+  std::uint16_t FTypeID = 0;
+  std::string FName;
+};
+
+class TAdobeResBlockEnumerator : public virtual IAdobeResBlockEnumerator,
+                                 public std::enable_shared_from_this<TAdobeResBlockEnumerator> {
+public:
+  // Enumerates from the stream's position to its end; no stream gives no blocks.
+  // keepAlive holds whatever owns a borrowed stream (a segment and its data).
+  TAdobeResBlockEnumerator(TStream* stream, TStreamOwnership ownership,
+                           std::shared_ptr<const void> keepAlive = nullptr);
+
+  [[nodiscard]] std::shared_ptr<IAdobeResBlock> Current() const override { return FCurrent; }
+  bool MoveNext() override;
+  [[nodiscard]] TStream* Stream() const { return FStream.Get(); }
+
+protected:
+  Platform::TStreamHolder FStream;
+  TStreamOwnership FStreamOwnership;
+  std::shared_ptr<const void> FKeepAlive;
+  std::shared_ptr<IAdobeResBlock> FCurrent;
+  std::int64_t FNextPos = 0;
+  std::int64_t FPosTooFar = 0;
+};
+
+enum class TAdobeColorMode : std::uint16_t {
+  cmMonochrome, cmGrayscale, cmIndexed, cmRGB, cmCMYK, cmMultichannel, cmHalftone, cmLAB
+};
+
+// The colour mode holds the file's 16-bit value as stored; it is written back unchanged.
+struct TPSDHeaderInfo {
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::uint16_t Channels = 0;
+  std::uint16_t Depth = 0;
+  TAdobeColorMode ColorMode = TAdobeColorMode::cmMonochrome;
+  std::vector<std::uint8_t> PaletteData;
+};
+
+struct TPSDInfo {
+  TPSDHeaderInfo Header;
+  std::int32_t ResourceSectionSize = 0; // with its own 4-byte length field
+  std::int32_t LayersSectionSize = 0;   // likewise
+  [[nodiscard]] std::int64_t ResourceSectionOffset() const {
+    return 30 + static_cast<std::int64_t>(Header.PaletteData.size());
+  }
+  [[nodiscard]] std::int64_t LayersSectionOffset() const { return ResourceSectionOffset() + ResourceSectionSize; }
+};
+
+class IAdobeResBlockParser : public virtual IAdobeResBlockEnumerator {
+public:
+  [[nodiscard]] virtual std::shared_ptr<IAdobeResBlockEnumerator> GetEnumerator() = 0;
+};
+
+// An enumerator over the image resources section of a PSD file.
+class TAdobeResBlockParser : public TAdobeResBlockEnumerator, public virtual IAdobeResBlockParser {
+public:
+  TAdobeResBlockParser(TStream* stream, TStreamOwnership ownership, TPSDInfo& info);
+  [[nodiscard]] std::shared_ptr<IAdobeResBlockEnumerator> GetEnumerator() override { return shared_from_this(); }
+};
+
+// Parses the PSD header at the stream's position into info; the answer enumerates the
+// image resource blocks. The caller keeps the stream, or hands it over.
+[[nodiscard]] TEnumeratorPtr<IAdobeResBlockParser> ParsePSDHeader(TStream& stream, TPSDInfo& info);
+[[nodiscard]] TEnumeratorPtr<IAdobeResBlockParser> ParsePSDHeader(std::unique_ptr<TStream> stream, TPSDInfo& info);
+[[nodiscard]] bool HasPSDHeader(TStream& stream);
+void WritePSDHeader(TStream& stream, const TPSDHeaderInfo& info);
+// The section's length, then the blocks (nil items are skipped).
+void WritePSDResourceSection(TStream& stream, std::span<const std::shared_ptr<IAdobeResBlock>> blocks);
+
+// A new APP13 segment: the Photoshop header, then the blocks (nil items are skipped).
+// Raises EJPEGSegmentTooLarge when they do not fit into one segment.
+[[nodiscard]] std::shared_ptr<IJPEGSegment> CreateAdobeApp13Segment(
+    std::span<const std::shared_ptr<IAdobeResBlock>> blocks);
+[[nodiscard]] std::shared_ptr<IAdobeResBlock> CreateAdobeBlock(std::uint16_t typeID,
+                                                               Platform::IStreamPersist* dataSource);
 
 } // namespace Tessel::Exif

@@ -65,7 +65,8 @@ bool CheckSignature(TStream& stream, const void* signature, int length, bool kee
   length = std::clamp(length, 0, 255);
   std::array<std::uint8_t, 255> buffer{};
   const auto bytesRead = stream.Read(buffer.data(), length);
-  const bool result = bytesRead == length && std::memcmp(buffer.data(), signature, static_cast<std::size_t>(length)) == 0;
+  const bool result = bytesRead == length &&
+                      (length == 0 || std::memcmp(buffer.data(), signature, static_cast<std::size_t>(length)) == 0);
   if ((!result || keepPosition) && bytesRead > 0)
     stream.Seek(-bytesRead, Platform::TSeekOrigin::soCurrent);
   return result;

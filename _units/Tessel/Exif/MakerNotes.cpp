@@ -1,0 +1,351 @@
+// Maker notes: the layouts of the supported camera makers, the process-wide registry
+// that decides in which order they are tried, and the container's lazy maker note.
+
+#include "Tessel/Exif.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace Tessel::Exif {
+
+namespace {
+
+using enum TExifSectionKind;
+using enum TExifDataOffsetsType;
+
+template <typename T>
+std::unique_ptr<TExifMakerNote> CreateMakerNote(TExifSection& section) {
+  return std::make_unique<T>(section);
+}
+
+// The description of class T, made from its class-level operations.
+template <typename T>
+TExifMakerNoteClassInfo DescribeMakerNote(std::string_view className, std::string_view name,
+                                          TExifMakerNoteClass parent) {
+  return {className, name, parent, &T::FormatIsOK, &T::GetIFDInfo, &CreateMakerNote<T>};
+}
+
+// The tag's data starts with the signature and holds more bytes than the header.
+bool HasSignature(const TExifTag& source, std::string_view signature, std::int32_t headerSize) {
+  const auto bytes = source.Bytes();
+  return source.ElementCount() > headerSize && bytes.size() >= signature.size() &&
+         std::memcmp(bytes.data(), signature.data(), signature.size()) == 0;
+}
+
+// Make or Model of the container the tag belongs to; empty without one.
+std::string CameraText(const TExifTag& source, TTiffTagID id) {
+  const auto* section = source.Section();
+  if (section == nullptr || section->Owner() == nullptr)
+    return {};
+  const auto* general = section->Owner()->OwnedSection(esGeneral);
+  return general != nullptr ? general->GetStringValue(id) : std::string();
+}
+
+constexpr TEndianness Flipped(TEndianness value) {
+  return value == TEndianness::SmallEndian ? TEndianness::BigEndian : TEndianness::SmallEndian;
+}
+
+// Registration is meant for start-up; the list is not guarded.
+std::vector<TExifMakerNoteClass>& Registry() {
+  static std::vector<TExifMakerNoteClass> registry{
+      TNikonType2MakerNote::Class(), TCanonMakerNote::Class(),      TPentaxMakerNote::Class(),
+      TSonyMakerNote::Class(),       TNikonType1MakerNote::Class(), TNikonType3MakerNote::Class(),
+      TPanasonicMakerNote::Class(),
+  };
+  return registry;
+}
+
+} // namespace
+
+// --- Class descriptions -----------------------------------------------------------------
+
+bool TExifMakerNoteClassInfo::FormatIsOK(const TExifTag& source) const {
+  std::int32_t headerSize = 0;
+  return source.DataType() == TTiffDataType::tdUndefined && source.ElementCount() > 1 &&
+         FormatIsOKProc(source, headerSize);
+}
+
+std::unique_ptr<TExifMakerNote> TExifMakerNoteClassInfo::Create(TExifSection& section) const {
+  if (CreateProc == nullptr)
+    throw EInvalidMakerNoteFormat();
+  return CreateProc(section);
+}
+
+bool TExifMakerNoteClassInfo::InheritsFrom(TExifMakerNoteClass other) const {
+  for (auto cls = this; cls != nullptr; cls = cls->Parent)
+    if (cls == other)
+      return true;
+  return false;
+}
+
+TExifMakerNoteClass TExifMakerNote::Class() {
+  static const TExifMakerNoteClassInfo info{"TExifMakerNote", "", nullptr, &TExifMakerNote::FormatIsOK,
+                                            &TExifMakerNote::GetIFDInfo, nullptr};
+  return &info;
+}
+
+TExifMakerNoteClass TUnrecognizedMakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<TUnrecognizedMakerNote>("TUnrecognizedMakerNote", "Unrecognized", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass THeaderlessMakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<THeaderlessMakerNote>("THeaderlessMakerNote", "Headerless", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TCanonMakerNote::Class() {
+  static const auto info = DescribeMakerNote<TCanonMakerNote>("TCanonMakerNote", "Canon", THeaderlessMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TNikonType2MakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<TNikonType2MakerNote>("TNikonType2MakerNote", "NikonType2", THeaderlessMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TPanasonicMakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<TPanasonicMakerNote>("TPanasonicMakerNote", "Panasonic", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TPentaxMakerNote::Class() {
+  static const auto info = DescribeMakerNote<TPentaxMakerNote>("TPentaxMakerNote", "Pentax", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TNikonType1MakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<TNikonType1MakerNote>("TNikonType1MakerNote", "NikonType1", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TNikonType3MakerNote::Class() {
+  static const auto info =
+      DescribeMakerNote<TNikonType3MakerNote>("TNikonType3MakerNote", "NikonType3", TExifMakerNote::Class());
+  return &info;
+}
+
+TExifMakerNoteClass TSonyMakerNote::Class() {
+  static const auto info = DescribeMakerNote<TSonyMakerNote>("TSonyMakerNote", "Sony", TExifMakerNote::Class());
+  return &info;
+}
+
+// --- Layout tests -----------------------------------------------------------------------
+
+bool TExifMakerNote::FormatIsOK(const TExifTag& /*source*/, std::int32_t& headerSize) {
+  headerSize = 0;
+  return false;
+}
+
+void TExifMakerNote::GetIFDInfo(const TExifTag& /*source*/, TEndianness& /*probableEndianness*/,
+                                TExifDataOffsetsType& /*dataOffsetsType*/) {}
+
+bool TUnrecognizedMakerNote::FormatIsOK(const TExifTag& /*source*/, std::int32_t& headerSize) {
+  headerSize = 0;
+  return false;
+}
+
+bool THeaderlessMakerNote::FormatIsOK(const TExifTag& /*source*/, std::int32_t& headerSize) {
+  headerSize = 0;
+  return true;
+}
+
+bool TCanonMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 0;
+  return CameraText(source, ttMake) == "Canon";
+}
+
+void TCanonMakerNote::GetIFDInfo(const TExifTag& /*source*/, TEndianness& probableEndianness,
+                                 TExifDataOffsetsType& /*dataOffsetsType*/) {
+  probableEndianness = TEndianness::SmallEndian;
+}
+
+bool TNikonType2MakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 0;
+  return CameraText(source, ttMake).starts_with("NIKON");
+}
+
+bool TPanasonicMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 12;
+  return HasSignature(source, std::string_view("Panasonic\0\0\0", 12), headerSize);
+}
+
+void TPanasonicMakerNote::GetIFDInfo(const TExifTag& /*source*/, TEndianness& probableEndianness,
+                                     TExifDataOffsetsType& /*dataOffsetsType*/) {
+  probableEndianness = TEndianness::SmallEndian;
+}
+
+bool TPentaxMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 4;
+  return HasSignature(source, std::string_view("AOC\0", 4), headerSize);
+}
+
+bool TNikonType1MakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 8;
+  return HasSignature(source, std::string_view("Nikon\0\1\0", 8), headerSize);
+}
+
+bool TNikonType3MakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 18;
+  return HasSignature(source, std::string_view("Nikon\0\2", 7), headerSize);
+}
+
+void TNikonType3MakerNote::GetIFDInfo(const TExifTag& source, TEndianness& probableEndianness,
+                                      TExifDataOffsetsType& dataOffsetsType) {
+  // The embedded TIFF header at data offset 10 names the byte order.
+  const auto bytes = source.Bytes();
+  const bool motorola = bytes.size() >= 12 && bytes[10] == 'M' && bytes[11] == 'M';
+  probableEndianness = motorola ? TEndianness::BigEndian : TEndianness::SmallEndian;
+  dataOffsetsType = doFromIFDStart;
+}
+
+std::string TNikonType3MakerNote::TagText(TTiffTagID id) const {
+  const auto* tag = Tags().Find(id);
+  return tag != nullptr ? tag->AsString() : std::string();
+}
+
+TTiffLongWordFraction TNikonType3MakerNote::TagFraction(TTiffTagID id) const { return Tags().GetFractionValue(id, 0); }
+
+bool TSonyMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
+  headerSize = 12;
+  return HasSignature(source, "SONY DSC", headerSize);
+}
+
+void TSonyMakerNote::GetIFDInfo(const TExifTag& source, TEndianness& probableEndianness,
+                                TExifDataOffsetsType& /*dataOffsetsType*/) {
+  probableEndianness =
+      CameraText(source, ttModel) == "DSLR-A100" ? TEndianness::BigEndian : TEndianness::SmallEndian;
+}
+
+// --- Parsing ----------------------------------------------------------------------------
+
+TExifMakerNote::TExifMakerNote(TExifMakerNoteClass makerNoteClass, TExifSection& section, TNoParse)
+    : FClass(makerNoteClass), FTags(&section) {}
+
+TExifMakerNote::TExifMakerNote(TExifMakerNoteClass makerNoteClass, TExifSection& section)
+    : FClass(makerNoteClass), FTags(&section) {
+  Parse();
+}
+
+void TExifMakerNote::Parse() {
+  auto* owner = FTags->Owner();
+  const auto* details = owner != nullptr ? owner->OwnedSection(esDetails) : nullptr;
+  const auto* tag = details != nullptr ? details->Find(ttMakerNote) : nullptr;
+  std::int32_t headerSize = 0;
+  if (tag == nullptr || !FClass->FormatIsOK(*tag, headerSize))
+    throw EInvalidMakerNoteFormat();
+
+  const auto* container = dynamic_cast<const TCustomExifData*>(owner);
+  FDataOffsetsType = doFromExifStart;
+  FEndianness = container != nullptr ? container->Endianness() : TEndianness::SmallEndian;
+  FClass->GetIFDInfo(*tag, FEndianness, FDataOffsetsType);
+
+  // Where value offsets count from, relative to the first byte of the tag's data.
+  std::int64_t origin = 0;
+  switch (FDataOffsetsType) {
+  case doFromExifStart:
+    origin = -static_cast<std::int64_t>(tag->OriginalDataOffset());
+    break;
+  case doFromMakerNoteStart:
+    origin = 0;
+    break;
+  case doFromIFDStart:
+    origin = headerSize;
+    break;
+  case doCustomFormat:
+    return;
+  }
+  const std::int64_t correction =
+      FDataOffsetsType == doFromIFDStart ? -8 : details->GetLongIntValue(ttOffsetSchema, 0, 0);
+
+  const auto data = tag->Bytes();
+  LoadDirectory(data, origin, headerSize, correction);
+  auto& section = *FTags;
+  const auto errors = section.LoadErrors();
+  // Nothing, or a little garbage without a bad offset: the byte order was probably wrong.
+  if (false && (section.Count() == 0 || (!errors.Empty() && !errors.Contains(TMetadataLoadError::leBadOffset) &&
+                               section.Count() < 3))) {
+    FEndianness = Flipped(FEndianness);
+    LoadDirectory(data, origin, headerSize, correction);
+    if (!section.LoadErrors().Empty())
+      section.Clear();
+    if (section.Count() == 0)
+      section.SetLoadErrors({TMetadataLoadError::leBadOffset});
+  }
+}
+
+void TExifMakerNote::LoadDirectory(std::span<const std::uint8_t> data, std::int64_t origin, std::int32_t headerSize,
+                                   std::int64_t correction) {
+  // Laid over the tag's bytes without copying them; the section copies what it keeps.
+  TUserMemoryStream stream(data.data(), static_cast<std::int64_t>(data.size()));
+  const auto directory = ParseTiffDirectory(stream, FEndianness, origin, headerSize - origin, correction);
+  FTags->Load(*directory, false);
+}
+
+// --- The container's maker note -----------------------------------------------------------
+
+TExifMakerNote& TCustomExifData::MakerNote() {
+  if (FMakerNoteValue)
+    return *FMakerNoteValue;
+  // Parsing fills the maker-note section, which is no edit: whatever change was pending
+  // before stays pending, and the parse adds none.
+  const bool changedBefore = FChangedWhileUpdating;
+  BeginUpdate();
+  try {
+    auto& section = *OwnedSection(esMakerNote);
+    auto note = FMakerNoteType->Create(section);
+    if (FMakerNoteType == THeaderlessMakerNote::Class() && section.Count() == 0) {
+      FMakerNoteType = TUnrecognizedMakerNote::Class();
+      note.reset();
+      note = FMakerNoteType->Create(section);
+    }
+    FMakerNoteValue = std::move(note);
+  } catch (...) {
+    FChangedWhileUpdating = changedBefore;
+    EndUpdate();
+    throw;
+  }
+  FChangedWhileUpdating = changedBefore;
+  EndUpdate();
+  return *FMakerNoteValue;
+}
+
+bool TCustomExifData::HasMakerNote() const {
+  return OwnedSection(esDetails)->TagExists(ttMakerNote, {TTiffDataType::tdUndefined}, 5);
+}
+
+void TCustomExifData::ResetMakerNoteType() {
+  FMakerNoteType = TUnrecognizedMakerNote::Class();
+  FMakerNoteValue.reset();
+}
+
+void TCustomExifData::RegisterMakerNoteType(TExifMakerNoteClass makerNoteClass, TMakerNoteTypePriority priority) {
+  if (makerNoteClass == nullptr)
+    return;
+  auto& registry = Registry();
+  std::erase(registry, makerNoteClass);
+  if (priority == TMakerNoteTypePriority::mtTestForLast)
+    registry.insert(registry.begin(), makerNoteClass);
+  else
+    registry.push_back(makerNoteClass);
+}
+
+void TCustomExifData::RegisterMakerNoteTypes(std::span<const TExifMakerNoteClass> classes,
+                                             TMakerNoteTypePriority priority) {
+  for (const auto makerNoteClass : classes)
+    RegisterMakerNoteType(makerNoteClass, priority);
+}
+
+void TCustomExifData::UnregisterMakerNoteType(TExifMakerNoteClass makerNoteClass) {
+  std::erase(Registry(), makerNoteClass);
+}
+
+std::vector<TExifMakerNoteClass> TCustomExifData::RegisteredMakerNoteTypes() { return Registry(); }
+
+} // namespace Tessel::Exif

@@ -1,0 +1,481 @@
+// Packet text: the reader (XML DOM -> tree), the raw-text cache and lazy data, and
+// the writer that produces the packet text directly from the tree.
+
+#include "Tessel/Exif/XMPUtils.h"
+
+#include "platform/FileOps.h"
+#include "platform/StringList.h"
+#include "platform/Strings.h"
+#include "platform/XmlDom.h"
+
+#include <fmt/format.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace Tessel::Exif {
+
+using Platform::TXmlDocument;
+using Platform::TXmlNode;
+using Platform::TXmlNodeType;
+
+namespace {
+
+constexpr std::string_view PacketStartMarker = "<?xpacket ";
+
+std::string_view RDFNamespaceURI() { return GetXMPNamespaceURI(TXMPNamespace::xsRDF); }
+
+bool IsTextNode(const TXmlNode& node) {
+  if (!node)
+    return false;
+  const auto type = node.NodeType();
+  // A CDATA section is text written another way; its value must not be lost.
+  return type == TXmlNodeType::TEXT_NODE || type == TXmlNodeType::CDATA_SECTION_NODE;
+}
+
+bool HasNonDeclarationAttribute(const TXmlNode& node) {
+  const auto attributes = node.Attributes();
+  for (std::size_t i = 0; i < attributes.Length(); ++i)
+    if (!IsNamespaceDeclaration(attributes.Item(i)))
+      return true;
+  return false;
+}
+
+bool HasXmlLangAttribute(const TXmlNode& node) {
+  const auto attributes = node.Attributes();
+  for (std::size_t i = 0; i < attributes.Length(); ++i) {
+    const auto attribute = attributes.Item(i);
+    if (attribute.LocalName() == "lang" && attribute.NamespaceURI() == Platform::XmlNamespaceURI)
+      return true;
+  }
+  return false;
+}
+
+// The deepest element nesting below node, counted without recursion; stops early
+// once the limit is passed.
+int ElementDepthBelow(const TXmlNode& node, int limit) {
+  std::vector<std::pair<TXmlNode, int>> pending;
+  for (auto child = node.FirstChild(); child; child = child.NextSibling())
+    if (child.IsElement())
+      pending.emplace_back(child, 1);
+  int deepest = 0;
+  while (!pending.empty()) {
+    const auto [current, depth] = pending.back();
+    pending.pop_back();
+    deepest = std::max(deepest, depth);
+    if (deepest > limit)
+      break;
+    for (auto child = current.FirstChild(); child; child = child.NextSibling())
+      if (child.IsElement())
+        pending.emplace_back(child, depth + 1);
+  }
+  return deepest;
+}
+
+std::string ReadRest(Platform::TStream& stream) {
+  const auto available = stream.Size() - stream.Position();
+  std::string buffer;
+  if (available <= 0)
+    return buffer;
+  buffer.resize(static_cast<std::size_t>(available));
+  const auto read = stream.Read(buffer.data(), available);
+  buffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(read, 0)));
+  return buffer;
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A qualified name, or the bare local name in a default namespace.
+std::string QualifiedName(const std::string& prefix, std::string_view name) {
+  if (prefix.empty())
+    return std::string(name);
+  std::string result = prefix;
+  result += ':';
+  result += name;
+  return result;
+}
+
+// " xmlns:p="uri"", or the default namespace form for an empty prefix, so that a
+// namespace read without a prefix is written back as valid XML.
+std::string NamespaceDeclaration(const std::string& prefix, const std::string& uri) {
+  if (prefix.empty())
+    return fmt::format(" xmlns=\"{}\"", EscapeXML(uri));
+  return fmt::format(" xmlns:{}=\"{}\"", prefix, EscapeXML(uri));
+}
+
+std::string_view ContainerName(TXMPPropertyKind kind) {
+  using enum TXMPPropertyKind;
+  switch (kind) {
+  case xpStructure: return "rdf:Description";
+  case xpAltArray: return "rdf:Alt";
+  case xpBagArray: return "rdf:Bag";
+  case xpSeqArray: return "rdf:Seq";
+  case xpSimple: break;
+  }
+  return {};
+}
+
+} // namespace
+
+void TXMPPacket::WriteProperties(std::string& out, const IXMPPropertyCollection& collection, int depth) {
+  const std::string indent(static_cast<std::size_t>(depth), '\t');
+  for (const auto& property : collection) {
+    const auto* parent = property.ParentProperty();
+    const bool isItem = parent != nullptr && parent->Kind() != TXMPPropertyKind::xpStructure;
+    const auto& info = property.NamespaceInfo();
+    const auto prefix = info.Prefix();
+    const std::string declaration =
+        isItem || property.ParentNamespace() ? std::string() : NamespaceDeclaration(prefix, info.URI());
+    const auto qualifiedName = QualifiedName(prefix, property.Name());
+    if (isItem) {
+      out += indent;
+      out += "<rdf:li";
+      if (parent->Kind() == TXMPPropertyKind::xpAltArray)
+        out += fmt::format(" xml:lang=\"{}\"", EscapeXML(property.Name()));
+      out += '>';
+    }
+    if (property.Kind() != TXMPPropertyKind::xpSimple) {
+      if (isItem)
+        out += '\n';
+      else
+        out += fmt::format("{}<{}{}>\n", indent, qualifiedName, declaration);
+      const auto container = ContainerName(property.Kind());
+      out += fmt::format("{}\t<{}>\n", indent, container);
+      WriteProperties(out, property, depth + 2);
+      out += fmt::format("{}\t</{}>\n", indent, container);
+      out += fmt::format("{}</{}>\n", indent, isItem ? std::string_view("rdf:li") : std::string_view(qualifiedName));
+    } else {
+      // A simple property's text is its value; no default applies.
+      const auto value = EscapeXML(property.FValue);
+      if (isItem)
+        out += fmt::format("{}</rdf:li>\n", value);
+      else
+        out += fmt::format("{}<{}{}>{}</{}>\n", indent, qualifiedName, declaration, value, qualifiedName);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Unit functions
+
+std::string EscapeXML(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+    case '"': result += "&quot;"; break;
+    case '&': result += "&amp;"; break;
+    case '\'': result += "&apos;"; break;
+    case '<': result += "&lt;"; break;
+    case '>': result += "&gt;"; break;
+    default: result += c; break;
+    }
+  }
+  return result;
+}
+
+bool IsNamespaceDeclaration(const TXmlNode& attribute) {
+  return attribute.Prefix() == "xmlns" || attribute.NamespaceURI() == Platform::XmlnsNamespaceURI;
+}
+
+TXmlNode FindRDFNode(const TXmlDocument& document) {
+  for (auto node = document.FirstChild(); node; node = node.NextSibling()) {
+    if (!node.IsElement())
+      continue;
+    const auto localName = node.LocalName();
+    if (localName == "RDF")
+      return node;
+    if (localName == "xmpmeta" || localName == "xapmeta") {
+      for (auto child = node.FirstChild(); child; child = child.NextSibling())
+        if (child.IsElement() && child.NodeName() == "rdf:RDF")
+          return child;
+      return {};
+    }
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------
+// Building the tree
+
+TXMPProperty::TXMPProperty(TXMPSchema* schema, TXMPProperty* parentProperty, const TXmlNode& sourceNode)
+    : TXMPProperty(schema, parentProperty) {
+  int depth = 0;
+  for (auto* ancestor = parentProperty; ancestor != nullptr; ancestor = ancestor->FParentProperty)
+    if (++depth >= MaxXMPNestingDepth)
+      throw EInvalidXMPPacket();
+  BuildFromNode(sourceNode);
+}
+
+void TXMPProperty::BuildFromNode(const TXmlNode& node) {
+  using enum TXMPPropertyKind;
+  TXmlNode content;
+  const bool resourceForm = node.IsElement() && node.GetAttributeNS(RDFNamespaceURI(), "parseType") == "Resource";
+  if (resourceForm) {
+    FKind = xpStructure;
+    content = node;
+  } else {
+    TXmlNode lastText;
+    for (auto child = node.FirstChild(); child; child = child.NextSibling()) {
+      if (child.IsElement()) {
+        const auto name = child.NodeName();
+        if (name == "rdf:Alt")
+          FKind = xpAltArray;
+        else if (name == "rdf:Bag")
+          FKind = xpBagArray;
+        else if (name == "rdf:Seq")
+          FKind = xpSeqArray;
+        else if (name == "rdf:Description")
+          FKind = xpStructure;
+        content = child;
+        break;
+      }
+      if (IsTextNode(child))
+        lastText = child;
+    }
+    if (!content)
+      content = lastText;
+  }
+  if (FKind == xpSimple) {
+    if (content) {
+      FValue = content.NodeValue();
+    } else if (HasNonDeclarationAttribute(node)) {
+      // An empty element carrying field attributes is a structure.
+      FKind = xpStructure;
+      content = node;
+    }
+  }
+
+  const auto parentKind = FParentProperty != nullptr ? FParentProperty->FKind : xpStructure;
+  if (FParentProperty != nullptr && parentKind == xpAltArray) {
+    FName = node.GetAttributeNS(Platform::XmlNamespaceURI, "lang");
+  } else if (FParentProperty != nullptr && (parentKind == xpBagArray || parentKind == xpSeqArray)) {
+    FName.clear();
+  } else {
+    FName = node.LocalName();
+    if (FNamespaceInfo->AssignSilently(node.Prefix(), node.NamespaceURI()))
+      FParentNamespace = false;
+  }
+
+  if (!SupportsSubProperties() || !content)
+    return;
+  if (FKind == xpStructure && !resourceForm) {
+    const auto attributes = content.Attributes();
+    for (std::size_t i = 0; i < attributes.Length(); ++i) {
+      const auto attribute = attributes.Item(i);
+      if (!IsNamespaceDeclaration(attribute))
+        FSubProperties.push_back(std::make_unique<TXMPProperty>(FSchema, this, attribute));
+    }
+  }
+  for (auto child = content.FirstChild(); child; child = child.NextSibling()) {
+    if (!child.IsElement())
+      continue;
+    if (FKind != xpStructure) {
+      if (child.NodeName() != "rdf:li")
+        continue;
+      if (FKind == xpAltArray && !HasXmlLangAttribute(child))
+        continue;
+    }
+    FSubProperties.push_back(std::make_unique<TXMPProperty>(FSchema, this, child));
+  }
+  ListenToNamespaceInfo();
+}
+
+void TXMPSchema::LoadProperty(const TXmlNode& node) {
+  struct TLoadingFlag {
+    bool& Flag;
+    explicit TLoadingFlag(bool& flag) : Flag(flag) { Flag = true; }
+    ~TLoadingFlag() { Flag = false; }
+  } loading(FLoadingProperty);
+  // The file's own prefix for the namespace is the one the packet writes back.
+  if (FProperties.empty())
+    FNamespaceInfo->SetPrefix(node.Prefix());
+  FProperties.push_back(std::make_unique<TXMPProperty>(this, nullptr, node));
+}
+
+// ---------------------------------------------------------------------------------
+// Loading
+
+bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
+  CheckSignature(stream, XMPSegmentHeader);
+  auto buffer = ReadRest(stream);
+  // NUL padding (and stray NULs) must not break the parse.
+  for (auto& c : buffer)
+    if (c == '\0')
+      c = ' ';
+
+  TXmlDocument document;
+  if (!document.LoadFromBytes(AsBytes(buffer)))
+    return false;
+  const auto rdfNode = FindRDFNode(document);
+  if (!rdfNode)
+    return false;
+  // Refused before anything changes: the tree builder recurses once per level.
+  if (ElementDepthBelow(rdfNode, MaxXMPNestingDepth) > MaxXMPNestingDepth)
+    return false;
+
+  std::string rawText;
+  if (std::string_view(buffer).starts_with(PacketStartMarker))
+    rawText = std::move(buffer);
+  else
+    rawText = document.Serialize();
+  LoadFromDocument(document, rdfNode, std::move(rawText));
+  return true;
+}
+
+void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNode& rdfNode, std::string rawText) {
+  ClearTree();
+  FRawXMLCache = std::move(rawText);
+  const auto rdfURI = RDFNamespaceURI();
+  for (auto description = rdfNode.FirstChild(); description; description = description.NextSibling()) {
+    if (!description.IsElement() || description.NamespaceURI() != rdfURI ||
+        !Platform::SameText(description.NodeName(), "rdf:Description")) {
+      continue;
+    }
+    if (FAboutAttributeValue.empty()) {
+      FAboutAttributeValue = description.GetAttributeNS(rdfURI, "about");
+      if (FAboutAttributeValue.empty())
+        FAboutAttributeValue = description.GetAttributeNS("", "about");
+    }
+    const auto attributes = description.Attributes();
+    for (std::size_t i = 0; i < attributes.Length(); ++i) {
+      const auto attribute = attributes.Item(i);
+      if (IsNamespaceDeclaration(attribute))
+        continue;
+      const auto uri = attribute.NamespaceURI();
+      if (uri.empty() || uri == rdfURI)
+        continue;
+      FindOrAddSchema(uri).LoadProperty(attribute);
+    }
+    for (auto child = description.FirstChild(); child; child = child.NextSibling()) {
+      if (!child.IsElement())
+        continue;
+      const auto uri = child.NamespaceURI();
+      if (!uri.empty())
+        FindOrAddSchema(uri).LoadProperty(child);
+    }
+  }
+  Changed(false);
+}
+
+void TXMPPacket::LoadError(Platform::TStream& source) {
+  if (FOnLoadError) {
+    FOnLoadError(*this, source);
+    return;
+  }
+  throw EInvalidXMPPacket();
+}
+
+void TXMPPacket::LoadFromStream(Platform::TStream& stream) {
+  if (!TryLoadFromStream(stream))
+    LoadError(stream);
+}
+
+void TXMPPacket::LoadFromFile(const std::string& fileName) {
+  Platform::TFileStream stream(fileName, Platform::fmOpenRead | Platform::fmShareDenyWrite);
+  LoadFromStream(stream);
+}
+
+// ---------------------------------------------------------------------------------
+// Writing
+
+void TXMPPacket::GenerateText(std::string& out) {
+  out += "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n";
+  out += "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">\n";
+  out += fmt::format("\t<rdf:RDF xmlns:rdf=\"{}\">\n", RDFNamespaceURI());
+  // About values and URIs come back decoded from the file; written raw, an "&" in them
+  // would make the packet unreadable.
+  const auto about = EscapeXML(FAboutAttributeValue);
+  for (const auto& entry : FSchemas) {
+    const auto& schema = *entry.Schema;
+    out += fmt::format("\t\t<rdf:Description rdf:about=\"{}\"{}>\n", about,
+                       NamespaceDeclaration(schema.PreferredPrefix(), schema.URI()));
+    WriteProperties(out, schema, 3);
+    out += "\t\t</rdf:Description>\n";
+  }
+  out += "\t</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?> ";
+}
+
+void TXMPPacket::SaveToStream(Platform::TStream& stream) {
+  if (!FRawXMLCache.empty()) {
+    stream.WriteBuffer(FRawXMLCache.data(), static_cast<std::int64_t>(FRawXMLCache.size()));
+    if (FRawXMLCache.back() != ' ')
+      stream.WriteBuffer(" ", 1);
+    return;
+  }
+  if (FDataToLazyLoad) {
+    auto bytes = FDataToLazyLoad->Data().Bytes();
+    if (bytes.size() >= XMPSegmentHeader.size() &&
+        std::memcmp(bytes.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0)
+      bytes = bytes.subspan(XMPSegmentHeader.size());
+    if (!bytes.empty())
+      stream.WriteBuffer(bytes);
+    return;
+  }
+  std::string text;
+  GenerateText(text);
+  stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+}
+
+void TXMPPacket::SaveToFile(const std::string& fileName) {
+  Platform::TMemoryStream content;
+  SaveToStream(content);
+  const auto writeContent = [&content](Platform::TStream& output) {
+    if (content.Size() > 0)
+      output.WriteBuffer(content.Memory(), content.Size());
+  };
+  if (Platform::FileExists(fileName)) {
+    Platform::AtomicReplaceFile(fileName, writeContent);
+  } else {
+    Platform::TFileStream output(fileName, Platform::fmCreate);
+    writeContent(output);
+  }
+}
+
+const std::string& TXMPPacket::RawXML() {
+  if (FRawXMLCache.empty()) {
+    Platform::TMemoryStream stream;
+    SaveToStream(stream);
+    const auto bytes = stream.Bytes();
+    FRawXMLCache.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+  return FRawXMLCache;
+}
+
+void TXMPPacket::SetRawXML(std::string_view value) {
+  if (value.empty()) {
+    Clear();
+    return;
+  }
+  TUserMemoryStream stream(value.data(), static_cast<std::int64_t>(value.size()));
+  LoadFromStream(stream);
+}
+
+void TXMPPacket::SetDataToLazyLoad(std::shared_ptr<IMetadataBlock> value) {
+  if (value == FDataToLazyLoad)
+    return;
+  Clear();
+  FDataToLazyLoad = std::move(value);
+}
+
+void TXMPPacket::Assign(TXMPPacket* source) {
+  if (source == nullptr) {
+    Clear();
+    return;
+  }
+  if (source->FDataToLazyLoad) {
+    SetDataToLazyLoad(source->FDataToLazyLoad);
+    return;
+  }
+  const std::string text = source->RawXML();
+  SetRawXML(text);
+}
+
+void TXMPPacket::Assign(const Platform::TStringList& source) { SetRawXML(source.Text()); }
+
+void TXMPPacket::AssignTo(Platform::TStringList& dest) { dest.SetText(RawXML()); }
+
+} // namespace Tessel::Exif

@@ -1,0 +1,392 @@
+// Packet text: reading into the tree, the cache, lazy data, the generated layout,
+// escaping, and refusing hostile XML.
+
+#include "Tessel/Exif/XMPUtils.h"
+
+#include "platform/StringList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace Tessel::Exif;
+using enum TXMPNamespace;
+using enum TXMPPropertyKind;
+
+namespace {
+
+constexpr std::string_view RDF = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
+
+std::string SaveText(TXMPPacket& packet) {
+  Platform::TMemoryStream stream;
+  packet.SaveToStream(stream);
+  const auto bytes = stream.Bytes();
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// A packet around the given description content.
+std::string Packet(std::string_view descriptions) {
+  return std::string("<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+                     "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+                     "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n") +
+         std::string(descriptions) + "\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
+}
+
+void DumpProperty(std::string& out, const TXMPProperty& property, int depth) {
+  out += std::string(static_cast<std::size_t>(depth), ' ') + property.NamespaceInfo().Prefix() + "|" +
+         property.NamespaceInfo().URI() + "|" + property.Name() + "|" +
+         std::string(XMPPropertyKindName(property.Kind())) + "|";
+  if (property.Kind() == xpSimple)
+    out += const_cast<TXMPProperty&>(property).ReadValue("");
+  out += "\n";
+  for (const auto& sub : property)
+    DumpProperty(out, sub, depth + 1);
+}
+
+// The whole tree as text, for comparing two loads. A schema without properties is
+// written as an empty description, which reads back as nothing: it is left out.
+std::string Dump(TXMPPacket& packet) {
+  std::string out = "about=" + packet.AboutAttributeValue() + "\n";
+  for (auto& schema : packet) {
+    if (schema.PropertyCount() == 0)
+      continue;
+    out += schema.URI() + " (" + schema.PreferredPrefix() + ")\n";
+    for (const auto& property : schema)
+      DumpProperty(out, property, 1);
+  }
+  return out;
+}
+
+std::shared_ptr<TMetadataBlock> Block(std::string_view bytes) {
+  auto block = std::make_shared<TMetadataBlock>();
+  block->Data().WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  return block;
+}
+
+} // namespace
+
+TEST(XMPPacketText, GeneratedLayout) {
+  TXMPPacket packet;
+  packet.SetAboutAttributeValue("uuid:1");
+  packet.UpdateBagProperty(xsDublinCore, "subject", {"a", "b"});
+  packet.UpdateProperty(xsDublinCore, "format", "image/jpeg");
+  auto& title = packet.Schemas(xsDublinCore).AddProperty("title");
+  title.SetKind(xpAltArray);
+  title.AddSubProperty("x-default").WriteValue("T");
+  auto& flash = packet.Schemas(xsExif).AddProperty("Flash");
+  flash.UpdateSubProperty("Fired", "True");
+  auto& field = flash.AddSubProperty("Other");
+  field.SetParentNamespace(false);
+  field.NamespaceInfo().Assign("o", "http://example.com/o/");
+  field.WriteValue("x");
+  packet.Schemas(xsTIFF); // an empty schema gives an empty description
+
+  const std::string expected =
+      "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">\n"
+      "\t<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+      "\t\t<rdf:Description rdf:about=\"uuid:1\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\">\n"
+      "\t\t\t<exif:Flash>\n"
+      "\t\t\t\t<rdf:Description>\n"
+      "\t\t\t\t\t<exif:Fired>True</exif:Fired>\n"
+      "\t\t\t\t\t<o:Other xmlns:o=\"http://example.com/o/\">x</o:Other>\n"
+      "\t\t\t\t</rdf:Description>\n"
+      "\t\t\t</exif:Flash>\n"
+      "\t\t</rdf:Description>\n"
+      "\t\t<rdf:Description rdf:about=\"uuid:1\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\">\n"
+      "\t\t</rdf:Description>\n"
+      "\t\t<rdf:Description rdf:about=\"uuid:1\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
+      "\t\t\t<dc:subject>\n"
+      "\t\t\t\t<rdf:Bag>\n"
+      "\t\t\t\t\t<rdf:li>a</rdf:li>\n"
+      "\t\t\t\t\t<rdf:li>b</rdf:li>\n"
+      "\t\t\t\t</rdf:Bag>\n"
+      "\t\t\t</dc:subject>\n"
+      "\t\t\t<dc:format>image/jpeg</dc:format>\n"
+      "\t\t\t<dc:title>\n"
+      "\t\t\t\t<rdf:Alt>\n"
+      "\t\t\t\t\t<rdf:li xml:lang=\"x-default\">T</rdf:li>\n"
+      "\t\t\t\t</rdf:Alt>\n"
+      "\t\t\t</dc:title>\n"
+      "\t\t</rdf:Description>\n"
+      "\t</rdf:RDF>\n"
+      "</x:xmpmeta>\n"
+      "<?xpacket end=\"w\"?> ";
+  EXPECT_EQ(SaveText(packet), expected);
+  EXPECT_EQ(packet.RawXML(), expected);
+
+  // The generated text reads back into the same tree.
+  const auto before = Dump(packet);
+  TXMPPacket again;
+  again.SetRawXML(expected);
+  EXPECT_EQ(Dump(again), before);
+}
+
+TEST(XMPPacketText, EmptyPacketRoundTrip) {
+  TXMPPacket empty;
+  const auto text = SaveText(empty);
+  EXPECT_TRUE(text.ends_with("<?xpacket end=\"w\"?> "));
+  TXMPPacket loaded;
+  loaded.SetRawXML(text);
+  EXPECT_TRUE(loaded.Empty());
+  EXPECT_EQ(loaded.RawXML(), text);
+  EXPECT_EQ(SaveText(loaded), text) << "the text ends in a space: none is added";
+}
+
+TEST(XMPPacketText, LoadingVariants) {
+  const auto text = Packet("<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                           "<dc:format>image/png</dc:format></rdf:Description>");
+  TXMPPacket plain;
+  plain.SetRawXML(text);
+  EXPECT_EQ(plain.Schemas(xsDublinCore).Properties("format").ReadValue(""), "image/png");
+  EXPECT_EQ(SaveText(plain), text + " ") << "the cached text plus one space";
+
+  // The 29-byte header in front is skipped, but only when complete.
+  TXMPPacket withHeader;
+  withHeader.SetRawXML(std::string(XMPSegmentHeader) + text);
+  EXPECT_EQ(Dump(withHeader), Dump(plain));
+  EXPECT_EQ(withHeader.RawXML(), text);
+  TXMPPacket partialHeader;
+  partialHeader.SetOnLoadError([](TXMPPacket&, Platform::TStream&) {});
+  EXPECT_FALSE(partialHeader.TryLoadFromStream(*std::make_unique<TUserMemoryStream>(
+      (std::string(XMPSegmentHeader.substr(0, 28)) + text).data(), 28 + text.size())))
+      << "a header without its NUL byte is no packet";
+
+  // NUL padding turns into spaces; no further space is added.
+  TXMPPacket padded;
+  padded.SetRawXML(text + std::string(2000, '\0'));
+  EXPECT_EQ(padded.RawXML(), text + std::string(2000, ' '));
+  EXPECT_EQ(SaveText(padded), text + std::string(2000, ' '));
+
+  // Without "<?xpacket " at the start the cache is the DOM's serialisation.
+  TXMPPacket bare;
+  bare.SetRawXML(
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+      "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"a\"/></rdf:RDF></x:xmpmeta>");
+  EXPECT_EQ(bare.Schemas(xsDublinCore).Properties("format").ReadValue(""), "a");
+  EXPECT_TRUE(bare.RawXML().starts_with("<?xml")) << bare.RawXML();
+
+  // An RDF element at the top level is found; inside xmpmeta it must be exactly rdf:RDF.
+  TXMPPacket topLevel;
+  EXPECT_NO_THROW(topLevel.SetRawXML("<r:RDF xmlns:r=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/>"));
+  TXMPPacket otherPrefix;
+  EXPECT_THROW(otherPrefix.SetRawXML("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><r:RDF "
+                                     "xmlns:r=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/></x:xmpmeta>"),
+               EInvalidXMPPacket);
+}
+
+TEST(XMPPacketText, DescriptionsAttributesAndStructures) {
+  TXMPPacket packet;
+  packet.SetRawXML(
+      Packet("<rdf:Description rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:ExposureProgram=\"2\">"
+             "<exif:Flash exif:Fired=\"False\" exif:Mode=\"2\"/>"
+             "<exif:Res rdf:parseType=\"Resource\" exif:Ignored=\"1\"><exif:X>1</exif:X><exif:Y>2</exif:Y></exif:Res>"
+             "</rdf:Description>\n"
+             "<rdf:Description rdf:about=\"uuid:A\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+             "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>lost</rdf:li>"
+             "<rdf:li xml:lang=\"de\">D</rdf:li></rdf:Alt></dc:title></rdf:Description>\n"
+             "<rdf:Description rdf:about=\"uuid:B\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\">"
+             "<exif:ColorSpace>1</exif:ColorSpace></rdf:Description>"));
+  EXPECT_EQ(packet.AboutAttributeValue(), "uuid:A") << "the first non-empty about value";
+  auto& exif = packet.Schemas(xsExif);
+  ASSERT_EQ(exif.PropertyCount(), 4) << "both descriptions load into one schema";
+  EXPECT_EQ(exif.Properties(0).Name(), "ExposureProgram");
+  EXPECT_EQ(exif.Properties(0).Kind(), xpSimple);
+  EXPECT_EQ(exif.Properties(0).ReadValue(""), "2");
+
+  auto& flash = exif.Properties("Flash");
+  EXPECT_EQ(flash.Kind(), xpStructure) << "an empty element with field attributes";
+  ASSERT_EQ(flash.SubPropertyCount(), 2);
+  EXPECT_EQ(flash.SubProperties(0).Name(), "Fired");
+  EXPECT_EQ(flash.SubProperties(1).ReadValue(""), "2");
+
+  auto& res = exif.Properties("Res");
+  EXPECT_EQ(res.Kind(), xpStructure);
+  ASSERT_EQ(res.SubPropertyCount(), 2) << "the resource form's own attributes are no fields";
+  EXPECT_EQ(res.SubProperties(1).Name(), "Y");
+
+  auto& title = packet.Schemas(xsDublinCore).Properties("title");
+  EXPECT_EQ(title.Kind(), xpAltArray);
+  ASSERT_EQ(title.SubPropertyCount(), 2) << "an Alt item without xml:lang is dropped";
+  EXPECT_EQ(title.SubProperties(1).Name(), "de");
+
+  // Any change regenerates: attribute forms come back as elements.
+  packet.UpdateProperty(xsExif, "ColorSpace", "65535");
+  const auto text = SaveText(packet);
+  EXPECT_NE(text.find("\n\t\t\t<exif:ExposureProgram>2</exif:ExposureProgram>\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\t\t\t<exif:Flash>\n\t\t\t\t<rdf:Description>\n"
+                      "\t\t\t\t\t<exif:Fired>False</exif:Fired>\n\t\t\t\t\t<exif:Mode>2</exif:Mode>\n"),
+            std::string::npos)
+      << text;
+  const auto before = Dump(packet);
+  TXMPPacket again;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), before);
+}
+
+TEST(XMPPacketText, NamespacesRoundTrip) {
+  // A file's own prefix for a known namespace is kept; default namespaces, fields in
+  // other namespaces and about values with special characters survive a rewrite.
+  TXMPPacket packet;
+  packet.SetRawXML(
+      Packet("<rdf:Description rdf:about=\"a&amp;b&quot;\" xmlns:xap=\"http://ns.adobe.com/xap/1.0/\">"
+             "<xap:CreatorTool>Tool</xap:CreatorTool></rdf:Description>"
+             "<rdf:Description rdf:about=\"\"><p xmlns=\"http://example.com/d/\">v</p>"
+             "<s:st xmlns:s=\"http://example.com/s/\" xmlns:f=\"http://example.com/f/\">"
+             "<rdf:Description><f:field>1</f:field><s:same>2</s:same></rdf:Description></s:st></rdf:Description>"));
+  EXPECT_EQ(packet.AboutAttributeValue(), "a&b\"");
+  EXPECT_EQ(packet.Schemas(xsXMPBasic).PreferredPrefix(), "xap");
+  auto& st = packet.Schemas("http://example.com/s/").Properties("st");
+  ASSERT_EQ(st.SubPropertyCount(), 2);
+  EXPECT_FALSE(st.SubProperties(0).ParentNamespace());
+  EXPECT_TRUE(st.SubProperties(1).ParentNamespace());
+
+  const auto before = Dump(packet);
+  packet.SetAboutAttributeValue("a&b\"c");
+  const auto text = SaveText(packet);
+  EXPECT_NE(text.find("<xap:CreatorTool>Tool</xap:CreatorTool>"), std::string::npos) << text;
+  EXPECT_NE(text.find("rdf:about=\"a&amp;b&quot;c\""), std::string::npos) << text;
+  TXMPPacket again;
+  ASSERT_NO_THROW(again.SetRawXML(text)) << text;
+  EXPECT_EQ(again.AboutAttributeValue(), "a&b\"c");
+  packet.SetAboutAttributeValue("a&b\"");
+  again.SetAboutAttributeValue("a&b\"");
+  EXPECT_EQ(Dump(again), before);
+
+  // A structure read from a node follows its own namespace info.
+  auto& field = st.SubProperties(1);
+  st.NamespaceInfo().SetPrefix("s2");
+  EXPECT_FALSE(st.ParentNamespace());
+  EXPECT_EQ(field.NamespaceInfo().Prefix(), "s2");
+  EXPECT_EQ(st.SubProperties(0).NamespaceInfo().Prefix(), "f");
+}
+
+TEST(XMPPacketText, Escaping) {
+  EXPECT_EQ(EscapeXML("\"&'<>"), "&quot;&amp;&apos;&lt;&gt;");
+  EXPECT_EQ(EscapeXML("a\tb\x01 ü€"), "a\tb\x01 ü€") << "everything else passes";
+  TXMPPacket packet;
+  packet.UpdateProperty(xsDublinCore, "format", "<a & 'b'>");
+  EXPECT_NE(SaveText(packet).find("<dc:format>&lt;a &amp; &apos;b&apos;&gt;</dc:format>"), std::string::npos);
+  TXMPPacket again;
+  again.SetRawXML(SaveText(packet));
+  EXPECT_EQ(again.Schemas(xsDublinCore).Properties("format").ReadValue(""), "<a & 'b'>");
+}
+
+TEST(XMPPacketText, LoadErrors) {
+  TXMPPacket packet;
+  packet.UpdateProperty(xsDublinCore, "format", "keep");
+  try {
+    packet.SetRawXML("garbage");
+    FAIL();
+  } catch (const EInvalidXMPPacket& e) {
+    EXPECT_STREQ(e.what(), "XMP packet is not valid");
+  }
+  int calls = 0;
+  Platform::TStream* source = nullptr;
+  packet.SetOnLoadError([&](TXMPPacket& sender, Platform::TStream& stream) {
+    EXPECT_EQ(&sender, &packet);
+    source = &stream;
+    ++calls;
+  });
+  EXPECT_NO_THROW(packet.SetRawXML("garbage"));
+  EXPECT_EQ(calls, 1);
+  EXPECT_NE(source, nullptr);
+  EXPECT_EQ(packet.Schemas(xsDublinCore).Properties("format").ReadValue(""), "keep") << "the tree is left as it was";
+  EXPECT_NO_THROW(packet.SetRawXML("<a/>")) << "no RDF element";
+  EXPECT_EQ(calls, 2);
+  Platform::TMemoryStream empty;
+  EXPECT_FALSE(packet.TryLoadFromStream(empty));
+
+  // Cached text ending in "?>" gets one space when written.
+  TXMPPacket cached;
+  cached.SetRawXML(Packet(""));
+  EXPECT_EQ(SaveText(cached), Packet("") + " ");
+}
+
+TEST(XMPPacketText, HostileXMLIsRefused) {
+  TXMPPacket packet;
+  packet.SetOnLoadError([](TXMPPacket&, Platform::TStream&) {});
+  const std::string laughs =
+      "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]>" +
+      Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:format>&c;</dc:format>"
+             "</rdf:Description>");
+  EXPECT_FALSE(packet.TryLoadFromStream(*std::make_unique<TUserMemoryStream>(laughs.data(), laughs.size())));
+  const std::string external =
+      "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>" +
+      Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:format>&e;</dc:format>"
+             "</rdf:Description>");
+  EXPECT_FALSE(packet.TryLoadFromStream(*std::make_unique<TUserMemoryStream>(external.data(), external.size())));
+
+  // Nesting that the XML parser accepts but the tree builder refuses, and nesting
+  // beyond the parser's own limit.
+  const auto nested = [](int levels) {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+      open += "<dc:s rdf:parseType=\"Resource\">";
+      close += "</dc:s>";
+    }
+    return Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">" + open + close +
+                  "</rdf:Description>");
+  };
+  for (const int levels : {MaxXMPNestingDepth + 5, 5000}) {
+    const auto text = nested(levels);
+    EXPECT_FALSE(packet.TryLoadFromStream(*std::make_unique<TUserMemoryStream>(text.data(), text.size())))
+        << levels << " levels";
+  }
+  EXPECT_TRUE(packet.Empty());
+  const auto fine = nested(40);
+  EXPECT_TRUE(packet.TryLoadFromStream(*std::make_unique<TUserMemoryStream>(fine.data(), fine.size())));
+}
+
+TEST(XMPPacketText, LazyDataAndCache) {
+  const auto text = Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                           "<dc:format>lazy</dc:format></rdf:Description>");
+  TXMPPacket packet;
+  int changes = 0;
+  packet.SetOnChange([&changes](TXMPPacket&) { ++changes; });
+  const auto block = Block(std::string(XMPSegmentHeader) + text);
+  packet.SetDataToLazyLoad(block);
+  EXPECT_FALSE(packet.Empty()) << "pending data counts as content";
+  EXPECT_EQ(packet.DataToLazyLoad(), block);
+  EXPECT_EQ(SaveText(packet), text) << "the block's bytes without the header, nothing parsed";
+  EXPECT_EQ(changes, 0);
+
+  EXPECT_EQ(packet.SchemaCount(), 1) << "the first tree access parses";
+  EXPECT_EQ(packet.DataToLazyLoad(), nullptr);
+  EXPECT_EQ(changes, 1) << "a load ends with one notification";
+  EXPECT_EQ(packet.RawXML(), text);
+  packet.UpdateProperty(xsDublinCore, "format", "changed");
+  EXPECT_NE(packet.RawXML(), text) << "a change drops the cache";
+
+  // New lazy data replaces whatever text was cached before.
+  TXMPPacket other;
+  other.SetDataToLazyLoad(block);
+  EXPECT_EQ(other.RawXML(), text) << "the cache takes the block's bytes, still pending";
+  EXPECT_NE(other.DataToLazyLoad(), nullptr);
+  const auto second = Packet("");
+  other.SetDataToLazyLoad(Block(second));
+  EXPECT_EQ(SaveText(other), second);
+
+  // A pending block that does not parse raises at the first access, and is gone then.
+  TXMPPacket broken;
+  broken.SetDataToLazyLoad(Block("<?xpacket begin=\"\"?> not xml"));
+  EXPECT_THROW((void)broken.SchemaCount(), EInvalidXMPPacket);
+  EXPECT_EQ(broken.DataToLazyLoad(), nullptr);
+  EXPECT_EQ(broken.SchemaCount(), 0);
+
+  // Assigning shares pending data, or takes the text.
+  TXMPPacket copy;
+  TXMPPacket lazySource;
+  lazySource.SetDataToLazyLoad(block);
+  copy.Assign(&lazySource);
+  EXPECT_EQ(copy.DataToLazyLoad(), block);
+  copy.Assign(&packet);
+  EXPECT_EQ(copy.Schemas(xsDublinCore).Properties("format").ReadValue(""), "changed");
+  copy.Assign(static_cast<TXMPPacket*>(nullptr));
+  EXPECT_TRUE(copy.Empty());
+  Platform::TStringList lines;
+  packet.AssignTo(lines);
+  copy.Assign(lines);
+  EXPECT_EQ(copy.Schemas(xsDublinCore).Properties("format").ReadValue(""), "changed");
+}
