@@ -76,9 +76,7 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, nlohm
 }
 
 const TCommandRegistrar registrar{TCommand{
-    "iptc",
-    "Shows the IPTC datasets of pictures (JPEG, TIFF, PSD)",
-    [](CLI::App& sub) -> std::function<int()> {
+    "iptc", "Shows the IPTC datasets of pictures (JPEG, TIFF, PSD)", [](CLI::App& sub) -> std::function<int()> {
       struct TOptions {
         bool Json = false;
         std::vector<std::string> Files;

@@ -1307,7 +1307,7 @@ private:
 };
 
 // The editable container: extendable sections.
-class TExifData : public TCustomExifData {
+class TExifData : public TCustomExifData, public IStreamPersistEx, public ITiffRewriteCallback {
 public:
   TExifData();
 
@@ -1328,6 +1328,53 @@ public:
   void SetRemovePaddingTagsOnSave(bool value) { FRemovePaddingTagsOnSave = value; }
 
   // ----- Saving (Saving.cpp) -----
+  // The raw Exif block (a TIFF structure without the "Exif" NUL NUL signature) at the
+  // stream's position. The directories are laid out anew: header, IFD0, Exif, Interop
+  // and GPS sub-directories, IFD1 with the thumbnail; a maker note keeps the offset it
+  // had in the source block as long as it fits there. Pointer tags, the thumbnail tags
+  // and OffsetSchema are brought up to date in the container first; nothing is written
+  // when that fails (a thumbnail that stays above MaxThumbnailSize, for one).
+  void SaveToStream(TStream& stream) override;
+  void LoadFromStream(TStream& stream) override { TCustomExifData::LoadFromStream(stream); }
+  [[nodiscard]] bool Empty() const override { return TCustomExifData::Empty(); }
+
+  // Rewrites a JPEG, PSD or TIFF picture with this data (EUnsupportedGraphicFormat for
+  // anything else). A file is replaced atomically, a stream only once the new content is
+  // complete, a picture object is saved, rewritten and loaded back.
+  void SaveToGraphic(const std::string& fileName);
+  void SaveToGraphic(TStream& stream);
+  void SaveToGraphic(Platform::IStreamPersist& graphic);
+  void SaveToJPEG(const std::string& jpegFileName, bool dummy = true);
+  void SaveToJPEG(Platform::TJPEGImage& jpegImage) { SaveToGraphic(jpegImage); }
+  // The savers behind SaveToGraphic: a copy of inStream with this data, into outStream.
+  // The JPEG saver refuses an Exif block that does not fit into one APP1 segment
+  // (EExifBlockTooLarge) before it writes anything.
+  void DoSaveToJPEG(TStream& inStream, TStream& outStream);
+  void DoSaveToPSD(TStream& inStream, TStream& outStream);
+  void DoSaveToTIFF(TStream& inStream, TStream& outStream);
+  // Picks the saver for the stream's content, or leaves saveMethod empty.
+  void GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod);
+
+  // Storage in a TIFF file: the metadata tags of the file's first directory are replaced
+  // by those of IFD0, with the Exif (and its Interop) and GPS sub-directories, the XMP
+  // packet and the embedded IPTC data; the other directories keep their tags.
+  void AddTagsToWrite(TTiffDirectoryRewriter& rewriter) override;
+  void RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType,
+                       bool& rewrite) override;
+
+  // The thumbnail becomes source scaled into the box (smaller sources are enlarged);
+  // nullptr or an empty source removes it.
+  void CreateThumbnail(const Platform::TGraphic* source, int thumbnailWidth = StandardThumbnailWidth,
+                       int thumbnailHeight = StandardThumbnailHeight);
+  // A thumbnail larger than 160 x 120 is scaled into that box.
+  void StandardizeThumbnail();
+
+  static constexpr int StandardThumbnailWidth = 160;
+  static constexpr int StandardThumbnailHeight = 120;
+  // The most thumbnail bytes written, so that the Exif block fits into an APP1 segment.
+  static constexpr std::int64_t MaxThumbnailSize = 0xF000;
+  // An APP1 segment's data less the "Exif" NUL NUL signature.
+  static constexpr std::int64_t MaxExifBlockSize = MaxJPEGSegmentDataSize - 6;
   // ----- end of saving -----
 
 private:
@@ -1544,5 +1591,103 @@ public:
 };
 
 // ===== end of maker notes =====
+
+// ===== JPEG picture with metadata =====
+// Saving errors, thumbnail scaling, and a JPEG picture that carries its EXIF, XMP and
+// IPTC data: loading the picture loads them from the same bytes, saving a picture whose
+// metadata changed rebuilds its metadata segments, saving an unchanged one writes the
+// bytes as loaded.
+
+// An Exif block larger than one APP1 segment can carry.
+class EExifBlockTooLarge : public ETesselExifException {
+public:
+  explicit EExifBlockTooLarge(std::int64_t blockSize);
+};
+
+// A thumbnail that stays above TExifData::MaxThumbnailSize even after it was scaled down
+// and re-encoded at a lower quality.
+class EThumbnailTooLarge : public ETesselExifException {
+public:
+  explicit EThumbnailTooLarge(std::int64_t thumbnailSize);
+};
+
+// The re-encoded picture has no JFIF (APP0) segment to put the kept segments behind.
+class ENoJFIFSegment : public ETesselExifException {
+public:
+  ENoJFIFSegment();
+};
+
+// The size of a picture of sourceWidth x sourceHeight scaled into the box with its aspect
+// ratio kept (rounded to nearest, ties to even; never below 1 x 1); 0 x 0 for an empty source.
+struct TThumbnailSize {
+  int Width = 0;
+  int Height = 0;
+  constexpr bool operator==(const TThumbnailSize&) const = default;
+};
+[[nodiscard]] TThumbnailSize FitThumbnailSize(int sourceWidth, int sourceHeight, int boxWidth, int boxHeight);
+// thumbnail := source drawn stretched into a bitmap of the fitted size, encoded with the
+// thumbnail's compression quality. An empty source empties the thumbnail.
+void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& thumbnail, int boxWidth,
+                      int boxHeight);
+
+// Copies a JPEG stream without the metadata of the given kinds: Exif and XMP APP1
+// segments, and IPTC resources of Photoshop APP13 segments (an APP13 segment that also
+// holds other resources is rewritten with those). Everything else is copied byte for
+// byte. Answers the kinds actually removed.
+TJPEGMetadataKinds RemoveMetadataSegments(TStream& inStream, TStream& outStream, const TJPEGMetadataKinds& kinds);
+
+class TJPEGImageEx : public Platform::TJPEGImage {
+public:
+  enum class TAssignOption : std::uint8_t { jaPreserveMetadata };
+  using TAssignOptions = Platform::TSet<TAssignOption>;
+
+  TJPEGImageEx();
+  ~TJPEGImageEx() override;
+
+  [[nodiscard]] TExifData& ExifData() const { return *FExifData; }
+  [[nodiscard]] TIPTCData& IPTCData() const { return *FIPTCData; }
+  [[nodiscard]] TContainedXMPPacket& XMPPacket() const { return FExifData->XMPPacket(); }
+  // The picture or its EXIF data changed since the last load or assignment.
+  [[nodiscard]] bool ChangedSinceLastLoad() const { return FChangedSinceLastLoad; }
+  [[nodiscard]] std::string ClassName() const override { return "TJPEGImageEx"; }
+
+  // The bytes, then the EXIF, XMP and IPTC data read from them.
+  void LoadFromStream(TStream& stream) override;
+  // Unchanged: the bytes as loaded. Changed: the bytes with new Exif and XMP APP1
+  // segments and new IPTC data in APP13.
+  void SaveToStream(TStream& stream) override;
+  // A bitmap is encoded and the metadata emptied; any other picture's bytes are taken
+  // with the metadata they hold.
+  void Assign(const Platform::TGraphic& source) override;
+  // With jaPreserveMetadata the APP1..APP15 segments of the current bytes are kept behind
+  // the new JFIF segment (ENoJFIFSegment when there is none: the picture then holds the
+  // new bytes and the metadata objects are left as they were).
+  void Assign(const Platform::TBitmap& source, const TAssignOptions& options);
+
+  // The EXIF thumbnail := this picture scaled into the box (removed for an empty picture).
+  void CreateThumbnail(int thumbnailWidth, int thumbnailHeight);
+  void CreateThumbnail() { CreateThumbnail(TExifData::StandardThumbnailWidth, TExifData::StandardThumbnailHeight); }
+  // Removes metadata kinds from the bytes (reloading when something went) and answers
+  // the kinds removed.
+  TJPEGMetadataKinds RemoveMetadata(const TJPEGMetadataKinds& kinds);
+  // Removes every segment with one of the markers (never EOI) and answers the markers removed.
+  TJPEGMarkers RemoveSegments(const TJPEGMarkers& markers);
+  // The segments of the bytes with one of the markers.
+  [[nodiscard]] TEnumeratorPtr<IJPEGHeaderParser> Segments(const TJPEGMarkers& markersToLookFor = TJPEGMarkers::All());
+  // Reads the EXIF, XMP and IPTC data anew from the bytes.
+  void ReloadTags();
+
+protected:
+  void Changed() override;
+
+private:
+  void BindExifData();
+
+  bool FChangedSinceLastLoad = false;
+  std::unique_ptr<TExifData> FExifData; // declared first: the IPTC data dies first
+  std::unique_ptr<TIPTCData> FIPTCData;
+};
+
+// ===== end of JPEG picture with metadata =====
 
 } // namespace Tessel::Exif

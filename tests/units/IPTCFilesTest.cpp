@@ -250,6 +250,55 @@ TEST(IPTCJPEG, ANewSegmentFollowsTheApp0AndApp1Segments) {
   EXPECT_TRUE(Contains(withForeign, foreign));
 }
 
+TEST(IPTCJPEG, AResourceSplitOverTwoSegmentsIsOneList) {
+  // Photoshop cuts a list too long for one segment anywhere, even inside a block, and
+  // goes on behind the header of the next segment.
+  Bytes list = Thumbnail;
+  Append(list, ResourceBlock(0x0404, IIM));
+  Append(list, Resolution);
+  const auto cut = Thumbnail.size() + 10;
+  auto piece = [](const Bytes& bytes) {
+    Bytes data;
+    Append(data, std::string_view("Photoshop 3.0\0", 14));
+    Append(data, bytes);
+    return Segment(0xED, data);
+  };
+  const auto file = JPEG({JFIF, piece(Bytes(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(cut))),
+                          piece(Bytes(list.begin() + static_cast<std::ptrdiff_t>(cut), list.end())), DQT, Picture});
+  TIPTCData data;
+  EXPECT_TRUE(Load(data, file));
+  EXPECT_EQ(data.Keywords(), (TStringDynArray{"old keyword"}));
+
+  data.SetKeywords(std::vector<std::string>{"joined"});
+  const auto saved = SaveInto(data, file);
+  EXPECT_EQ(ResourceIDs(saved), (std::vector<std::vector<int>>{{0x0404, 0x040C, 0x03ED}}))
+      << "written back as one segment, no resource lost";
+  EXPECT_TRUE(Contains(saved, Thumbnail) && Contains(saved, Resolution));
+  EXPECT_EQ(Keywords(saved), (TStringDynArray{"joined"}));
+
+  // A block cut off with nothing to go on with keeps its bytes as they were.
+  const auto cutOff = Bytes(Resolution.begin(), Resolution.begin() + 15);
+  Bytes damaged;
+  Append(damaged, std::string_view("Photoshop 3.0\0", 14));
+  Append(damaged, ResourceBlock(0x0404, IIM));
+  Append(damaged, cutOff);
+  const auto kept = SaveInto(data, JPEG({Segment(0xED, damaged), Picture}));
+  Bytes expectedTail = cutOff;
+  Append(expectedTail, Picture);
+  EXPECT_TRUE(std::equal(expectedTail.rbegin(), expectedTail.rend(), kept.rbegin()));
+  EXPECT_EQ(Keywords(kept), (TStringDynArray{"joined"}));
+
+  // The old Photoshop header is a resource list too; it is rewritten with the current one.
+  Bytes oldStyle;
+  Append(oldStyle, "Adobe_Photoshop2.5:");
+  Append(oldStyle, ResourceBlock(0x0404, IIM));
+  Append(oldStyle, Resolution);
+  TIPTCData empty;
+  const auto cleared = SaveInto(empty, JPEG({Segment(0xED, oldStyle), Picture}));
+  EXPECT_EQ(ResourceIDs(cleared), (std::vector<std::vector<int>>{{0x03ED}}));
+  EXPECT_TRUE(Keywords(cleared).empty()) << "no IPTC block stays behind";
+}
+
 TEST(IPTCJPEG, ASegmentTooLargeIsRefusedBeforeAnythingIsWritten) {
   TIPTCData data;
   data.SetCaptionOrAbstract(std::string(70000, 'c'));
@@ -319,7 +368,7 @@ Bytes PSD(std::initializer_list<Bytes> blocks) {
   AppendBE(result, static_cast<std::uint32_t>(resources.size()), 4);
   Append(result, resources);
   AppendBE(result, 2, 4);
-  Append(result, Bytes{0xAB, 0xCD});              // layer and mask section
+  Append(result, Bytes{0xAB, 0xCD});             // layer and mask section
   Append(result, Bytes{0, 0, 0x10, 0x20, 0x30}); // raw image data
   return result;
 }

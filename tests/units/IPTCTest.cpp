@@ -390,8 +390,7 @@ TEST(IPTCValues, DateTimesWithUtcOffsets) {
   EXPECT_EQ(data.EnvelopeSection()->GetDateTimeValue(70, 80, true),
             TDateTimeTagValue(Platform::EncodeDateTime(2001, 2, 3, 7, 10, 6, 0)));
   data.EnvelopeSection()->SetStringValue(80, "040506+0530");
-  EXPECT_EQ(data.EnvelopeSection()->GetDateTimeValue(70, 80, true),
-            TDateTimeTagValue(Platform::EncodeDate(2001, 2, 3)))
+  EXPECT_EQ(data.EnvelopeSection()->GetDateTimeValue(70, 80, true), TDateTimeTagValue(Platform::EncodeDate(2001, 2, 3)))
       << "an hour before midnight UTC is not carried into the previous day";
 
   // Unusable time texts fall back to the date; a missing date leaves the time alone.
@@ -408,8 +407,8 @@ TEST(IPTCValues, DateTimesWithUtcOffsets) {
   // The local zone's offset at the current moment.
   data.SetDateTimeCreated(value);
   const int offset = -Platform::LocalTimeBiasMinutes(Platform::Now());
-  const auto expected = fmt::format("235900{}{:02d}{:02d}", offset >= 0 ? '+' : '-', std::abs(offset) / 60,
-                                    std::abs(offset) % 60);
+  const auto expected =
+      fmt::format("235900{}{:02d}{:02d}", offset >= 0 ? '+' : '-', std::abs(offset) / 60, std::abs(offset) % 60);
   EXPECT_EQ(section.GetStringValue(60), expected);
 
   data.SetDateTimeCreated(TDateTimeTagValue::CreateMissingOrInvalid());
@@ -521,17 +520,45 @@ TEST(IPTCData, EveryNamedPropertyReachesItsDataset) {
     for (const auto* tag : *section)
       if (!(section->ID() == 1 && tag->ID() == 90))
         named.push_back(std::string(IPTCPropertyName(section->ID(), tag->ID())));
-  const std::vector<std::string> expected{"Destination", "FileFormatVersion", "ServiceIdentifier",
-                                          "EnvelopeNumberString", "ProductID", "TimeSent", "UNOCode",
-                                          "ARMIdentifier", "ObjectTypeRef", "ObjectAttributeRef", "ObjectName",
-                                          "EditStatus", "SubjectRefs", "CategoryCode", "SupplementaryCategories",
-                                          "FixtureIdentifier", "ContentLocationCodes", "ContentLocationNames",
-                                          "SpecialInstructions", "DigitalCreationDate", "OriginatingProgram",
-                                          "ProgramVersion", "ObjectCycleCode", "Bylines", "BylineTitles",
-                                          "SubLocation", "ProvinceOrState", "CountryCode", "CountryName",
-                                          "OriginalTransmissionRef", "Credit", "Source", "CopyrightNotice",
-                                          "Contacts", "CaptionOrAbstract", "WritersOrEditors", "ImageTypeCode",
-                                          "LanguageIdentifier", "AudioTypeCode"};
+  const std::vector<std::string> expected{"Destination",
+                                          "FileFormatVersion",
+                                          "ServiceIdentifier",
+                                          "EnvelopeNumberString",
+                                          "ProductID",
+                                          "TimeSent",
+                                          "UNOCode",
+                                          "ARMIdentifier",
+                                          "ObjectTypeRef",
+                                          "ObjectAttributeRef",
+                                          "ObjectName",
+                                          "EditStatus",
+                                          "SubjectRefs",
+                                          "CategoryCode",
+                                          "SupplementaryCategories",
+                                          "FixtureIdentifier",
+                                          "ContentLocationCodes",
+                                          "ContentLocationNames",
+                                          "SpecialInstructions",
+                                          "DigitalCreationDate",
+                                          "OriginatingProgram",
+                                          "ProgramVersion",
+                                          "ObjectCycleCode",
+                                          "Bylines",
+                                          "BylineTitles",
+                                          "SubLocation",
+                                          "ProvinceOrState",
+                                          "CountryCode",
+                                          "CountryName",
+                                          "OriginalTransmissionRef",
+                                          "Credit",
+                                          "Source",
+                                          "CopyrightNotice",
+                                          "Contacts",
+                                          "CaptionOrAbstract",
+                                          "WritersOrEditors",
+                                          "ImageTypeCode",
+                                          "LanguageIdentifier",
+                                          "AudioTypeCode"};
   EXPECT_EQ(named, expected);
   EXPECT_EQ(data.ObjectName(), "3");
   EXPECT_EQ(data.Bylines(), (TStringDynArray{"11"}));

@@ -735,4 +735,17 @@ void WritePSDResourceSection(TStream& stream, std::span<const std::shared_ptr<IA
 [[nodiscard]] std::shared_ptr<IAdobeResBlock> CreateAdobeBlock(std::uint16_t typeID,
                                                                Platform::IStreamPersist* dataSource);
 
+// ----- Picture objects (BaseUtils/PictureObjects.cpp) -----
+// The forms over a picture object: its saved bytes stand in for the stream, and a
+// picture that changes is loaded back from the new bytes.
+
+// A parser over a copy of the picture's bytes.
+[[nodiscard]] TEnumeratorPtr<IJPEGHeaderParser> JPEGHeader(Platform::IStreamPersist& image,
+                                                           const TJPEGMarkers& markersToLookFor);
+// Nothing happens for an empty set; the picture is reloaded only when something was removed.
+TJPEGMarkers RemoveJPEGSegments(Platform::IStreamPersist& image, const TJPEGMarkers& markers);
+// The picture is reloaded from the rewritten bytes; a failing saver leaves it untouched.
+void DoSaveToGraphic(Platform::IStreamPersist& graphic, const TGetGraphicSaveMethod& getGraphicSaveMethod);
+// ----- end of picture objects -----
+
 } // namespace Tessel::Exif

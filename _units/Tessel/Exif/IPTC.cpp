@@ -437,8 +437,7 @@ void TIPTCSection::SetWordValue(TIPTCTagID id, const TWordTagValue& value) {
     Remove(id);
     return;
   }
-  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value.FValue >> 8),
-                                 static_cast<std::uint8_t>(value.FValue)};
+  const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value.FValue >> 8), static_cast<std::uint8_t>(value.FValue)};
   AddOrUpdate(id, 2, bytes);
 }
 
@@ -796,17 +795,13 @@ void TIPTCData::SaveToStream(TStream& stream) {
 
 // --- dataset properties --------------------------------------------------------------
 
-std::string TIPTCData::Text(TIPTCSectionID record, TIPTCTagID id) const {
-  return Sections(record)->GetStringValue(id);
-}
+std::string TIPTCData::Text(TIPTCSectionID record, TIPTCTagID id) const { return Sections(record)->GetStringValue(id); }
 
 void TIPTCData::SetText(TIPTCSectionID record, TIPTCTagID id, std::string_view value) {
   Sections(record)->SetStringValue(id, value);
 }
 
-TWordTagValue TIPTCData::Word(TIPTCSectionID record, TIPTCTagID id) const {
-  return Sections(record)->GetWordValue(id);
-}
+TWordTagValue TIPTCData::Word(TIPTCSectionID record, TIPTCTagID id) const { return Sections(record)->GetWordValue(id); }
 
 void TIPTCData::SetWord(TIPTCSectionID record, TIPTCTagID id, const TWordTagValue& value) {
   Sections(record)->SetWordValue(id, value);
@@ -840,14 +835,11 @@ TDateTimeTagValue TIPTCData::DateTimeSent() const { return EnvelopeSection()->Ge
 
 void TIPTCData::SetDateTimeSent(const TDateTimeTagValue& value) { EnvelopeSection()->SetDateTimeValue(70, 80, value); }
 
-void TIPTCData::SetDateTimeSent(const TDateTimeTagValue& value, bool aheadOfUtc, int utcOffsetHrs,
-                                int utcOffsetMins) {
+void TIPTCData::SetDateTimeSent(const TDateTimeTagValue& value, bool aheadOfUtc, int utcOffsetHrs, int utcOffsetMins) {
   EnvelopeSection()->SetDateTimeValue(70, 80, value, aheadOfUtc, utcOffsetHrs, utcOffsetMins);
 }
 
-TDateTimeTagValue TIPTCData::DateTimeCreated() const {
-  return ApplicationSection()->GetDateTimeValue(55, 60, false);
-}
+TDateTimeTagValue TIPTCData::DateTimeCreated() const { return ApplicationSection()->GetDateTimeValue(55, 60, false); }
 
 void TIPTCData::SetDateTimeCreated(const TDateTimeTagValue& value) {
   ApplicationSection()->SetDateTimeValue(55, 60, value);

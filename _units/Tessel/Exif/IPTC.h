@@ -191,8 +191,8 @@ public:
   void SetDateValue(TIPTCTagID id, const TDateTimeTagValue& value);
   [[nodiscard]] TDateTimeTagValue GetDateTimeValue(TIPTCTagID dateTagID, TIPTCTagID timeTagID,
                                                    bool asUtc = false) const;
-  void SetDateTimeValue(TIPTCTagID dateTagID, TIPTCTagID timeTagID, const TDateTimeTagValue& value,
-                        bool aheadOfUtc, int utcOffsetHrs, int utcOffsetMins);
+  void SetDateTimeValue(TIPTCTagID dateTagID, TIPTCTagID timeTagID, const TDateTimeTagValue& value, bool aheadOfUtc,
+                        int utcOffsetHrs, int utcOffsetMins);
   // With the local time zone's offset from UTC at the current moment.
   void SetDateTimeValue(TIPTCTagID dateTagID, TIPTCTagID timeTagID, const TDateTimeTagValue& value);
   [[nodiscard]] TIPTCPriority GetPriorityValue(TIPTCTagID id) const;
@@ -319,8 +319,7 @@ public:
 
   // Storage as TIFF tag 33723 of the first directory.
   void AddTagsToWrite(TTiffDirectoryRewriter& rewriter) override;
-  void RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType,
-                       bool& rewrite) override;
+  void RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType, bool& rewrite) override;
 
   [[nodiscard]] bool AlwaysAssumeUTF8Encoding() const { return FAlwaysAssumeUTF8Encoding; }
   void SetAlwaysAssumeUTF8Encoding(bool value) { FAlwaysAssumeUTF8Encoding = value; }

@@ -269,8 +269,8 @@ void TExifMakerNote::Parse() {
   auto& section = *FTags;
   const auto errors = section.LoadErrors();
   // Nothing, or a little garbage without a bad offset: the byte order was probably wrong.
-  if (false && (section.Count() == 0 || (!errors.Empty() && !errors.Contains(TMetadataLoadError::leBadOffset) &&
-                               section.Count() < 3))) {
+  if (section.Count() == 0 || (!errors.Empty() && !errors.Contains(TMetadataLoadError::leBadOffset) &&
+                               section.Count() < 3)) {
     FEndianness = Flipped(FEndianness);
     LoadDirectory(data, origin, headerSize, correction);
     if (!section.LoadErrors().Empty())

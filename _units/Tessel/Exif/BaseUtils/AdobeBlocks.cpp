@@ -32,7 +32,7 @@ TAdobeBlock::TAdobeBlock(TStream& stream) : TAdobeBlock() { LoadFromStream(strea
 TAdobeBlock::TAdobeBlock(const std::string& signature, std::uint16_t typeID, const std::string& name,
                          Platform::IStreamPersist* dataSource)
     : TMetadataBlock(dataSource), FTypeID(typeID), FName(name) {
-  SetSignature(signature);
+  TAdobeBlock::SetSignature(signature);
   Data().SetPosition(0);
 }
 

@@ -17,7 +17,7 @@ using Platform::TSeekOrigin;
 
 namespace {
 
-constexpr std::int64_t ScanChunkSize = 64 * 1024;
+constexpr std::int64_t ScanChunkSize = std::int64_t{64} * 1024;
 
 // Bytes the stream still holds after its position (0 when it stands at or past the end).
 std::int64_t BytesLeft(const TStream& stream) { return std::max<std::int64_t>(stream.Size() - stream.Position(), 0); }

@@ -228,7 +228,8 @@ void TIPTCData::GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMe
 }
 
 void TIPTCData::SaveToGraphic(const std::string& fileName) {
-  DoSaveToGraphic(fileName, [this](TStream& stream, TGraphicSaveMethod& method) { GetGraphicSaveMethod(stream, method); });
+  DoSaveToGraphic(fileName,
+                  [this](TStream& stream, TGraphicSaveMethod& method) { GetGraphicSaveMethod(stream, method); });
 }
 
 void TIPTCData::SaveToGraphic(TStream& stream) {
@@ -315,8 +316,7 @@ void TIPTCData::DoSaveToTIFF(TStream& inStream, TStream& outStream) { RewriteTif
 
 void TIPTCData::AddTagsToWrite(TTiffDirectoryRewriter& rewriter) { FTiffRewriteCallback.AddTagsToWrite(rewriter); }
 
-void TIPTCData::RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType,
-                                bool& rewrite) {
+void TIPTCData::RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType, bool& rewrite) {
   FTiffRewriteCallback.RewritingOldTag(source, tagID, dataType, rewrite);
 }
 
