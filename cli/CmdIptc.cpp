@@ -75,6 +75,7 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, nlohm
   }
 }
 
+// NOLINTNEXTLINE(cert-err58-cpp): commands register at start-up
 const TCommandRegistrar registrar{TCommand{
     "iptc", "Shows the IPTC datasets of pictures (JPEG, TIFF, PSD)", [](CLI::App& sub) -> std::function<int()> {
       struct TOptions {

@@ -130,8 +130,8 @@ void ListSegments(const std::string& fileName, std::ostream& out, nlohmann::orde
     throw EUnsupportedGraphicFormat();
 }
 
+// NOLINTNEXTLINE(cert-err58-cpp): commands register at start-up
 const TCommandRegistrar registrar{TCommand{
-    // NOLINT(cert-err58-cpp): registration at start-up
     "segments", "List the JPEG segments of files, or the header and resource blocks of Photoshop files",
     [](CLI::App& sub) -> std::function<int()> {
       auto files = std::make_shared<std::vector<std::string>>();

@@ -125,7 +125,8 @@ void ReportJson(TExifData& data, bool found, const TMakerNoteReport& makerNote, 
   }
   auto& note = json["makerNote"];
   note["class"] = makerNote.ClassName;
-  note["byteOrder"] = makerNote.ByteOrder.empty() ? nlohmann::ordered_json(nullptr) : makerNote.ByteOrder;
+  note["byteOrder"] =
+      makerNote.ByteOrder.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(makerNote.ByteOrder);
   note["state"] = makerNote.State;
   note["tagCount"] = data.OwnedSection(esMakerNote)->Count();
 }

@@ -567,13 +567,14 @@ void TIPTCSection::GetRepeatablePairs(TIPTCTagID keyID, TIPTCTagID valueID, Plat
   const auto keys = GetRepeatableValue(keyID);
   const auto values = GetRepeatableValue(valueID);
   const auto count = std::max(keys.size(), values.size());
-  const std::string separator(1, dest.NameValueSeparator());
   if (clearDestFirst)
     dest.Clear();
   for (std::size_t i = 0; i < count; ++i) {
-    const auto& key = i < keys.size() ? keys[i] : std::string();
-    const auto& value = i < values.size() ? values[i] : std::string();
-    dest.Add(key + separator + value);
+    std::string line = i < keys.size() ? keys[i] : std::string();
+    line += dest.NameValueSeparator();
+    if (i < values.size())
+      line += values[i];
+    dest.Add(line);
   }
 }
 

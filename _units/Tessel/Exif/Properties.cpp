@@ -968,6 +968,18 @@ void TCustomExifData::Rewrite() {
     if (EnumStoredInRange(*this, field))
       (this->*setter)((this->*getter)());
   };
+  // Texts are written back as they were read; a non-ASCII byte already in an ASCII tag
+  // is no new violation and must not stop the rewrite halfway.
+  struct TEnforceASCIIOff {
+    TCustomExifData& Data;
+    bool Saved;
+    explicit TEnforceASCIIOff(TCustomExifData& data) : Data(data), Saved(data.EnforceASCII()) {
+      data.SetEnforceASCII(false);
+    }
+    ~TEnforceASCIIOff() { Data.SetEnforceASCII(Saved); }
+    TEnforceASCIIOff(const TEnforceASCIIOff&) = delete;
+    TEnforceASCIIOff& operator=(const TEnforceASCIIOff&) = delete;
+  } enforceASCIIOff(*this);
   InUpdate(*this, [&] {
     SetCameraMake(CameraMake());
     SetCameraModel(CameraModel());

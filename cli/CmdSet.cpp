@@ -1,0 +1,184 @@
+// fotarium-cli set: writes orientation, capture date, description, comment or GPS position
+// into JPEG, Photoshop and TIFF files through the EXIF container's typed properties (the
+// XMP packet follows them under the container's policy). Every file is replaced
+// atomically; a file that fails is reported and the others go on.
+
+#include "cli/CliSupport.h"
+
+#include "Tessel/Exif.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace Fotarium::Cli {
+
+namespace {
+
+using namespace Tessel::Exif;
+
+struct TGPSPosition {
+  double Latitude = 0;
+  double Longitude = 0;
+};
+
+struct TSetOptions {
+  std::optional<int> Orientation;
+  std::optional<std::string> DateTime;
+  std::optional<std::string> Description;
+  std::optional<std::string> Comment;
+  std::optional<std::string> GPS;
+  bool Json = false;
+  std::vector<std::string> Files;
+};
+
+bool ParseDouble(std::string_view text, double& value) {
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ')
+    text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+')
+    text.remove_prefix(1);
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+// "LAT,LON" in signed decimal degrees (south and west negative).
+std::optional<TGPSPosition> ParseGPS(std::string_view text) {
+  const auto comma = text.find(',');
+  if (comma == std::string_view::npos)
+    return std::nullopt;
+  TGPSPosition position;
+  if (!ParseDouble(text.substr(0, comma), position.Latitude) ||
+      !ParseDouble(text.substr(comma + 1), position.Longitude))
+    return std::nullopt;
+  if (std::fabs(position.Latitude) > 90 || std::fabs(position.Longitude) > 180)
+    return std::nullopt;
+  return position;
+}
+
+// Whole degrees, whole minutes and seconds with four decimals; a value that rounds up to
+// 60 seconds carries over.
+struct TDMS {
+  std::uint32_t Degrees = 0;
+  std::uint32_t Minutes = 0;
+  double Seconds = 0;
+};
+
+TDMS ToDMS(double value) {
+  value = std::fabs(value);
+  TDMS result;
+  result.Degrees = static_cast<std::uint32_t>(value);
+  const double minutes = (value - result.Degrees) * 60;
+  result.Minutes = static_cast<std::uint32_t>(minutes);
+  result.Seconds = std::round((minutes - result.Minutes) * 60 * 10000) / 10000;
+  if (result.Seconds >= 60) {
+    result.Seconds = 0;
+    if (++result.Minutes == 60) {
+      result.Minutes = 0;
+      ++result.Degrees;
+    }
+  }
+  return result;
+}
+
+void SetGPSPosition(TExifData& data, const TGPSPosition& position) {
+  data.BeginUpdate();
+  try {
+    // A GPS directory names its version; 2.2 is the one these tags follow.
+    auto& gps = *data.GetSection(TExifSectionKind::esGPS);
+    if (gps.Find(ttGPSVersionID) == nullptr) {
+      const std::uint8_t version[4] = {2, 2, 0, 0};
+      gps.AddOrUpdate(ttGPSVersionID, TTiffDataType::tdByte, 4, version);
+    }
+    const auto lat = ToDMS(position.Latitude);
+    data.GPSLatitude().Assign(lat.Degrees, lat.Minutes, lat.Seconds,
+                              position.Latitude < 0 ? TGPSLatitudeRef::ltSouth : TGPSLatitudeRef::ltNorth);
+    const auto lon = ToDMS(position.Longitude);
+    data.GPSLongitude().Assign(lon.Degrees, lon.Minutes, lon.Seconds,
+                               position.Longitude < 0 ? TGPSLongitudeRef::lnWest : TGPSLongitudeRef::lnEast);
+  } catch (...) {
+    data.EndUpdate();
+    throw;
+  }
+  data.EndUpdate();
+}
+
+void SetFile(const std::string& fileName, const TSetOptions& options, std::ostream& out,
+             nlohmann::ordered_json& json) {
+  TExifData data;
+  if (!data.LoadFromGraphic(fileName))
+    throw EUnsupportedGraphicFormat();
+  auto changed = nlohmann::ordered_json::object();
+  if (options.Orientation) {
+    data.SetOrientation(static_cast<TTiffOrientation>(*options.Orientation));
+    changed["orientation"] = *options.Orientation;
+  }
+  if (options.DateTime) {
+    TDateTime value = 0;
+    TryExifStringToDateTime(*options.DateTime, value);
+    data.SetDateTime(value);
+    changed["datetime"] = *options.DateTime;
+  }
+  if (options.Description) {
+    data.SetImageDescription(*options.Description);
+    changed["description"] = *options.Description;
+  }
+  if (options.Comment) {
+    data.SetComments(*options.Comment);
+    changed["comment"] = *options.Comment;
+  }
+  if (options.GPS) {
+    SetGPSPosition(data, *ParseGPS(*options.GPS));
+    changed["gps"] = {{"latitude", data.GPSLatitude().AsString()}, {"longitude", data.GPSLongitude().AsString()}};
+  }
+  data.SaveToGraphic(fileName);
+  json["changed"] = changed;
+  if (!options.Json)
+    for (const auto& [key, value] : changed.items())
+      out << fmt::format("  {} := {}\n", key, value.is_string() ? value.get<std::string>() : value.dump());
+}
+
+const TCommandRegistrar registrar{TCommand{
+    "set",
+    "Write orientation, capture date, description, comment or GPS position into JPEG, Photoshop and TIFF files",
+    [](CLI::App& sub) -> std::function<int()> {
+      auto options = std::make_shared<TSetOptions>();
+      sub.add_option("--orientation", options->Orientation, "EXIF orientation 1..8 (0 removes it)")
+          ->check(CLI::Range(0, 8));
+      sub.add_option("--datetime", options->DateTime, "Date and time of the file (tag 0x0132), \"YYYY:MM:DD HH:MM:SS\"")
+          ->check([](const std::string& text) {
+            TDateTime value = 0;
+            return TryExifStringToDateTime(text, value) ? std::string() : "expected \"YYYY:MM:DD HH:MM:SS\"";
+          });
+      sub.add_option("--description", options->Description, "Image description (ASCII; empty removes it)");
+      sub.add_option("--comment", options->Comment, "Comment (empty removes it)");
+      sub.add_option("--gps", options->GPS, "Position LAT,LON in decimal degrees, south and west negative")
+          ->check([](const std::string& text) {
+            return ParseGPS(text) ? std::string() : "expected LAT,LON in decimal degrees (-90..90, -180..180)";
+          });
+      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
+      return [options] {
+        if (!options->Orientation && !options->DateTime && !options->Description && !options->Comment &&
+            !options->GPS) {
+          std::cerr << "fotarium-cli set: nothing to set (see --help)\n";
+          return 2;
+        }
+        return ForEachFile(options->Files, options->Json,
+                           [&options](const std::string& fileName, std::ostream& out, nlohmann::ordered_json& json) {
+                             SetFile(fileName, *options, out, json);
+                           });
+      };
+    }}};
+
+} // namespace
+
+} // namespace Fotarium::Cli

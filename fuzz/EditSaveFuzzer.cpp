@@ -1,0 +1,12 @@
+// libFuzzer entry of fuzz_edit_save; the body is FuzzTargets::EditSave.
+
+#include "fuzz/FuzzTargets.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static volatile std::uint64_t sink;
+  sink = FuzzTargets::EditSave({data, size});
+  return 0;
+}

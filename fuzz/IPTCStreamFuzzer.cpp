@@ -1,0 +1,12 @@
+// libFuzzer entry of fuzz_iptc_stream; the body is FuzzTargets::IPTCStream.
+
+#include "fuzz/FuzzTargets.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static volatile std::uint64_t sink;
+  sink = FuzzTargets::IPTCStream({data, size});
+  return 0;
+}
