@@ -154,6 +154,10 @@ TEST(MetadataBlock, PayloadTests) {
   EXPECT_FALSE(block(Bytes(packet.begin(), packet.end() - 1))->IsXMPBlock(false)) << "19 bytes";
   EXPECT_TRUE(block(Concat({Text(XMPSegmentHeader), Text("<?xpacket ")}))->IsXMPBlock(false));
   EXPECT_FALSE(block(Concat({Text(XMPSegmentHeader), Text("<?xpacket")}))->IsXMPBlock(false));
+  // Behind the segment signature the wrapper is optional; without the signature it is required.
+  EXPECT_TRUE(block(Concat({Text(XMPSegmentHeader), Text("\n<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>")}))->IsXMPBlock(false));
+  EXPECT_FALSE(block(Concat({Text(XMPSegmentHeader), Text("not xml at all, really")}))->IsXMPBlock(false));
+  EXPECT_FALSE(block(Text("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>"))->IsXMPBlock(false));
   // Shorter than the signature but starting like it: never read past the data.
   EXPECT_FALSE(block(Text("http://ns.adobe.com/xap/1.0"))->IsXMPBlock(false));
   EXPECT_FALSE(block(packet)->IsXMPBlock(true));

@@ -160,6 +160,15 @@ bool IsXMPPayload(std::span<const std::uint8_t> data) {
     p = XMPSegmentHeader.size();
     if (data.size() - p < 10)
       return false;
+    if (std::memcmp(data.data() + p, "<?xpacket ", 10) == 0)
+      return true;
+    // The xpacket wrapper is optional: behind the XMP segment signature a bare
+    // x:xmpmeta or rdf:RDF element (as some phones write) is a packet as well.
+    if (data.size() - p >= 3 && data[p] == 0xEF && data[p + 1] == 0xBB && data[p + 2] == 0xBF)
+      p += 3;
+    while (p < data.size() && (data[p] == ' ' || data[p] == '\t' || data[p] == '\r' || data[p] == '\n'))
+      ++p;
+    return p < data.size() && data[p] == '<';
   }
   return std::memcmp(data.data() + p, "<?xpacket ", 10) == 0;
 }
