@@ -33,13 +33,11 @@ Json DateTimeJson(const TDateTimeTagValue& value) {
 
 Json TextJson(const std::string& value) { return value.empty() ? Json(nullptr) : Json(value); }
 
-template <typename TFraction>
-Json QuotientJson(const TFraction& value) {
+template <typename TFraction> Json QuotientJson(const TFraction& value) {
   return value.MissingOrInvalid() ? Json(nullptr) : Json(value.Quotient());
 }
 
-template <typename TFraction>
-Json FractionTextJson(const TFraction& value) {
+template <typename TFraction> Json FractionTextJson(const TFraction& value) {
   return value.MissingOrInvalid() ? Json(nullptr) : Json(value.AsString());
 }
 
@@ -152,12 +150,11 @@ Json InfoJson(TCustomExifData& data) {
 std::string OrNone(const std::string& text) { return text.empty() ? std::string("-") : text; }
 
 std::string DateTimeLine(const TDateTimeTagValue& value) {
-  return value.MissingOrInvalid() ? std::string("-") : Platform::FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz",
-                                                                                value.Value());
+  return value.MissingOrInvalid() ? std::string("-")
+                                  : Platform::FormatDateTime("yyyy'-'mm'-'dd hh':'nn':'ss'.'zzz", value.Value());
 }
 
-template <typename TFraction>
-std::string FractionLine(const TFraction& value, std::string_view unit = {}) {
+template <typename TFraction> std::string FractionLine(const TFraction& value, std::string_view unit = {}) {
   if (value.MissingOrInvalid())
     return "-";
   const auto quotient = Platform::FloatToStr(value.Quotient());
@@ -192,7 +189,8 @@ void PrintInfo(std::ostream& out, TCustomExifData& data) {
   line("DateTimeOriginal", DateTimeLine(data.DateTimeOriginal()));
   line("DateTimeDigitized", DateTimeLine(data.DateTimeDigitized()));
   const auto orientation = data.Orientation();
-  line("Orientation", orientation == TTiffOrientation::toUndefined ? "-" : std::to_string(static_cast<int>(orientation)));
+  line("Orientation",
+       orientation == TTiffOrientation::toUndefined ? "-" : std::to_string(static_cast<int>(orientation)));
   const auto width = data.ExifImageWidth();
   const auto height = data.ExifImageHeight();
   line("Image size", width.MissingOrInvalid() || height.MissingOrInvalid()
@@ -231,24 +229,23 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, Json&
     PrintInfo(out, data);
 }
 
-const TCommandRegistrar registrar{TCommand{
-    "info",
-    "Shows the main EXIF fields of pictures (JPEG, TIFF, PSD): camera, times, exposure, GPS position",
-    [](CLI::App& sub) -> std::function<int()> {
-      struct TOptions {
-        bool Json = false;
-        std::vector<std::string> Files;
-      };
-      auto options = std::make_shared<TOptions>();
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
-      sub.add_option("files", options->Files, "Pictures")->required();
-      return [options] {
-        return ForEachFile(options->Files, options->Json,
-                           [&options](const std::string& fileName, std::ostream& out, Json& json) {
-                             ShowFile(fileName, options->Json, out, json);
-                           });
-      };
-    }}};
+const TCommandRegistrar registrar{
+    TCommand{"info", "Shows the main EXIF fields of pictures (JPEG, TIFF, PSD): camera, times, exposure, GPS position",
+             [](CLI::App& sub) -> std::function<int()> {
+               struct TOptions {
+                 bool Json = false;
+                 std::vector<std::string> Files;
+               };
+               auto options = std::make_shared<TOptions>();
+               sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+               sub.add_option("files", options->Files, "Pictures")->required();
+               return [options] {
+                 return ForEachFile(options->Files, options->Json,
+                                    [&options](const std::string& fileName, std::ostream& out, Json& json) {
+                                      ShowFile(fileName, options->Json, out, json);
+                                    });
+               };
+             }}};
 
 } // namespace
 

@@ -40,8 +40,8 @@ std::string DirectoryName(TExifSectionKind kind) {
 }
 
 std::string TypeName(TTiffDataType dataType) {
-  static constexpr const char* names[] = {"?",     "BYTE",      "ASCII",  "SHORT", "LONG",   "RATIONAL", "SBYTE",
-                                          "UNDEFINED", "SSHORT", "SLONG", "SRATIONAL", "FLOAT", "DOUBLE", "IFD"};
+  static constexpr const char* names[] = {"?",         "BYTE",   "ASCII", "SHORT",     "LONG",  "RATIONAL", "SBYTE",
+                                          "UNDEFINED", "SSHORT", "SLONG", "SRATIONAL", "FLOAT", "DOUBLE",   "IFD"};
   const auto code = static_cast<std::uint16_t>(dataType);
   return code < std::size(names) ? names[code] : fmt::format("type {}", code);
 }
@@ -112,7 +112,8 @@ nlohmann::ordered_json SectionJson(const TExifSection& section) {
 }
 
 void ReportJson(TExifData& data, bool found, const TMakerNoteReport& makerNote, nlohmann::ordered_json& json) {
-  json["byteOrder"] = found ? nlohmann::ordered_json(ByteOrderName(data.Endianness())) : nlohmann::ordered_json(nullptr);
+  json["byteOrder"] =
+      found ? nlohmann::ordered_json(ByteOrderName(data.Endianness())) : nlohmann::ordered_json(nullptr);
   auto& list = json["sections"] = nlohmann::ordered_json::array();
   for (auto kind : ExifSectionKinds) {
     const auto& section = *data.OwnedSection(kind);
@@ -192,10 +193,10 @@ const TCommandRegistrar registrar{TCommand{
       sub.add_flag("--json", *asJson, "Print one JSON array with an object per file");
       sub.add_option("files", *files, "JPEG, Photoshop or TIFF files")->required();
       return [files, asJson] {
-        return ForEachFile(*files, *asJson, [asJson](const std::string& fileName, std::ostream& out,
-                                                     nlohmann::ordered_json& json) {
-          ListTags(fileName, out, json, *asJson);
-        });
+        return ForEachFile(*files, *asJson,
+                           [asJson](const std::string& fileName, std::ostream& out, nlohmann::ordered_json& json) {
+                             ListTags(fileName, out, json, *asJson);
+                           });
       };
     }}};
 

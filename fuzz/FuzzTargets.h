@@ -18,6 +18,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +47,9 @@ struct TRoundTripFailure {
 #endif
 }
 
+// Where the targets' answers go, so that the compiler cannot drop the reads.
+inline std::uint64_t Consumed = 0;
+
 // Folds texts into a number, so that the compiler cannot drop the reads.
 class TSink {
 public:
@@ -55,7 +59,7 @@ public:
     FHash ^= text.size();
   }
   void Add(std::uint64_t value) { FHash = (FHash ^ value) * 1099511628211ULL; }
-  void Add(double value) { Add(static_cast<std::uint64_t>(value == value ? value * 1000.0 : 0.0)); }
+  void Add(double value) { Add(std::bit_cast<std::uint64_t>(value)); }
   [[nodiscard]] std::uint64_t Value() const { return FHash; }
 
 private:

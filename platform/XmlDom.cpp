@@ -82,6 +82,18 @@ std::string_view ToView(const xmlChar* text) {
   return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+// A namespace declaration's URI. Without entity substitution libxml2 keeps every "&" of
+// an xmlns attribute value as the reference "&#38;" in the namespace's href (ordinary
+// attribute values are decoded); a raw "&" cannot occur there, so undoing that one
+// reference gives the URI the document declared.
+std::string NamespaceHref(const xmlChar* href) {
+  std::string uri = ToString(href);
+  constexpr std::string_view ampersand = "&#38;";
+  for (auto pos = uri.find(ampersand); pos != std::string::npos; pos = uri.find(ampersand, pos + 1))
+    uri.replace(pos, ampersand.size(), "&");
+  return uri;
+}
+
 std::string QualifiedName(const xmlChar* prefix, const xmlChar* localName) {
   std::string result;
   if (prefix != nullptr) {
@@ -211,7 +223,7 @@ std::string TXmlNode::NodeValue() const {
   }
   switch (FKind) {
   case TKind::nkNamespace:
-    return ToString(static_cast<xmlNsPtr>(FHandle)->href);
+    return NamespaceHref(static_cast<xmlNsPtr>(FHandle)->href);
   case TKind::nkAttribute:
     return AttributeValue(static_cast<xmlAttrPtr>(FHandle));
   case TKind::nkNode:
@@ -238,13 +250,13 @@ std::string TXmlNode::NamespaceURI() const {
     return std::string(XmlnsNamespaceURI);
   case TKind::nkAttribute: {
     const auto* attribute = static_cast<xmlAttrPtr>(FHandle);
-    return attribute->ns != nullptr ? ToString(attribute->ns->href) : std::string();
+    return attribute->ns != nullptr ? NamespaceHref(attribute->ns->href) : std::string();
   }
   case TKind::nkNode:
     break;
   }
   const auto* node = static_cast<xmlNodePtr>(FHandle);
-  return node->type == XML_ELEMENT_NODE && node->ns != nullptr ? ToString(node->ns->href) : std::string();
+  return node->type == XML_ELEMENT_NODE && node->ns != nullptr ? NamespaceHref(node->ns->href) : std::string();
 }
 
 std::string TXmlNode::Prefix() const {
@@ -355,7 +367,7 @@ std::string TXmlNode::GetAttribute(std::string_view qualifiedName) const {
     const bool matches = ns->prefix != nullptr ? QualifiedNameIs(XmlnsName(), ns->prefix, qualifiedName)
                                                : qualifiedName == "xmlns";
     if (matches) {
-      return ToString(ns->href);
+      return NamespaceHref(ns->href);
     }
   }
   return {};
@@ -370,14 +382,13 @@ std::string TXmlNode::GetAttributeNS(std::string_view namespaceURI, std::string_
     for (xmlNsPtr ns = element->nsDef; ns != nullptr; ns = ns->next) {
       const bool matches = ns->prefix != nullptr ? ToView(ns->prefix) == localName : localName == "xmlns";
       if (matches) {
-        return ToString(ns->href);
+        return NamespaceHref(ns->href);
       }
     }
     return {};
   }
   for (xmlAttrPtr attribute = element->properties; attribute != nullptr; attribute = attribute->next) {
-    const std::string_view attributeURI =
-        attribute->ns != nullptr ? ToView(attribute->ns->href) : std::string_view();
+    const std::string attributeURI = attribute->ns != nullptr ? NamespaceHref(attribute->ns->href) : std::string();
     if (attributeURI == namespaceURI && ToView(attribute->name) == localName) {
       return AttributeValue(attribute);
     }

@@ -93,8 +93,8 @@ using TExifSectionKinds = Platform::TSet<TExifSectionKind>;
 
 // The kinds a container holds, in enumeration order (esGeneral..esMakerNote).
 inline constexpr std::array<TExifSectionKind, 6> ExifSectionKinds{
-    TExifSectionKind::esGeneral,   TExifSectionKind::esDetails,   TExifSectionKind::esInterop,
-    TExifSectionKind::esGPS,       TExifSectionKind::esThumbnail, TExifSectionKind::esMakerNote};
+    TExifSectionKind::esGeneral, TExifSectionKind::esDetails,   TExifSectionKind::esInterop,
+    TExifSectionKind::esGPS,     TExifSectionKind::esThumbnail, TExifSectionKind::esMakerNote};
 
 // How a tag changed, as reported to its section.
 enum class TExifTagChangeType : std::uint8_t { tcData, tcDataSize, tcID };
@@ -808,7 +808,7 @@ public:
   void Assign(std::uint32_t degrees, std::uint32_t minutes, double seconds, TGPSLatitudeRef direction);
   // Whole seconds.
   template <typename T>
-    requires std::is_integral_v<T>
+  requires std::is_integral_v<T>
   void Assign(std::uint32_t degrees, std::uint32_t minutes, T seconds, TGPSLatitudeRef direction) {
     Assign(degrees, minutes, TTiffLongWordFraction(static_cast<std::uint32_t>(seconds), 1), direction);
   }
@@ -828,7 +828,7 @@ public:
               TGPSLongitudeRef direction);
   void Assign(std::uint32_t degrees, std::uint32_t minutes, double seconds, TGPSLongitudeRef direction);
   template <typename T>
-    requires std::is_integral_v<T>
+  requires std::is_integral_v<T>
   void Assign(std::uint32_t degrees, std::uint32_t minutes, T seconds, TGPSLongitudeRef direction) {
     Assign(degrees, minutes, TTiffLongWordFraction(static_cast<std::uint32_t>(seconds), 1), direction);
   }

@@ -21,16 +21,12 @@ namespace {
 std::string Text(const TDateTimeTagValue& v) {
   return v.MissingOrInvalid() ? "-" : Platform::FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", v.Value());
 }
-template <typename T>
-std::string Text(const T& v)
-  requires requires { v.MissingOrInvalid(); v.Value(); }
-{
-  return v.MissingOrInvalid() ? "-" : std::to_string(v.Value());
+template <typename T> std::string Text(const T& v) requires requires {
+  v.MissingOrInvalid();
+  v.Value();
 }
-template <typename E>
-std::string Ord(E v) {
-  return std::to_string(static_cast<long>(v));
-}
+{ return v.MissingOrInvalid() ? "-" : std::to_string(v.Value()); }
+template <typename E> std::string Ord(E v) { return std::to_string(static_cast<long>(v)); }
 
 // Every typed value of a container, by property name.
 std::map<std::string, std::string> Snapshot(TCustomExifData& d) {

@@ -40,32 +40,27 @@ bool LoadFile(const std::string& fileName, TFakeOwner& owner, TEndianness& endia
   return true;
 }
 
-std::vector<std::uint8_t> BytesOf(const TExifTag& tag) {
-  return {tag.DataPtr(), tag.DataPtr() + tag.DataSize()};
-}
+std::vector<std::uint8_t> BytesOf(const TExifTag& tag) { return {tag.DataPtr(), tag.DataPtr() + tag.DataSize()}; }
 
 // Whether the tag's text carries all of its data: rationals without a zero denominator
 // (n/0 reads as an empty text), every integer and byte type; floats are compared by value.
 bool TextIsLossless(const TExifTag& tag) {
   switch (tag.DataType()) {
-  case tdByte:
-    return !tag.HasWindowsStringData();
+  case tdByte: return !tag.HasWindowsStringData();
   case tdWord:
   case tdLongWord:
   case tdShortInt:
   case tdSmallInt:
   case tdLongInt:
   case tdSubDirectory:
-  case tdUndefined:
-    return true;
+  case tdUndefined: return true;
   case tdLongWordFraction:
   case tdLongIntFraction:
     for (int i = 0; i < tag.ElementCount(); ++i)
       if (tag.ReadFraction(i, {}).Denominator == 0)
         return false;
     return true;
-  default:
-    return false;
+  default: return false;
   }
 }
 

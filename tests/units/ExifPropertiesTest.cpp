@@ -6,8 +6,8 @@
 #include "Tessel/Exif.h"
 
 #include "platform/DateTime.h"
-#include "platform/StringList.h"
 #include "platform/Streams.h"
+#include "platform/StringList.h"
 #include "platform/Strings.h"
 
 #include <gtest/gtest.h>
@@ -134,8 +134,7 @@ TEST(ExifProperties, CommentsFromXPCommentOrUserComment) {
   TExifData data;
   auto& details = *data.GetSection(esDetails);
   const auto ascii = UserCommentBytes(std::string_view("ASCII\0\0\0", 8), "Hello  ");
-  details.AddOrUpdate(ttUserComment, TTiffDataType::tdUndefined, static_cast<std::int32_t>(ascii.size()),
-                      ascii.data());
+  details.AddOrUpdate(ttUserComment, TTiffDataType::tdUndefined, static_cast<std::int32_t>(ascii.size()), ascii.data());
   EXPECT_EQ(data.Comments(), "Hello");
 
   const auto unicode = UserCommentBytes(std::string_view("UNICODE\0", 8), std::string_view("H\0i\0 \0\0\0", 8));

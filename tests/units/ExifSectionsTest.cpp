@@ -25,8 +25,7 @@ std::vector<TTiffTagID> IDs(const TExifSection& section) {
   return ids;
 }
 
-template <typename T>
-T Element(const TExifTag& tag, int index) {
+template <typename T> T Element(const TExifTag& tag, int index) {
   T value;
   std::memcpy(&value, tag.DataPtr() + index * sizeof(T), sizeof(T));
   return value;
@@ -48,9 +47,9 @@ private:
 // LONG 0x0100 = 640 (4 bytes).
 std::unique_ptr<TFakeOwner> LoadedFixedOwner() {
   auto owner = std::make_unique<TFakeOwner>(false);
-  LoadFirstDirectory(owner->Section(esGeneral), BuildTiff(false, {{0x0112, 3, 1, {1, 0}},
-                                                                   {0x010F, 2, 6, AsciiZ("Canon")},
-                                                                   {0x0100, 4, 1, {0x80, 2, 0, 0}}}));
+  LoadFirstDirectory(
+      owner->Section(esGeneral),
+      BuildTiff(false, {{0x0112, 3, 1, {1, 0}}, {0x010F, 2, 6, AsciiZ("Canon")}, {0x0100, 4, 1, {0x80, 2, 0, 0}}}));
   return owner;
 }
 
@@ -258,7 +257,8 @@ TEST(ExifSections, AsStringRoundTripsPerType) {
 
   auto* undefined = section.Add(++id, tdUndefined, 0);
   undefined->SetAsString("0a0B");
-  EXPECT_EQ(std::vector<std::uint8_t>(undefined->DataPtr(), undefined->DataPtr() + 2), (std::vector<std::uint8_t>{0x0A, 0x0B}));
+  EXPECT_EQ(std::vector<std::uint8_t>(undefined->DataPtr(), undefined->DataPtr() + 2),
+            (std::vector<std::uint8_t>{0x0A, 0x0B}));
   undefined->SetAsString("0AZZ117");
   ASSERT_EQ(undefined->ElementCount(), 3) << "the length decides the count; an odd last digit is ignored";
   EXPECT_EQ(undefined->DataPtr()[0], 0x0A);
@@ -409,7 +409,10 @@ TEST(ExifSections, ExifDateTimeTexts) {
   EXPECT_FALSE(TryExifStringToDateTime("2020:01:02 03:04:05 ", value)) << "20 characters";
   EXPECT_FALSE(TryExifStringToDateTime("2020:02:30 03:04:05", value)) << "no such day";
   EXPECT_FALSE(TryExifStringToDateTime("    :  :     :  :  ", value));
-  EXPECT_TRUE(TryExifStringToDateTime("2020:01:02\xC2\xA0" "03:04:05", value)) << "characters are counted, not bytes";
+  EXPECT_TRUE(TryExifStringToDateTime("2020:01:02\xC2\xA0"
+                                      "03:04:05",
+                                      value))
+      << "characters are counted, not bytes";
 
   EXPECT_EQ(DateTimeToExifString(0.0), std::string(19, ' '));
   EXPECT_EQ(DateTimeToExifString(Platform::EncodeDateTime(1999, 12, 31, 23, 59, 58, 0)), "1999:12:31 23:59:58");

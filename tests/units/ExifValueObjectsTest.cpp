@@ -341,8 +341,8 @@ TEST(ExifGPSCoordinates, DirectionWriteKeepsXMPInStep) {
 
 TEST(ExifGPSCoordinates, AssignBetweenContainers) {
   TExifData source;
-  source.GPSLatitude().Assign(TTiffLongWordFraction(52, 1), TTiffLongWordFraction(31, 1),
-                              TTiffLongWordFraction(12, 1), TGPSLatitudeRef::ltNorth);
+  source.GPSLatitude().Assign(TTiffLongWordFraction(52, 1), TTiffLongWordFraction(31, 1), TTiffLongWordFraction(12, 1),
+                              TGPSLatitudeRef::ltNorth);
   TExifData data;
   data.SetGPSLatitude(&source.GPSLatitude());
   EXPECT_EQ(data.GPSLatitude().AsString(), "52,31,12N");

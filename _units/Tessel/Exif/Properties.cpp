@@ -52,9 +52,7 @@ constexpr TEnumField SubjectDistanceRangeField{esDetails, ttSubjectDistanceRange
 constexpr TEnumField WhiteBalanceField{esDetails, ttWhiteBalance, "WhiteBalance", -1, 1, false};
 constexpr TEnumField GPSDifferentialField{esGPS, ttGPSDifferential, "GPSDifferential", -1, 1, false};
 
-[[nodiscard]] bool IsValidColorSpace(std::uint16_t value) {
-  return value == 1 || value == 2 || value >= 0xFFFD;
-}
+[[nodiscard]] bool IsValidColorSpace(std::uint16_t value) { return value == 1 || value == 2 || value >= 0xFFFD; }
 
 // A GPS reference stored as one letter; index = ordinal - 1.
 struct TLetterField {
@@ -117,8 +115,8 @@ TTiffLongIntFraction ReadSignedFraction(const TCustomExifData& data, TTiffTagID 
   return Sec(data, esDetails).GetSignedFractionValue(id, 0);
 }
 
-void WriteFraction(const TCustomExifData& data, TExifSectionKind kind, TTiffTagID id, const TTiffLongWordFraction& value,
-                   std::string_view xmpName) {
+void WriteFraction(const TCustomExifData& data, TExifSectionKind kind, TTiffTagID id,
+                   const TTiffLongWordFraction& value, std::string_view xmpName) {
   Sec(data, kind).SetFractionValue(id, 0, value);
   if (!xmpName.empty())
     XMPUpdate(data, TXMPNamespace::xsExif, xmpName, TXMPPropertyKind::xpSimple, value.AsString());
@@ -182,8 +180,8 @@ std::size_t ReadLetter(const TCustomExifData& data, const TLetterField& field) {
 }
 
 void WriteLetter(const TCustomExifData& data, const TLetterField& field, std::size_t ordinal) {
-  const auto letter = ordinal >= 1 && ordinal <= field.Letters.size() ? field.Letters.substr(ordinal - 1, 1)
-                                                                      : std::string_view();
+  const auto letter =
+      ordinal >= 1 && ordinal <= field.Letters.size() ? field.Letters.substr(ordinal - 1, 1) : std::string_view();
   Sec(data, esGPS).SetStringValue(field.ID, letter);
   XMPUpdate(data, TXMPNamespace::xsExif, GPSTagXMPName(field.ID), TXMPPropertyKind::xpSimple, letter);
 }
@@ -275,8 +273,7 @@ std::string ReadUserComment(const TExifSection& details) {
   if (std::equal(header.begin(), header.end(), AsciiCommentHeader.begin())) {
     while (!payload.empty() && payload.back() <= 0x20)
       payload = payload.first(payload.size() - 1);
-    return Platform::Win1252ToUTF8(
-        std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+    return Platform::Win1252ToUTF8(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
   }
   return {};
 }
@@ -380,9 +377,7 @@ void TCustomExifData::SetCopyright(std::string_view value) {
               TXMPPropertyKind::xpAltArray);
 }
 
-std::string TCustomExifData::SpectralSensitivity() const {
-  return ReadString(*this, esDetails, ttSpectralSensitivity);
-}
+std::string TCustomExifData::SpectralSensitivity() const { return ReadString(*this, esDetails, ttSpectralSensitivity); }
 void TCustomExifData::SetSpectralSensitivity(std::string_view value) {
   WriteString(*this, esDetails, ttSpectralSensitivity, value, TXMPNamespace::xsExif, "SpectralSensitivity");
 }
@@ -405,9 +400,7 @@ void TCustomExifData::SetSubsecTimeOriginal(std::string_view value) {
   WriteString(*this, esDetails, ttSubsecTimeOriginal, value);
 }
 
-std::string TCustomExifData::SubsecTimeDigitized() const {
-  return ReadString(*this, esDetails, ttSubsecTimeDigitized);
-}
+std::string TCustomExifData::SubsecTimeDigitized() const { return ReadString(*this, esDetails, ttSubsecTimeDigitized); }
 void TCustomExifData::SetSubsecTimeDigitized(std::string_view value) {
   WriteString(*this, esDetails, ttSubsecTimeDigitized, value);
 }
@@ -525,7 +518,9 @@ void TCustomExifData::SetComments(std::string_view value) {
 
 #define TESSEL_FRACTION_PROPERTY(Name, Kind, ID, XMPName)                                                              \
   TTiffLongWordFraction TCustomExifData::Name() const { return ReadFraction(*this, Kind, ID); }                        \
-  void TCustomExifData::Set##Name(const TTiffLongWordFraction& value) { WriteFraction(*this, Kind, ID, value, XMPName); }
+  void TCustomExifData::Set##Name(const TTiffLongWordFraction& value) {                                                \
+    WriteFraction(*this, Kind, ID, value, XMPName);                                                                    \
+  }
 
 #define TESSEL_SIGNED_FRACTION_PROPERTY(Name, ID)                                                                      \
   TTiffLongIntFraction TCustomExifData::Name() const { return ReadSignedFraction(*this, ID); }                         \
@@ -563,7 +558,9 @@ void WriteGPSTimeStampElement(TCustomExifData& data, std::int32_t index, const T
 }
 } // namespace
 
-TTiffLongWordFraction TCustomExifData::GPSTimeStampHour() const { return ReadFraction(*this, esGPS, ttGPSTimeStamp, 0); }
+TTiffLongWordFraction TCustomExifData::GPSTimeStampHour() const {
+  return ReadFraction(*this, esGPS, ttGPSTimeStamp, 0);
+}
 void TCustomExifData::SetGPSTimeStampHour(const TTiffLongWordFraction& value) {
   WriteGPSTimeStampElement(*this, 0, value);
 }
@@ -871,7 +868,7 @@ void TCustomExifData::SetColorSpace(TExifColorSpace value) {
 }
 
 #define TESSEL_ENUM_PROPERTY(Name, Type)                                                                               \
-  Type TCustomExifData::Name() const { return static_cast<Type>(ReadEnum(*this, Name##Field)); }                      \
+  Type TCustomExifData::Name() const { return static_cast<Type>(ReadEnum(*this, Name##Field)); }                       \
   void TCustomExifData::Set##Name(Type value) { WriteEnum(*this, Name##Field, static_cast<std::int32_t>(value)); }
 
 TESSEL_ENUM_PROPERTY(Contrast, TExifContrast)
@@ -1090,8 +1087,8 @@ void TCustomExifData::Rewrite() {
       TDateTime date = 0, time = 0;
       const bool hasDate = GPSDatePart(*this, date);
       const bool hasTime = GPSTimePart(*this, time);
-      const bool anyTag = Section(esGPS).Find(ttGPSDateStamp) != nullptr ||
-                          Section(esGPS).Find(ttGPSTimeStamp) != nullptr;
+      const bool anyTag =
+          Section(esGPS).Find(ttGPSDateStamp) != nullptr || Section(esGPS).Find(ttGPSTimeStamp) != nullptr;
       if ((hasDate && hasTime) || !anyTag)
         SetGPSDateTimeUTC(GPSDateTimeUTC());
     }

@@ -36,8 +36,7 @@ inline TExifTag* FindOrAddTag(TExifSection& section, TTiffTagID id, TTiffDataTyp
 }
 
 // Runs edit inside BeginUpdate/EndUpdate, so that its changes are announced once.
-template <typename F>
-void InUpdate(TCustomExifData& owner, F&& edit) {
+template <typename F> void InUpdate(TCustomExifData& owner, F&& edit) {
   owner.BeginUpdate();
   try {
     edit();
@@ -55,14 +54,12 @@ inline TXMPProperty* PropertyForUpdate(TXMPPacket& packet, TXMPKnownNamespace sc
   TXMPSchema* schema = nullptr;
   TXMPProperty* property = nullptr;
   switch (packet.UpdatePolicy()) {
-  case TXMPWritePolicy::xwRemove:
-    return nullptr;
+  case TXMPWritePolicy::xwRemove: return nullptr;
   case TXMPWritePolicy::xwUpdateIfExists:
     if (!packet.FindSchema(schemaKind, schema) || !schema->FindProperty(name, property))
       return nullptr;
     return property;
-  case TXMPWritePolicy::xwAlwaysUpdate:
-    break;
+  case TXMPWritePolicy::xwAlwaysUpdate: break;
   }
   schema = &packet.FindOrAddSchema(schemaKind);
   if (!schema->FindProperty(name, property))

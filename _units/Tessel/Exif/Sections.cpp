@@ -9,8 +9,8 @@
 #include "platform/Strings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -45,51 +45,36 @@ constexpr bool IsIntegerType(TTiffDataType dataType) {
          dataType == tdSmallInt;
 }
 
-template <typename T>
-T ReadNative(const std::uint8_t* data) {
+template <typename T> T ReadNative(const std::uint8_t* data) {
   T value;
   std::memcpy(&value, data, sizeof(T));
   return value;
 }
 
-template <typename T>
-void WriteNative(std::uint8_t* data, T value) {
-  std::memcpy(data, &value, sizeof(T));
-}
+template <typename T> void WriteNative(std::uint8_t* data, T value) { std::memcpy(data, &value, sizeof(T)); }
 
 // One element zero-extended to 32 bits, by its width.
 std::uint32_t ElementAsLongWord(const std::uint8_t* data, int elementSize, std::int32_t index) {
   const auto* p = data + static_cast<std::ptrdiff_t>(index) * elementSize;
   switch (elementSize) {
-  case 1:
-    return *p;
-  case 2:
-    return ReadNative<std::uint16_t>(p);
-  default:
-    return ReadNative<std::uint32_t>(p);
+  case 1: return *p;
+  case 2: return ReadNative<std::uint16_t>(p);
+  default: return ReadNative<std::uint32_t>(p);
   }
 }
 
 void StoreLowBytes(std::uint8_t* data, int elementSize, std::int32_t index, std::uint32_t value) {
   auto* p = data + static_cast<std::ptrdiff_t>(index) * elementSize;
   switch (elementSize) {
-  case 1:
-    *p = static_cast<std::uint8_t>(value);
-    break;
-  case 2:
-    WriteNative(p, static_cast<std::uint16_t>(value));
-    break;
-  case 4:
-    WriteNative(p, value);
-    break;
-  default:
-    break;
+  case 1: *p = static_cast<std::uint8_t>(value); break;
+  case 2: WriteNative(p, static_cast<std::uint16_t>(value)); break;
+  case 4: WriteNative(p, value); break;
+  default: break;
   }
 }
 
 // Runs action inside the owner's BeginUpdate/EndUpdate, when there is an owner.
-template <typename F>
-void WithOwnerUpdate(IExifSectionOwner* owner, F&& action) {
+template <typename F> void WithOwnerUpdate(IExifSectionOwner* owner, F&& action) {
   if (owner == nullptr) {
     action();
     return;
@@ -107,8 +92,7 @@ void WithOwnerUpdate(IExifSectionOwner* owner, F&& action) {
 // Float text: the platform's general format when it reads back to the same value,
 // otherwise the shortest text that does (in the same notation, with the locale's
 // decimal separator).
-template <typename T>
-std::string FloatText(T value) {
+template <typename T> std::string FloatText(T value) {
   const auto& settings = Platform::FormatSettings();
   // fmt writes the shortest text that reads back exactly: "0.1", "1e-07". For a FLOAT
   // that is the value meant (0.1 rather than 0.100000001490116).
@@ -318,9 +302,7 @@ void TExifTag::SetElementCount(std::int32_t value) {
     UpdateData(FDataType, value, nullptr);
 }
 
-std::uint32_t TExifTag::OriginalDataOffset() const {
-  return static_cast<std::uint32_t>(FOriginalDataOffset);
-}
+std::uint32_t TExifTag::OriginalDataOffset() const { return static_cast<std::uint32_t>(FOriginalDataOffset); }
 
 bool TExifTag::HasWindowsStringData() const {
   return FDataType == tdByte && FSection != nullptr && FSection->Kind() == TExifSectionKind::esGeneral &&
@@ -414,10 +396,8 @@ std::uint32_t TExifTag::ReadLongWord(std::int32_t index, std::uint32_t defaultVa
   case tdWord:
   case tdSmallInt:
   case tdLongWord:
-  case tdLongInt:
-    return ElementAsLongWord(DataPtr(), TiffElementSize(FDataType), index);
-  default:
-    return defaultValue;
+  case tdLongInt: return ElementAsLongWord(DataPtr(), TiffElementSize(FDataType), index);
+  default: return defaultValue;
   }
 }
 
@@ -428,10 +408,8 @@ std::uint16_t TExifTag::ReadWord(std::int32_t index, std::uint16_t defaultValue)
   case tdByte:
   case tdShortInt:
   case tdWord:
-  case tdSmallInt:
-    return static_cast<std::uint16_t>(ElementAsLongWord(DataPtr(), TiffElementSize(FDataType), index));
-  default:
-    return defaultValue;
+  case tdSmallInt: return static_cast<std::uint16_t>(ElementAsLongWord(DataPtr(), TiffElementSize(FDataType), index));
+  default: return defaultValue;
   }
 }
 
@@ -441,9 +419,7 @@ void TExifTag::WriteElements(TStream& stream, TEndianness endianness) const {
   if (size <= 0)
     return;
   switch (TiffElementSize(FDataType)) {
-  case 1:
-    stream.WriteBuffer(data, size);
-    break;
+  case 1: stream.WriteBuffer(data, size); break;
   case 2:
     for (std::int32_t i = 0; i < size; i += 2)
       WriteWord(stream, ReadNative<std::uint16_t>(data + i), endianness);
@@ -497,31 +473,21 @@ std::string TExifTag::ElementAsString(std::int32_t index) const {
     RaiseListIndexError(index);
   const auto* p = DataPtr() + static_cast<std::ptrdiff_t>(index) * TiffElementSize(FDataType);
   switch (FDataType) {
-  case tdByte:
-    return std::to_string(*p);
-  case tdWord:
-    return std::to_string(ReadNative<std::uint16_t>(p));
-  case tdLongWord:
-    return std::to_string(ReadNative<std::uint32_t>(p));
-  case tdShortInt:
-    return std::to_string(static_cast<std::int8_t>(*p));
-  case tdSmallInt:
-    return std::to_string(ReadNative<std::int16_t>(p));
+  case tdByte: return std::to_string(*p);
+  case tdWord: return std::to_string(ReadNative<std::uint16_t>(p));
+  case tdLongWord: return std::to_string(ReadNative<std::uint32_t>(p));
+  case tdShortInt: return std::to_string(static_cast<std::int8_t>(*p));
+  case tdSmallInt: return std::to_string(ReadNative<std::int16_t>(p));
   case tdLongInt:
-  case tdSubDirectory:
-    return std::to_string(ReadNative<std::int32_t>(p));
-  case tdAscii:
-    return Platform::Win1252ToUTF8(std::string_view(reinterpret_cast<const char*>(p), 1));
+  case tdSubDirectory: return std::to_string(ReadNative<std::int32_t>(p));
+  case tdAscii: return Platform::Win1252ToUTF8(std::string_view(reinterpret_cast<const char*>(p), 1));
   case tdLongWordFraction:
     return TTiffLongWordFraction(ReadNative<std::uint32_t>(p), ReadNative<std::uint32_t>(p + 4)).AsString();
   case tdLongIntFraction:
     return TTiffLongIntFraction(ReadNative<std::int32_t>(p), ReadNative<std::int32_t>(p + 4)).AsString();
-  case tdSingle:
-    return FloatText(ReadNative<float>(p));
-  case tdDouble:
-    return FloatText(ReadNative<double>(p));
-  default:
-    return {};
+  case tdSingle: return FloatText(ReadNative<float>(p));
+  case tdDouble: return FloatText(ReadNative<double>(p));
+  default: return {};
   }
 }
 
@@ -577,8 +543,8 @@ void TExifTag::SetAsString(std::string_view value) {
   } else if (HasWindowsStringData()) {
     const auto bytes = StringToUTF16LEBytes(value);
     UpdateData(tdByte, CheckedDataSize(tdByte, static_cast<std::int64_t>(bytes.size())), bytes.data());
-  } else if (double number = 0; (FDataType == tdSingle || FDataType == tdDouble) &&
-                                 Platform::TryStrToFloat(value, number)) {
+  } else if (double number = 0;
+             (FDataType == tdSingle || FDataType == tdDouble) && Platform::TryStrToFloat(value, number)) {
     // One number, also when the locale's decimal separator is the list's comma ("1,5").
     if (FDataType == tdDouble) {
       UpdateData(tdDouble, 1, &number);
@@ -598,18 +564,10 @@ void TExifTag::SetAsString(std::string_view value) {
       const auto& item = items[i];
       auto* p = bytes.data() + static_cast<std::ptrdiff_t>(i) * elementSize;
       switch (FDataType) {
-      case tdByte:
-        *p = static_cast<std::uint8_t>(ParseInRange(item, 0, 0xFF));
-        break;
-      case tdWord:
-        WriteNative(p, static_cast<std::uint16_t>(ParseInRange(item, 0, 0xFFFF)));
-        break;
-      case tdShortInt:
-        *p = static_cast<std::uint8_t>(static_cast<std::int8_t>(ParseInRange(item, -128, 127)));
-        break;
-      case tdSmallInt:
-        WriteNative(p, static_cast<std::int16_t>(ParseInRange(item, -32768, 32767)));
-        break;
+      case tdByte: *p = static_cast<std::uint8_t>(ParseInRange(item, 0, 0xFF)); break;
+      case tdWord: WriteNative(p, static_cast<std::uint16_t>(ParseInRange(item, 0, 0xFFFF))); break;
+      case tdShortInt: *p = static_cast<std::uint8_t>(static_cast<std::int8_t>(ParseInRange(item, -128, 127))); break;
+      case tdSmallInt: WriteNative(p, static_cast<std::int16_t>(ParseInRange(item, -32768, 32767))); break;
       case tdLongWord: {
         std::int64_t value64 = 0;
         if (!Platform::TryStrToInt64(item, value64))
@@ -620,9 +578,7 @@ void TExifTag::SetAsString(std::string_view value) {
         break;
       }
       case tdLongInt:
-      case tdSubDirectory:
-        WriteNative(p, ParseInt32(item));
-        break;
+      case tdSubDirectory: WriteNative(p, ParseInt32(item)); break;
       case tdLongWordFraction: {
         const auto fraction = TTiffLongWordFraction::CreateFromString(item);
         WriteNative(p, fraction.Numerator);
@@ -649,8 +605,7 @@ void TExifTag::SetAsString(std::string_view value) {
         }
         break;
       }
-      default:
-        break;
+      default: break;
       }
     }
     UpdateData(FDataType, count, bytes.data());
@@ -822,8 +777,8 @@ void TExifSection::TagChanged(TExifTag& tag, TExifTagChangeType kind) {
     if (index < FTagList.size()) {
       auto owned = std::move(FTagList[index]);
       FTagList.erase(FTagList.begin() + static_cast<std::ptrdiff_t>(index));
-      auto position = std::find_if(FTagList.begin(), FTagList.end(),
-                                   [id = tag.FID](const auto& other) { return other->FID > id; });
+      auto position =
+          std::find_if(FTagList.begin(), FTagList.end(), [id = tag.FID](const auto& other) { return other->FID > id; });
       FTagList.insert(position, std::move(owned));
     }
   }
@@ -857,8 +812,7 @@ bool TExifSection::TryGetWordValue(TTiffTagID id, std::int32_t index, std::uint1
   case tdSmallInt:
     value = static_cast<std::uint16_t>(ElementAsLongWord(tag->DataPtr(), TiffElementSize(tag->FDataType), index));
     return true;
-  default:
-    return false;
+  default: return false;
   }
 }
 
@@ -872,11 +826,8 @@ bool TExifSection::TryGetLongWordValue(TTiffTagID id, std::int32_t index, std::u
   case tdWord:
   case tdSmallInt:
   case tdLongWord:
-  case tdLongInt:
-    value = ElementAsLongWord(tag->DataPtr(), TiffElementSize(tag->FDataType), index);
-    return true;
-  default:
-    return false;
+  case tdLongInt: value = ElementAsLongWord(tag->DataPtr(), TiffElementSize(tag->FDataType), index); return true;
+  default: return false;
   }
 }
 
@@ -1007,8 +958,7 @@ TDateTimeTagValue TExifSection::GetDateTimeValue(TTiffTagID mainID, TTiffTagID s
 
 // --- Writers -------------------------------------------------------------------------
 
-TExifTag* TExifSection::ForceSetElement(TTiffTagID id, TTiffDataType dataType, const void* value,
-                                        std::int32_t index) {
+TExifTag* TExifSection::ForceSetElement(TTiffTagID id, TTiffDataType dataType, const void* value, std::int32_t index) {
   if (index < 0)
     RaiseListIndexError(index);
   const int elementSize = TiffElementSize(dataType);
@@ -1142,8 +1092,7 @@ void TExifSection::Load(const IFoundTiffDirectory& directory, bool tiffImageSour
     FTagList.push_back(std::make_unique<TExifTag>(this, directory, info));
   }
   // Stable, so that an ID a damaged file repeats keeps its file order and Find the first.
-  std::stable_sort(FTagList.begin(), FTagList.end(),
-                   [](const auto& a, const auto& b) { return a->FID < b->FID; });
+  std::stable_sort(FTagList.begin(), FTagList.end(), [](const auto& a, const auto& b) { return a->FID < b->FID; });
   FModified = false;
 }
 
@@ -1153,18 +1102,12 @@ TEnumeratorPtr<ITiffDirectoryEnumerator> TExifSection::GetEnumerator() const {
 
 std::int32_t TExifSection::Index() const {
   switch (FKind) {
-  case TExifSectionKind::esGeneral:
-    return 0;
-  case TExifSectionKind::esDetails:
-    return ttExifOffset;
-  case TExifSectionKind::esInterop:
-    return ttInteropOffset;
-  case TExifSectionKind::esGPS:
-    return ttGPSOffset;
-  case TExifSectionKind::esThumbnail:
-    return 1;
-  default:
-    return -1;
+  case TExifSectionKind::esGeneral: return 0;
+  case TExifSectionKind::esDetails: return ttExifOffset;
+  case TExifSectionKind::esInterop: return ttInteropOffset;
+  case TExifSectionKind::esGPS: return ttGPSOffset;
+  case TExifSectionKind::esThumbnail: return 1;
+  default: return -1;
   }
 }
 
@@ -1172,15 +1115,10 @@ std::shared_ptr<ITiffDirectory> TExifSection::Parent() const {
   TExifSection* parent = nullptr;
   switch (FKind) {
   case TExifSectionKind::esDetails:
-  case TExifSectionKind::esGPS:
-    parent = OwnerSection(TExifSectionKind::esGeneral);
-    break;
+  case TExifSectionKind::esGPS: parent = OwnerSection(TExifSectionKind::esGeneral); break;
   case TExifSectionKind::esInterop:
-  case TExifSectionKind::esMakerNote:
-    parent = OwnerSection(TExifSectionKind::esDetails);
-    break;
-  default:
-    break;
+  case TExifSectionKind::esMakerNote: parent = OwnerSection(TExifSectionKind::esDetails); break;
+  default: break;
   }
   return parent != nullptr ? NonOwningRef<ITiffDirectory>(parent) : nullptr;
 }
@@ -1211,8 +1149,7 @@ TExifTag* TExtendableExifSection::AddOrUpdate(TTiffTagID id, TTiffDataType dataT
   return tag;
 }
 
-TExifTag* TExtendableExifSection::AddOrUpdate(TTiffTagID id, TTiffDataType dataType,
-                                              Platform::IStreamPersist* source) {
+TExifTag* TExtendableExifSection::AddOrUpdate(TTiffTagID id, TTiffDataType dataType, Platform::IStreamPersist* source) {
   const int elementSize = TiffElementSize(dataType);
   if (elementSize == 0)
     throw Platform::ERangeError();
@@ -1278,8 +1215,7 @@ bool TryExifStringToDateTime(std::string_view text, TDateTime& value) {
   for (int i = 0; i < 6; ++i)
     if (!Platform::TryStrToInt(text.substr(fields[i].first, fields[i].second), numbers[i]))
       return false;
-  return Platform::TryEncodeDateTime(numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], 0,
-                                     value);
+  return Platform::TryEncodeDateTime(numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], 0, value);
 }
 
 bool IsExifMetadataTagOfTiff(TTiffTagID id, TTiffDataType dataType) {
@@ -1303,18 +1239,15 @@ bool IsExifMetadataTagOfTiff(TTiffTagID id, TTiffDataType dataType) {
   case ttIPTC:
   case ttExifOffset:
   case ttGPSOffset:
-  case ttPrintIM:
-    return true;
+  case ttPrintIM: return true;
   case ttRating:
   case ttXPTitle:
   case ttXPComment:
   case ttXPAuthor:
   case ttXPKeywords:
   case ttXPSubject:
-  case ttPadding:
-    return dataType == tdByte;
-  default:
-    return false;
+  case ttPadding: return dataType == tdByte;
+  default: return false;
   }
 }
 

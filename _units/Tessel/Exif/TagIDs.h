@@ -79,11 +79,11 @@ inline constexpr std::uint16_t ttYCbCrCoefficients = 0x0211;
 inline constexpr std::uint16_t ttYCbCrSubSampling = 0x0212;
 inline constexpr std::uint16_t ttYCbCrPositioning = 0x0213;
 inline constexpr std::uint16_t ttReferenceBlackWhite = 0x0214;
-inline constexpr std::uint16_t ttXMP = 0x02BC;  // XMLPacket: an XMP packet in a TIFF file
+inline constexpr std::uint16_t ttXMP = 0x02BC; // XMLPacket: an XMP packet in a TIFF file
 inline constexpr std::uint16_t ttRating = 0x4746;
 inline constexpr std::uint16_t ttRatingPercent = 0x4749;
 inline constexpr std::uint16_t ttCopyright = 0x8298;
-inline constexpr std::uint16_t ttIPTC = 0x83BB;  // IPTC-NAA: an IIM dataset stream
+inline constexpr std::uint16_t ttIPTC = 0x83BB;    // IPTC-NAA: an IIM dataset stream
 inline constexpr std::uint16_t ttPrintIM = 0xC4A5; // print image matching
 // UTF-16LE texts written by Windows Explorer, stored as BYTE arrays in IFD0.
 inline constexpr std::uint16_t ttXPTitle = 0x9C9B;

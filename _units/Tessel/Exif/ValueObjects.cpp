@@ -56,15 +56,37 @@ std::uint16_t BitSetToWord(const TWordBitSet& value) {
 std::string_view GPSTagXMPName(TTiffTagID id) {
   // Tags 1, 3, 19 and 21 (the latitude and longitude letters) have no property of
   // their own: XMP folds the letter into the coordinate text.
-  static constexpr std::array<std::string_view, 31> names{
-      "GPSVersionID",       "",                   "GPSLatitude",       "",
-      "GPSLongitude",       "GPSAltitudeRef",     "GPSAltitude",       "GPSTimeStamp",
-      "GPSSatellites",      "GPSStatus",          "GPSMeasureMode",    "GPSDOP",
-      "GPSSpeedRef",        "GPSSpeed",           "GPSTrackRef",       "GPSTrack",
-      "GPSImgDirectionRef", "GPSImgDirection",    "GPSMapDatum",       "",
-      "GPSDestLatitude",    "",                   "GPSDestLongitude",  "GPSDestBearingRef",
-      "GPSDestBearing",     "GPSDestDistanceRef", "GPSDestDistance",   "",
-      "",                   "",                   "GPSDifferential"};
+  static constexpr std::array<std::string_view, 31> names{"GPSVersionID",
+                                                          "",
+                                                          "GPSLatitude",
+                                                          "",
+                                                          "GPSLongitude",
+                                                          "GPSAltitudeRef",
+                                                          "GPSAltitude",
+                                                          "GPSTimeStamp",
+                                                          "GPSSatellites",
+                                                          "GPSStatus",
+                                                          "GPSMeasureMode",
+                                                          "GPSDOP",
+                                                          "GPSSpeedRef",
+                                                          "GPSSpeed",
+                                                          "GPSTrackRef",
+                                                          "GPSTrack",
+                                                          "GPSImgDirectionRef",
+                                                          "GPSImgDirection",
+                                                          "GPSMapDatum",
+                                                          "",
+                                                          "GPSDestLatitude",
+                                                          "",
+                                                          "GPSDestLongitude",
+                                                          "GPSDestBearingRef",
+                                                          "GPSDestBearing",
+                                                          "GPSDestDistanceRef",
+                                                          "GPSDestDistance",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "GPSDifferential"};
   return id < names.size() ? names[id] : std::string_view();
 }
 
@@ -144,9 +166,7 @@ void TExifFlashInfo::ChangeBits(std::uint16_t mask, std::uint16_t bits) {
 bool TExifFlashInfo::Fired() const { return (Bits() & FlashFired) != 0; }
 void TExifFlashInfo::SetFired(bool value) { ChangeBits(FlashFired, value ? FlashFired : 0); }
 
-TExifFlashMode TExifFlashInfo::Mode() const {
-  return static_cast<TExifFlashMode>((Bits() & FlashModeMask) >> 3);
-}
+TExifFlashMode TExifFlashInfo::Mode() const { return static_cast<TExifFlashMode>((Bits() & FlashModeMask) >> 3); }
 void TExifFlashInfo::SetMode(TExifFlashMode value) {
   ChangeBits(FlashModeMask, static_cast<std::uint16_t>((static_cast<unsigned>(value) & 3U) << 3));
 }
@@ -171,8 +191,7 @@ TTiffLongWordFraction TExifFlashInfo::StrobeEnergy() const {
 
 void TExifFlashInfo::SetStrobeEnergy(const TTiffLongWordFraction& value) {
   SectionOf(*FOwner, TExifSectionKind::esDetails).SetFractionValue(ttFlashEnergy, 0, value);
-  PacketOf(*FOwner).UpdateProperty(TXMPNamespace::xsExif, "FlashEnergy", TXMPPropertyKind::xpSimple,
-                                   value.AsString());
+  PacketOf(*FOwner).UpdateProperty(TXMPNamespace::xsExif, "FlashEnergy", TXMPPropertyKind::xpSimple, value.AsString());
 }
 
 bool TExifFlashInfo::MissingOrInvalid() const {
@@ -193,8 +212,7 @@ void TExifFlashInfo::Assign(const TExifPersistent* source) {
     AssignError(source);
   // Read everything first: the source may be this object.
   std::uint16_t bits = 0;
-  const bool present =
-      SectionOf(*flash->FOwner, TExifSectionKind::esDetails).TryGetWordValue(ttFlash, 0, bits);
+  const bool present = SectionOf(*flash->FOwner, TExifSectionKind::esDetails).TryGetWordValue(ttFlash, 0, bits);
   const auto energy = flash->StrobeEnergy();
   InUpdate(*FOwner, [&] {
     // A source tag holding 0 ("no flash fired") is copied, not turned into a removal.
@@ -310,8 +328,14 @@ TFocalPlaneResolution::TFocalPlaneResolution(TCustomExifData& owner)
                                     "FocalPlaneYResolution", "FocalPlaneResolutionUnit"}) {}
 
 TThumbnailResolution::TThumbnailResolution(TCustomExifData& owner)
-    : TCustomExifResolution(owner, {TExifSectionKind::esThumbnail, TXMPNamespace::xsUnknown, ttXResolution,
-                                    ttYResolution, ttResolutionUnit, {}, {}, {}}) {}
+    : TCustomExifResolution(owner, {TExifSectionKind::esThumbnail,
+                                    TXMPNamespace::xsUnknown,
+                                    ttXResolution,
+                                    ttYResolution,
+                                    ttResolutionUnit,
+                                    {},
+                                    {},
+                                    {}}) {}
 
 bool TCustomExifResolution::HasXMPMirror() const { return FSchema != TXMPNamespace::xsUnknown; }
 
@@ -359,8 +383,8 @@ std::string TCustomExifResolution::ToString() const {
   case TTiffResolutionUnit::trCentimetre: suffix = "cm"; break;
   default: break;
   }
-  return fmt::format("{}{} x {}{}", Platform::FloatToStr(X().Quotient()), suffix,
-                     Platform::FloatToStr(Y().Quotient()), suffix);
+  return fmt::format("{}{} x {}{}", Platform::FloatToStr(X().Quotient()), suffix, Platform::FloatToStr(Y().Quotient()),
+                     suffix);
 }
 
 void TCustomExifResolution::Assign(const TExifPersistent* source) {
@@ -432,8 +456,8 @@ void TISOSpeedRatings::SetItems(std::int32_t index, std::uint16_t value) {
   const auto* tag = ValidTag();
   if (tag == nullptr || index < 0 || index >= tag->ElementCount())
     ListIndexError(index);
-  SectionOf(*FOwner, TExifSectionKind::esDetails).ForceSetElement(ttISOSpeedRatings, TTiffDataType::tdWord, &value,
-                                                                  index);
+  SectionOf(*FOwner, TExifSectionKind::esDetails)
+      .ForceSetElement(ttISOSpeedRatings, TTiffDataType::tdWord, &value, index);
   auto& packet = PacketOf(*FOwner);
   if (packet.UpdatePolicy() == TXMPWritePolicy::xwRemove) {
     packet.RemoveProperty(TXMPNamespace::xsExif, "ISOSpeedRatings");
@@ -472,8 +496,7 @@ void TISOSpeedRatings::SetAsString(std::string_view value) {
         section.Remove(ttISOSpeedRatings);
       throw;
     }
-    PacketOf(*FOwner).UpdateProperty(TXMPNamespace::xsExif, "ISOSpeedRatings", TXMPPropertyKind::xpSeqArray,
-                                     value);
+    PacketOf(*FOwner).UpdateProperty(TXMPNamespace::xsExif, "ISOSpeedRatings", TXMPPropertyKind::xpSeqArray, value);
   });
 }
 
@@ -494,8 +517,8 @@ void TISOSpeedRatings::Assign(const TExifPersistent* source) {
   const std::vector<std::uint8_t> data(sourceTag->Bytes().begin(), sourceTag->Bytes().end());
   const auto count = sourceTag->ElementCount();
   InUpdate(*FOwner, [&] {
-    auto* tag = FindOrAddTag(SectionOf(*FOwner, TExifSectionKind::esDetails), ttISOSpeedRatings,
-                             TTiffDataType::tdWord, count);
+    auto* tag =
+        FindOrAddTag(SectionOf(*FOwner, TExifSectionKind::esDetails), ttISOSpeedRatings, TTiffDataType::tdWord, count);
     tag->UpdateData(TTiffDataType::tdWord, count, data.data());
     PacketOf(*FOwner).UpdateProperty(TXMPNamespace::xsExif, "ISOSpeedRatings", TXMPPropertyKind::xpSeqArray,
                                      tag->AsString());
@@ -580,7 +603,7 @@ void TGPSCoordinate::SetDirection(char value) {
 void TGPSCoordinate::StoreCoordinate(const TTiffLongWordFraction& degrees, const TTiffLongWordFraction& minutes,
                                      const TTiffLongWordFraction& seconds, char direction) {
   const std::int32_t count = seconds.Denominator != 0 ? 3 : 2;
-  const std::array<std::uint32_t, 6> data{degrees.Numerator, degrees.Denominator, minutes.Numerator,
+  const std::array<std::uint32_t, 6> data{degrees.Numerator,   degrees.Denominator, minutes.Numerator,
                                           minutes.Denominator, seconds.Numerator,   seconds.Denominator};
   InUpdate(*FOwner, [&] {
     auto& section = SectionOf(*FOwner, TExifSectionKind::esGPS);

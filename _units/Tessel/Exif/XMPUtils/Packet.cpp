@@ -34,11 +34,16 @@ bool IsTextNode(const TXmlNode& node) {
   return type == TXmlNodeType::TEXT_NODE || type == TXmlNodeType::CDATA_SECTION_NODE;
 }
 
-bool HasNonDeclarationAttribute(const TXmlNode& node) {
+// An attribute that can be a structure's field: neither a namespace declaration nor an
+// xml: qualifier such as the xml:lang every Alt item carries (an empty item written by
+// us must read back as an empty value, not as a structure with a "lang" field).
+bool HasFieldAttribute(const TXmlNode& node) {
   const auto attributes = node.Attributes();
-  for (std::size_t i = 0; i < attributes.Length(); ++i)
-    if (!IsNamespaceDeclaration(attributes.Item(i)))
+  for (std::size_t i = 0; i < attributes.Length(); ++i) {
+    const auto attribute = attributes.Item(i);
+    if (!IsNamespaceDeclaration(attribute) && attribute.NamespaceURI() != Platform::XmlNamespaceURI)
       return true;
+  }
   return false;
 }
 
@@ -242,7 +247,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
   if (FKind == xpSimple) {
     if (content) {
       FValue = content.NodeValue();
-    } else if (HasNonDeclarationAttribute(node)) {
+    } else if (HasFieldAttribute(node)) {
       // An empty element carrying field attributes is a structure.
       FKind = xpStructure;
       content = node;

@@ -1,0 +1,15 @@
+#pragma once
+
+// Counts the bytes the process holds on the malloc heap (every allocation of both
+// libraries, C and C++ alike, goes through malloc) and the peak since the last reset.
+
+#include <cstdint>
+
+namespace Bench {
+
+void HeapResetPeak();
+// Bytes held now, and the most held since HeapResetPeak.
+std::int64_t HeapCurrent();
+std::int64_t HeapPeak();
+
+} // namespace Bench
