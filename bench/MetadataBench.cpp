@@ -221,13 +221,14 @@ void ReadSized(benchmark::State& state, const TPeer& peer, const std::string& fi
   state.counters["read_bytes"] = static_cast<double>(bytes);
 }
 
-// Prints as usual and keeps the time per iteration of each benchmark for the ratios.
+// Prints as usual and keeps the CPU time per iteration of each benchmark for the ratios:
+// on a machine shared with other work the wall-clock time measures the neighbours too.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
       if (run.run_type == Run::RT_Iteration)
-        Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        Times[run.benchmark_name()] = run.GetAdjustedCPUTime();
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> Times;
@@ -238,7 +239,7 @@ void PrintRatios(const std::map<std::string, double>& times) {
     const auto it = times.find(name);
     return it == times.end() ? 0.0 : it->second;
   };
-  std::printf("\nRatios (Exiv2 time / our time = our throughput relative to Exiv2's):\n");
+  std::printf("\nRatios of CPU time (Exiv2 / ours = our throughput relative to Exiv2's):\n");
   for (const char* kind : {"Read", "Write"}) {
     const auto ours = get(std::string(kind) + "/Ours"), exiv2 = get(std::string(kind) + "/Exiv2");
     if (ours > 0 && exiv2 > 0)

@@ -1,0 +1,148 @@
+// Saving EXIF into the sample JPEGs: saved without an edit, every file loads again with
+// the same tags, the same maker note and the picture data from SOS to EOI byte for byte;
+// with a new orientation only the orientation changes.
+
+#include "support/TestSupport.h"
+
+#include "Tessel/Exif.h"
+
+#include "platform/Streams.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace Tessel::Exif;
+using enum TExifSectionKind;
+
+namespace {
+
+std::string Relative(const std::string& fileName) { return fileName.substr(CorpusDir().size() + 1); }
+
+using TTagKey = std::pair<TExifSectionKind, TTiffTagID>;
+using TTagValue = std::tuple<TTiffDataType, std::int32_t, std::vector<std::uint8_t>>;
+using TTags = std::map<TTagKey, TTagValue>;
+
+// Tags whose values follow the new layout, or that a save brings up to date on purpose.
+bool FollowsTheSave(TExifSectionKind kind, TTiffTagID id) {
+  switch (id) {
+  case ttExifOffset:
+  case ttGPSOffset:
+  case ttInteropOffset:
+  case ttOffsetSchema:
+  case 0xEA1C: // padding, removed on save
+    return true;
+  case ttExifImageWidth:
+  case ttExifImageHeight:
+    return kind == esDetails;
+  case ttJPEGInterchangeFormat:
+  case ttJPEGInterchangeFormatLength:
+  case ttCompression:
+    return kind == esThumbnail;
+  default:
+    return false;
+  }
+}
+
+TTags Tags(TExifData& data, bool all) {
+  TTags tags;
+  for (const auto kind : {esGeneral, esDetails, esInterop, esGPS, esThumbnail, esMakerNote})
+    for (auto* tag : *data.GetSection(kind)) {
+      if (!all && FollowsTheSave(kind, tag->ID()))
+        continue;
+      if (all && (tag->ID() == ttExifOffset || tag->ID() == ttGPSOffset || tag->ID() == ttInteropOffset ||
+                  (kind == esThumbnail && tag->ID() == ttJPEGInterchangeFormat)))
+        continue;
+      const auto bytes = tag->Bytes();
+      tags.emplace(TTagKey{kind, tag->ID()},
+                   TTagValue{tag->DataType(), tag->ElementCount(), std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+    }
+  return tags;
+}
+
+// From the start-of-scan segment to the end.
+std::vector<std::uint8_t> PictureData(Platform::TMemoryStream& stream) {
+  stream.SetPosition(0);
+  for (const auto& segment : *JPEGHeader(stream, TJPEGMarkers{jmSOS})) {
+    const auto bytes = stream.Bytes();
+    return {bytes.begin() + segment->Offset(), bytes.end()};
+  }
+  return {};
+}
+
+int FailureCount() {
+  return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+}
+
+bool Load(TExifData& data, Platform::TMemoryStream& stream) {
+  stream.SetPosition(0);
+  return data.LoadFromGraphic(stream);
+}
+
+} // namespace
+
+TEST(ExifSavingCorpus, JPEGsRoundTrip) {
+  const auto files = CorpusFiles({"jpg", "jpeg"});
+  if (files.empty())
+    GTEST_SKIP() << "sample pictures not found in " << FOTARIUM_CORPUS_DIR;
+  int withExif = 0;
+  int roundTripped = 0;
+  std::map<std::string, int> refusals;
+  for (const auto& fileName : files) {
+    SCOPED_TRACE(Relative(fileName));
+    const auto failuresBefore = FailureCount();
+    Platform::TMemoryStream stream;
+    stream.LoadFromFile(fileName);
+    TExifData data;
+    if (!Load(data, stream) || !data.MetadataInSource().Contains(TJPEGMetadataKind::mkExif) || data.Empty())
+      continue;
+    ++withExif;
+    const auto before = Tags(data, false);
+    const auto makerNoteType = data.MakerNoteType();
+    const auto picture = PictureData(stream);
+
+    try {
+      data.SaveToGraphic(stream);
+    } catch (const ETesselExifException& e) {
+      // Refusals name their reason; the stream must be left as it was.
+      ++refusals[std::string(e.what()).substr(0, 40)];
+      Platform::TMemoryStream original;
+      original.LoadFromFile(fileName);
+      EXPECT_TRUE(std::ranges::equal(stream.Bytes(), original.Bytes())) << "refused save changed the stream";
+      continue;
+    }
+    const auto afterSave = Tags(data, true);
+
+    TExifData loaded;
+    ASSERT_TRUE(Load(loaded, stream));
+    EXPECT_EQ(PictureData(stream), picture) << "picture data changed";
+    EXPECT_EQ(Tags(loaded, true), afterSave) << "the saved block does not give back the tags saved";
+    EXPECT_EQ(Tags(loaded, false), before) << "a save without edits changed tags";
+    EXPECT_EQ(loaded.MakerNoteType(), makerNoteType);
+
+    // A new orientation changes the orientation and nothing else.
+    const auto orientation = loaded.Orientation() == TTiffOrientation::toRightTop ? TTiffOrientation::toTopLeft
+                                                                                  : TTiffOrientation::toRightTop;
+    loaded.SetOrientation(orientation);
+    auto expected = Tags(loaded, false);
+    loaded.SaveToGraphic(stream);
+    TExifData edited;
+    ASSERT_TRUE(Load(edited, stream));
+    EXPECT_EQ(edited.Orientation(), orientation);
+    EXPECT_EQ(Tags(edited, false), expected);
+    EXPECT_EQ(PictureData(stream), picture);
+    if (FailureCount() == failuresBefore)
+      ++roundTripped;
+  }
+  std::cout << "[ corpus  ] " << withExif << " JPEGs with Exif, " << roundTripped << " round-tripped";
+  for (const auto& [reason, count] : refusals)
+    std::cout << "; refused " << count << "x: " << reason;
+  std::cout << '\n';
+  EXPECT_GT(withExif, 0);
+}
