@@ -200,8 +200,12 @@ void PrintInfo(std::ostream& out, TCustomExifData& data) {
   line("F-number", FractionLine(data.FNumber()));
   line("ISO", OrNone(data.ISOSpeedRatings().AsString()));
   const auto focal35 = data.FocalLengthIn35mmFilm();
+  // Without the tag the 35 mm value is the library's estimate from the sensor size.
+  const bool focal35Stored = data.GetSection(TExifSectionKind::esDetails)->Find(ttFocalLengthIn35mmFilm) != nullptr;
   line("Focal length", FractionLine(data.FocalLength(), " mm") +
-                           (focal35.MissingOrInvalid() ? "" : fmt::format(", 35 mm: {} mm", focal35.Value())));
+                           (focal35.MissingOrInvalid() ? ""
+                                                       : fmt::format(", 35 mm: {} mm{}", focal35.Value(),
+                                                                     focal35Stored ? "" : " (estimated)")));
   line("Flash", FlashLine(data.Flash()));
   line("Author", OrNone(data.Author()));
   line("Comments", OrNone(data.Comments()));

@@ -355,9 +355,47 @@ inline void CheckEdits(Tessel::Exif::TExifData& data) {
     Fail("edit: the date was lost on saving");
 }
 
+// The picture object the desktop program works on: loaded with its metadata, edited,
+// saved to memory (which rebuilds the metadata segments) and loaded again.
+inline void EditSaveJPEGImage(TSink& sink, Bytes input, bool checkRoundTrip) {
+  using namespace Tessel::Exif;
+  auto stream = InputStream(input);
+  if (!HasJPEGHeader(stream))
+    return;
+  Platform::TMemoryStream saved;
+  try {
+    TJPEGImageEx picture;
+    picture.LoadFromStream(stream);
+    ReadExif(sink, picture.ExifData());
+    ReadIPTC(sink, picture.IPTCData());
+    Edit(picture.ExifData());
+    picture.IPTCData().SetObjectName("fuzzed");
+    picture.SaveToStream(saved);
+  } catch (const Platform::Exception&) {
+    return;
+  }
+  saved.SetPosition(0);
+  TJPEGImageEx reread;
+  try {
+    reread.LoadFromStream(saved);
+  } catch (const Platform::Exception&) {
+    if (checkRoundTrip)
+      Fail("edit: a picture object we saved does not load");
+    return;
+  }
+  ReadExif(sink, reread.ExifData());
+  ReadIPTC(sink, reread.IPTCData());
+  if (checkRoundTrip) {
+    CheckEdits(reread.ExifData());
+    if (reread.IPTCData().ObjectName() != "fuzzed")
+      Fail("edit: the IPTC object name was lost on saving the picture object");
+  }
+}
+
 inline std::uint64_t EditSave(Bytes input, bool checkRoundTrip = true) {
   using namespace Tessel::Exif;
   TSink sink;
+  EditSaveJPEGImage(sink, input, checkRoundTrip);
   auto stream = InputStream(input);
   TExifData data;
   try {

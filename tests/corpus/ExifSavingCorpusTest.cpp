@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <iostream>
 #include <map>
@@ -64,6 +66,25 @@ TTags Tags(TExifData& data, bool all) {
                    TTagValue{tag->DataType(), tag->ElementCount(), std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
     }
   return tags;
+}
+
+// The keys whose entries differ, as "kind:0xID" texts; empty when the maps are equal.
+std::string Diff(const TTags& actual, const TTags& expected) {
+  std::string result;
+  const auto note = [&result](const TTagKey& key, const char* what) {
+    result += fmt::format(" {}:0x{:04X}({})", static_cast<int>(key.first), key.second, what);
+  };
+  for (const auto& [key, value] : actual) {
+    const auto it = expected.find(key);
+    if (it == expected.end())
+      note(key, "added");
+    else if (it->second != value)
+      note(key, "changed");
+  }
+  for (const auto& [key, value] : expected)
+    if (!actual.contains(key))
+      note(key, "lost");
+  return result;
 }
 
 // From the start-of-scan segment to the end.
@@ -122,20 +143,26 @@ TEST(ExifSavingCorpus, JPEGsRoundTrip) {
     TExifData loaded;
     ASSERT_TRUE(Load(loaded, stream));
     EXPECT_EQ(PictureData(stream), picture) << "picture data changed";
-    EXPECT_EQ(Tags(loaded, true), afterSave) << "the saved block does not give back the tags saved";
-    EXPECT_EQ(Tags(loaded, false), before) << "a save without edits changed tags";
+    EXPECT_EQ(Diff(Tags(loaded, true), afterSave), "") << "the saved block does not give back the tags saved";
+    EXPECT_EQ(Diff(Tags(loaded, false), before), "") << "a save without edits changed tags";
     EXPECT_EQ(loaded.MakerNoteType(), makerNoteType);
 
     // A new orientation changes the orientation and nothing else.
     const auto orientation = loaded.Orientation() == TTiffOrientation::toRightTop ? TTiffOrientation::toTopLeft
                                                                                   : TTiffOrientation::toRightTop;
-    loaded.SetOrientation(orientation);
+    try {
+      loaded.SetOrientation(orientation);
+    } catch (const ETesselExifException& e) {
+      // The orientation's XMP mirror needs the packet parsed: a damaged packet says so.
+      ++refusals[std::string("orientation: ") + e.what()];
+      continue;
+    }
     auto expected = Tags(loaded, false);
     loaded.SaveToGraphic(stream);
     TExifData edited;
     ASSERT_TRUE(Load(edited, stream));
     EXPECT_EQ(edited.Orientation(), orientation);
-    EXPECT_EQ(Tags(edited, false), expected);
+    EXPECT_EQ(Diff(Tags(edited, false), expected), "");
     EXPECT_EQ(PictureData(stream), picture);
     if (FailureCount() == failuresBefore)
       ++roundTripped;

@@ -196,8 +196,8 @@ public:
         field.resize(4, 0);
         out = out + field;
       } else {
-        out = out + FHelper.U32(static_cast<std::uint32_t>(dataStart + static_cast<std::int64_t>(data.size()) -
-                                                           offsetOrigin));
+        out = out + FHelper.U32(
+                        static_cast<std::uint32_t>(dataStart + static_cast<std::int64_t>(data.size()) - offsetOrigin));
         data = data + e.Value;
       }
     }
@@ -232,7 +232,8 @@ inline std::string XMPPacketText(std::string_view format = "image/jpeg") {
 }
 
 inline Bytes XMPSegment(std::string_view format = "image/jpeg") {
-  return Segment(0xE1, BytesOf(std::string_view("http://ns.adobe.com/xap/1.0/\0", 29)) + BytesOf(XMPPacketText(format)));
+  return Segment(0xE1,
+                 BytesOf(std::string_view("http://ns.adobe.com/xap/1.0/\0", 29)) + BytesOf(XMPPacketText(format)));
 }
 
 // Record 2, dataset 5 (object name) as one IIM dataset.
@@ -262,8 +263,8 @@ inline Bytes TinyJPEG(int width, int height) {
 }
 
 inline Bytes BigEndian32(std::uint32_t v) {
-  return Bytes{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-               static_cast<std::uint8_t>(v)};
+  return Bytes{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+               static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
 }
 
 inline Bytes AdobeBlock(std::uint16_t id, const Bytes& data) {

@@ -276,8 +276,7 @@ TEST(ExifContainer, LazyIPTCAndXMPOutliveTheirTags) {
 
   ASSERT_TRUE(LoadGraphic(data, b.Build()));
   data.LoadFromStream(*StreamOf(SimpleExif()));
-  EXPECT_NE(data.XMPPacket().RawXML().find("kept/xmp"), std::string::npos)
-      << "a raw block load keeps the packet";
+  EXPECT_NE(data.XMPPacket().RawXML().find("kept/xmp"), std::string::npos) << "a raw block load keeps the packet";
   EXPECT_TRUE(data.EmbeddedIPTC().Empty()) << "IPTC data of the previous source must not linger";
 
   ASSERT_TRUE(LoadGraphic(data, b.Build()));

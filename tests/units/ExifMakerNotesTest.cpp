@@ -66,8 +66,8 @@ private:
 };
 
 Bytes NikonType3Header(bool motorola) {
-  return BytesOf(std::string_view("Nikon\0\2\x10\0\0", 10)) + (motorola ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8}
-                                                                         : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0});
+  return BytesOf(std::string_view("Nikon\0\2\x10\0\0", 10)) +
+         (motorola ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0});
 }
 
 } // namespace
@@ -83,18 +83,16 @@ TEST_F(ExifMakerNotes, DefaultRegistryAndDetectionOrder) {
   Load(data, ExifWithMakerNote(false, "NIKON CORPORATION", "", headerless));
   EXPECT_EQ(ClassOf(data), "NikonType2");
   // A signature wins over the make: the signed layouts are tried before the make tests.
-  Load(data, ExifWithMakerNote(false, "NIKON CORPORATION", "", [](std::int64_t) {
-         return Directory(true).Build(NikonType3Header(true), 10);
-       }));
+  Load(data, ExifWithMakerNote(false, "NIKON CORPORATION", "",
+                               [](std::int64_t) { return Directory(true).Build(NikonType3Header(true), 10); }));
   EXPECT_EQ(ClassOf(data), "NikonType3");
   Load(data, ExifWithMakerNote(false, "Canon", "", [](std::int64_t) {
          return Directory(false).Build(BytesOf(std::string_view("Panasonic\0\0\0", 12)), 0);
        }));
   EXPECT_EQ(ClassOf(data), "Panasonic");
   // The count must exceed the header: a bare Panasonic signature is read headerless.
-  Load(data, ExifWithMakerNote(false, "Panasonic", "", [](std::int64_t) {
-         return BytesOf(std::string_view("Panasonic\0\0\0", 12));
-       }));
+  Load(data, ExifWithMakerNote(false, "Panasonic", "",
+                               [](std::int64_t) { return BytesOf(std::string_view("Panasonic\0\0\0", 12)); }));
   EXPECT_EQ(ClassOf(data), "Headerless");
   // Canon means exactly "Canon".
   Load(data, ExifWithMakerNote(false, "Canon Inc.", "", headerless));
@@ -111,9 +109,8 @@ TEST_F(ExifMakerNotes, ParsedLazilyWithoutAChange) {
   TExifData data;
   int changes = 0;
   data.SetOnChange([&changes](TCustomExifData&) { ++changes; });
-  Load(data, ExifWithMakerNote(false, "Canon", "", [](std::int64_t offset) {
-         return Directory(false, true).Build({}, -offset);
-       }));
+  Load(data, ExifWithMakerNote(false, "Canon", "",
+                               [](std::int64_t offset) { return Directory(false, true).Build({}, -offset); }));
   ASSERT_EQ(data.MakerNoteType(), TCanonMakerNote::Class());
   EXPECT_EQ(data.OwnedSection(esMakerNote)->Count(), 0) << "loading only picks the class";
 

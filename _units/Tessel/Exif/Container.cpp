@@ -53,16 +53,14 @@ const TTiffTagInfo* FindTagInfo(const IFoundTiffDirectory& directory, TTiffTagID
 // also when it is left by an exception.
 class TLoadBracket {
 public:
-  explicit TLoadBracket(TCustomExifData& data, std::function<void()> endLoad)
-      : FData(data), FEndLoad(std::move(endLoad)) {
-    FData.BeginUpdate();
+  TLoadBracket(TCustomExifData& data, std::function<void()> endLoad) : FEndLoad(std::move(endLoad)) {
+    data.BeginUpdate();
   }
   ~TLoadBracket() { FEndLoad(); }
   TLoadBracket(const TLoadBracket&) = delete;
   TLoadBracket& operator=(const TLoadBracket&) = delete;
 
 private:
-  TCustomExifData& FData;
   std::function<void()> FEndLoad;
 };
 
@@ -441,7 +439,8 @@ void TCustomExifData::LoadFromTiffStream(TStream& stream, bool tiffImageSource) 
   DetectMakerNoteType();
 }
 
-std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadMainDirectories(const std::shared_ptr<ITiffParser>& parser, bool tiffImageSource) {
+std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadMainDirectories(const std::shared_ptr<ITiffParser>& parser,
+                                                                          bool tiffImageSource) {
   std::shared_ptr<IFoundTiffDirectory> ifd0;
   for (const auto& directory : parser->GetEnumerator()) {
     if (directory->Index() == 0) {
@@ -468,10 +467,9 @@ void TCustomExifData::TakeMetadataOfIFD0(const IFoundTiffDirectory& directory, b
       FXMPPacket->SetDataToLazyLoad(block);
 }
 
-std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadSubDirectory(ITiffParser& parser,
-                                                                      const std::shared_ptr<IFoundTiffDirectory>& parent,
-                                                                      TTiffTagID pointerID, TExifSectionKind kind,
-                                                                      bool tiffImageSource) {
+std::shared_ptr<IFoundTiffDirectory>
+TCustomExifData::LoadSubDirectory(ITiffParser& parser, const std::shared_ptr<IFoundTiffDirectory>& parent,
+                                  TTiffTagID pointerID, TExifSectionKind kind, bool tiffImageSource) {
   if (!parent)
     return nullptr;
   const auto* pointer = FindTagInfo(*parent, pointerID);
@@ -480,20 +478,6 @@ std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadSubDirectory(ITiffPars
     return nullptr;
   Section(kind).Load(*directory, tiffImageSource);
   return directory;
-}
-
-void TCustomExifData::DetectMakerNoteType() {
-  const auto* tag = Section(esDetails).Find(ttMakerNote);
-  if (tag == nullptr)
-    return;
-  FMakerNoteType = THeaderlessMakerNote::Class();
-  const auto registered = RegisteredMakerNoteTypes();
-  for (auto it = registered.rbegin(); it != registered.rend(); ++it) {
-    if ((*it)->FormatIsOK(*tag)) {
-      FMakerNoteType = *it;
-      break;
-    }
-  }
 }
 
 // --- TExifData --------------------------------------------------------------------------

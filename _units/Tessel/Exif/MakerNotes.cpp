@@ -14,8 +14,7 @@ namespace {
 using enum TExifSectionKind;
 using enum TExifDataOffsetsType;
 
-template <typename T>
-std::unique_ptr<TExifMakerNote> CreateMakerNote(TExifSection& section) {
+template <typename T> std::unique_ptr<TExifMakerNote> CreateMakerNote(TExifSection& section) {
   return std::make_unique<T>(section);
 }
 
@@ -80,8 +79,8 @@ bool TExifMakerNoteClassInfo::InheritsFrom(TExifMakerNoteClass other) const {
 }
 
 TExifMakerNoteClass TExifMakerNote::Class() {
-  static const TExifMakerNoteClassInfo info{"TExifMakerNote", "", nullptr, &TExifMakerNote::FormatIsOK,
-                                            &TExifMakerNote::GetIFDInfo, nullptr};
+  static const TExifMakerNoteClassInfo info{
+      "TExifMakerNote", "", nullptr, &TExifMakerNote::FormatIsOK, &TExifMakerNote::GetIFDInfo, nullptr};
   return &info;
 }
 
@@ -98,7 +97,8 @@ TExifMakerNoteClass THeaderlessMakerNote::Class() {
 }
 
 TExifMakerNoteClass TCanonMakerNote::Class() {
-  static const auto info = DescribeMakerNote<TCanonMakerNote>("TCanonMakerNote", "Canon", THeaderlessMakerNote::Class());
+  static const auto info =
+      DescribeMakerNote<TCanonMakerNote>("TCanonMakerNote", "Canon", THeaderlessMakerNote::Class());
   return &info;
 }
 
@@ -219,8 +219,7 @@ bool TSonyMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize
 
 void TSonyMakerNote::GetIFDInfo(const TExifTag& source, TEndianness& probableEndianness,
                                 TExifDataOffsetsType& /*dataOffsetsType*/) {
-  probableEndianness =
-      CameraText(source, ttModel) == "DSLR-A100" ? TEndianness::BigEndian : TEndianness::SmallEndian;
+  probableEndianness = CameraText(source, ttModel) == "DSLR-A100" ? TEndianness::BigEndian : TEndianness::SmallEndian;
 }
 
 // --- Parsing ----------------------------------------------------------------------------
@@ -249,17 +248,10 @@ void TExifMakerNote::Parse() {
   // Where value offsets count from, relative to the first byte of the tag's data.
   std::int64_t origin = 0;
   switch (FDataOffsetsType) {
-  case doFromExifStart:
-    origin = -static_cast<std::int64_t>(tag->OriginalDataOffset());
-    break;
-  case doFromMakerNoteStart:
-    origin = 0;
-    break;
-  case doFromIFDStart:
-    origin = headerSize;
-    break;
-  case doCustomFormat:
-    return;
+  case doFromExifStart: origin = -static_cast<std::int64_t>(tag->OriginalDataOffset()); break;
+  case doFromMakerNoteStart: origin = 0; break;
+  case doFromIFDStart: origin = headerSize; break;
+  case doCustomFormat: return;
   }
   const std::int64_t correction =
       FDataOffsetsType == doFromIFDStart ? -8 : details->GetLongIntValue(ttOffsetSchema, 0, 0);
@@ -269,8 +261,8 @@ void TExifMakerNote::Parse() {
   auto& section = *FTags;
   const auto errors = section.LoadErrors();
   // Nothing, or a little garbage without a bad offset: the byte order was probably wrong.
-  if (section.Count() == 0 || (!errors.Empty() && !errors.Contains(TMetadataLoadError::leBadOffset) &&
-                               section.Count() < 3)) {
+  if (section.Count() == 0 ||
+      (!errors.Empty() && !errors.Contains(TMetadataLoadError::leBadOffset) && section.Count() < 3)) {
     FEndianness = Flipped(FEndianness);
     LoadDirectory(data, origin, headerSize, correction);
     if (!section.LoadErrors().Empty())
@@ -314,6 +306,18 @@ TExifMakerNote& TCustomExifData::MakerNote() {
   FChangedWhileUpdating = changedBefore;
   EndUpdate();
   return *FMakerNoteValue;
+}
+
+void TCustomExifData::DetectMakerNoteType() {
+  const auto* tag = Section(esDetails).Find(ttMakerNote);
+  if (tag == nullptr)
+    return;
+  FMakerNoteType = THeaderlessMakerNote::Class();
+  const auto& registry = Registry();
+  const auto found = std::find_if(registry.rbegin(), registry.rend(),
+                                  [tag](TExifMakerNoteClass cls) { return cls->FormatIsOK(*tag); });
+  if (found != registry.rend())
+    FMakerNoteType = *found;
 }
 
 bool TCustomExifData::HasMakerNote() const {
