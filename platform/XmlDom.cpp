@@ -87,10 +87,18 @@ std::string_view ToView(const xmlChar* text) {
 // attribute values are decoded); a raw "&" cannot occur there, so undoing that one
 // reference gives the URI the document declared.
 std::string NamespaceHref(const xmlChar* href) {
-  std::string uri = ToString(href);
   constexpr std::string_view ampersand = "&#38;";
-  for (auto pos = uri.find(ampersand); pos != std::string::npos; pos = uri.find(ampersand, pos + 1))
-    uri.replace(pos, ampersand.size(), "&");
+  const auto text = ToView(href);
+  std::string uri;
+  uri.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    if (text.substr(pos, ampersand.size()) == ampersand) {
+      uri += '&';
+      pos += ampersand.size();
+    } else {
+      uri += text[pos++];
+    }
+  }
   return uri;
 }
 

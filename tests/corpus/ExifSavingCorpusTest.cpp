@@ -52,10 +52,13 @@ bool FollowsTheSave(TExifSectionKind kind, TTiffTagID id) {
   }
 }
 
-TTags Tags(TExifData& data, bool all) {
+// IFD1 is written only with a thumbnail picture; without one its tags do not travel.
+TTags Tags(TExifData& data, bool all, bool withIFD1) {
   TTags tags;
   for (const auto kind : {esGeneral, esDetails, esInterop, esGPS, esThumbnail, esMakerNote})
     for (auto* tag : *data.GetSection(kind)) {
+      if (kind == esThumbnail && !withIFD1)
+        continue;
       if (!all && FollowsTheSave(kind, tag->ID()))
         continue;
       if (all && (tag->ID() == ttExifOffset || tag->ID() == ttGPSOffset || tag->ID() == ttInteropOffset ||
@@ -88,11 +91,15 @@ std::string Diff(const TTags& actual, const TTags& expected) {
 }
 
 // From the start-of-scan segment to the end.
+// From the start-of-scan segment to the end; empty when the header is cut off before it.
 std::vector<std::uint8_t> PictureData(Platform::TMemoryStream& stream) {
   stream.SetPosition(0);
-  for (const auto& segment : *JPEGHeader(stream, TJPEGMarkers{jmSOS})) {
-    const auto bytes = stream.Bytes();
-    return {bytes.begin() + segment->Offset(), bytes.end()};
+  try {
+    for (const auto& segment : *JPEGHeader(stream, TJPEGMarkers{jmSOS})) {
+      const auto bytes = stream.Bytes();
+      return {bytes.begin() + segment->Offset(), bytes.end()};
+    }
+  } catch (const Platform::EStreamError&) {
   }
   return {};
 }
@@ -124,13 +131,14 @@ TEST(ExifSavingCorpus, JPEGsRoundTrip) {
     if (!Load(data, stream) || !data.MetadataInSource().Contains(TJPEGMetadataKind::mkExif) || data.Empty())
       continue;
     ++withExif;
-    const auto before = Tags(data, false);
+    const bool withIFD1 = data.HasThumbnail();
+    const auto before = Tags(data, false, withIFD1);
     const auto makerNoteType = data.MakerNoteType();
     const auto picture = PictureData(stream);
 
     try {
       data.SaveToGraphic(stream);
-    } catch (const ETesselExifException& e) {
+    } catch (const Platform::Exception& e) {
       // Refusals name their reason; the stream must be left as it was.
       ++refusals[std::string(e.what()).substr(0, 40)];
       Platform::TMemoryStream original;
@@ -138,31 +146,34 @@ TEST(ExifSavingCorpus, JPEGsRoundTrip) {
       EXPECT_TRUE(std::ranges::equal(stream.Bytes(), original.Bytes())) << "refused save changed the stream";
       continue;
     }
-    const auto afterSave = Tags(data, true);
+    const auto afterSave = Tags(data, true, withIFD1);
 
     TExifData loaded;
     ASSERT_TRUE(Load(loaded, stream));
     EXPECT_EQ(PictureData(stream), picture) << "picture data changed";
-    EXPECT_EQ(Diff(Tags(loaded, true), afterSave), "") << "the saved block does not give back the tags saved";
-    EXPECT_EQ(Diff(Tags(loaded, false), before), "") << "a save without edits changed tags";
+    EXPECT_EQ(Diff(Tags(loaded, true, withIFD1), afterSave), "") << "the saved block does not give back the tags saved";
+    EXPECT_EQ(Diff(Tags(loaded, false, withIFD1), before), "") << "a save without edits changed tags";
     EXPECT_EQ(loaded.MakerNoteType(), makerNoteType);
+    if (!withIFD1) {
+      EXPECT_EQ(loaded.GetSection(esThumbnail)->Count(), 0);
+    }
 
     // A new orientation changes the orientation and nothing else.
     const auto orientation = loaded.Orientation() == TTiffOrientation::toRightTop ? TTiffOrientation::toTopLeft
                                                                                   : TTiffOrientation::toRightTop;
     try {
       loaded.SetOrientation(orientation);
-    } catch (const ETesselExifException& e) {
+    } catch (const Platform::Exception& e) {
       // The orientation's XMP mirror needs the packet parsed: a damaged packet says so.
       ++refusals[std::string("orientation: ") + e.what()];
       continue;
     }
-    auto expected = Tags(loaded, false);
+    auto expected = Tags(loaded, false, withIFD1);
     loaded.SaveToGraphic(stream);
     TExifData edited;
     ASSERT_TRUE(Load(edited, stream));
     EXPECT_EQ(edited.Orientation(), orientation);
-    EXPECT_EQ(Diff(Tags(edited, false), expected), "");
+    EXPECT_EQ(Diff(Tags(edited, false, withIFD1), expected), "");
     EXPECT_EQ(PictureData(stream), picture);
     if (FailureCount() == failuresBefore)
       ++roundTripped;

@@ -335,6 +335,32 @@ private:
 
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
+// Whether the packet's pending data, if any, would load; nothing is changed.
+bool XMPPacketParses(TXMPPacket& packet) {
+  const auto& pending = packet.DataToLazyLoad();
+  if (!pending)
+    return true;
+  auto& data = pending->Data();
+  const auto position = data.Position();
+  data.SetPosition(0);
+  TXMPPacket probe;
+  const bool result = probe.TryLoadFromStream(data);
+  data.SetPosition(position);
+  return result;
+}
+
+// The pixel size as the typed property stores it (a one-element SHORT stays SHORT when
+// the value fits), without its XMP mirror.
+void StoreImageSize(TExtendableExifSection& details, TTiffTagID id, std::uint32_t value) {
+  auto* tag = details.Find(id);
+  if (tag != nullptr && value <= 0xFFFF && tag->DataType() == TTiffDataType::tdWord && tag->ElementCount() == 1)
+    details.SetWordValue(id, 0, static_cast<std::uint16_t>(value));
+  else if (tag != nullptr)
+    tag->UpdateData(TTiffDataType::tdLongWord, 1, &value);
+  else
+    details.SetLongWordValue(id, 0, value);
+}
+
 bool IsFirstDirectoryOfChain(const ITiffDirectory* directory) {
   return directory != nullptr && directory->Index() == 0 && directory->Parent() == nullptr;
 }
@@ -473,10 +499,21 @@ void TExifData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
       }
       inStream.SetPosition(start);
       // Only a real change is written, so that an unchanged XMP packet keeps its bytes.
-      if (found && ExifImageWidth() != TLongWordTagValue(width))
-        SetExifImageWidth(width);
-      if (found && ExifImageHeight() != TLongWordTagValue(height))
-        SetExifImageHeight(height);
+      // A packet that cannot be read would stop the save in the typed setters (which
+      // mirror the size into it) and be lost; it is kept as it is and the tags written alone.
+      const bool mirror = XMPPacket().OnLoadError() || XMPPacketParses(XMPPacket());
+      if (found && ExifImageWidth() != TLongWordTagValue(width)) {
+        if (mirror)
+          SetExifImageWidth(width);
+        else
+          StoreImageSize(details, ttExifImageWidth, width);
+      }
+      if (found && ExifImageHeight() != TLongWordTagValue(height)) {
+        if (mirror)
+          SetExifImageHeight(height);
+        else
+          StoreImageSize(details, ttExifImageHeight, height);
+      }
     }
     // The block is complete, and known to fit, before a byte of the output is written.
     TMemoryStream block;
@@ -552,10 +589,17 @@ void TExifData::AddTagsToWrite(TTiffDirectoryRewriter& rewriter) {
     rewriter.AddSubDirectory(ttExifOffset, NonOwningRef<ITiffDirectory>(details), this);
   if (auto* gps = GetSection(esGPS); gps->Count() > 0)
     rewriter.AddSubDirectory(ttGPSOffset, NonOwningRef<ITiffDirectory>(gps), nullptr);
+  // The file's own choice between BYTE and UNDEFINED is kept; other types would cut
+  // data that is not a whole number of their elements.
+  const auto byteType = [this](TTiffTagID id) {
+    const auto* old = GetSection(esGeneral)->Find(id);
+    return old != nullptr && old->DataType() == TTiffDataType::tdByte ? TTiffDataType::tdByte
+                                                                       : TTiffDataType::tdUndefined;
+  };
   if (!XMPPacket().Empty())
-    rewriter.AddTag(ttXMP, XMPPacket(), TTiffDataType::tdUndefined);
+    rewriter.AddTag(ttXMP, XMPPacket(), byteType(ttXMP));
   if (!EmbeddedIPTC().Empty())
-    rewriter.AddTag(ttIPTC, EmbeddedIPTC(), TTiffDataType::tdUndefined);
+    rewriter.AddTag(ttIPTC, EmbeddedIPTC(), byteType(ttIPTC));
 }
 
 void TExifData::RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType,
