@@ -111,8 +111,7 @@ void SetGPSPosition(TExifData& data, const TGPSPosition& position) {
   data.EndUpdate();
 }
 
-void SetFile(const std::string& fileName, const TSetOptions& options, std::ostream& out,
-             nlohmann::ordered_json& json) {
+void SetFile(const std::string& fileName, const TSetOptions& options, std::ostream& out, nlohmann::ordered_json& json) {
   TExifData data;
   if (!data.LoadFromGraphic(fileName))
     throw EUnsupportedGraphicFormat();
@@ -147,8 +146,7 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
 }
 
 const TCommandRegistrar registrar{TCommand{
-    "set",
-    "Write orientation, capture date, description, comment or GPS position into JPEG, Photoshop and TIFF files",
+    "set", "Write orientation, capture date, description, comment or GPS position into JPEG, Photoshop and TIFF files",
     [](CLI::App& sub) -> std::function<int()> {
       auto options = std::make_shared<TSetOptions>();
       sub.add_option("--orientation", options->Orientation, "EXIF orientation 1..8 (0 removes it)")

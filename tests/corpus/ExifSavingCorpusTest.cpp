@@ -41,14 +41,11 @@ bool FollowsTheSave(TExifSectionKind kind, TTiffTagID id) {
   case 0xEA1C: // padding, removed on save
     return true;
   case ttExifImageWidth:
-  case ttExifImageHeight:
-    return kind == esDetails;
+  case ttExifImageHeight: return kind == esDetails;
   case ttJPEGInterchangeFormat:
   case ttJPEGInterchangeFormatLength:
-  case ttCompression:
-    return kind == esThumbnail;
-  default:
-    return false;
+  case ttCompression: return kind == esThumbnail;
+  default: return false;
   }
 }
 
@@ -65,8 +62,8 @@ TTags Tags(TExifData& data, bool all, bool withIFD1) {
                   (kind == esThumbnail && tag->ID() == ttJPEGInterchangeFormat)))
         continue;
       const auto bytes = tag->Bytes();
-      tags.emplace(TTagKey{kind, tag->ID()},
-                   TTagValue{tag->DataType(), tag->ElementCount(), std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+      tags.emplace(TTagKey{kind, tag->ID()}, TTagValue{tag->DataType(), tag->ElementCount(),
+                                                       std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
     }
   return tags;
 }
@@ -104,9 +101,7 @@ std::vector<std::uint8_t> PictureData(Platform::TMemoryStream& stream) {
   return {};
 }
 
-int FailureCount() {
-  return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
-}
+int FailureCount() { return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); }
 
 bool Load(TExifData& data, Platform::TMemoryStream& stream) {
   stream.SetPosition(0);

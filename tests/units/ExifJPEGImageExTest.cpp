@@ -211,3 +211,21 @@ TEST(ExifJPEGImageEx, ThumbnailsAndSegments) {
   const auto bytes = Save(reloaded);
   EXPECT_EQ(Bytes(bytes.end() - 2, bytes.end()), (Bytes{0xFF, 0xD9}));
 }
+
+TEST(ExifJPEGImageEx, ContainerSavesIntoAPictureObject) {
+  TJPEGImageEx picture;
+  Load(picture, PictureWith({ExifSegment(CameraExif())}));
+  const auto scan = ScanData(Save(picture));
+  TExifData other;
+  other.SetCameraMake("Other maker");
+  other.SaveToJPEG(picture);
+  EXPECT_EQ(picture.ExifData().CameraMake(), "Other maker") << "the picture is reloaded from the new bytes";
+  EXPECT_FALSE(picture.ChangedSinceLastLoad());
+  EXPECT_EQ(ScanData(Save(picture)), scan);
+
+  // A picture that is not a JPEG is refused and left as it was.
+  Platform::TBitmap bitmap(2, 2);
+  const auto before = Save(bitmap);
+  EXPECT_THROW(other.SaveToGraphic(bitmap), EUnsupportedGraphicFormat);
+  EXPECT_EQ(Save(bitmap), before);
+}

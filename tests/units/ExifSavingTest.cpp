@@ -99,8 +99,15 @@ std::vector<std::tuple<TTiffTagID, TTiffDataType, std::int32_t, Bytes>> MakerNot
 }
 
 Bytes JPEGWithFrame(const Bytes& exifBlock, std::uint16_t width, std::uint16_t height) {
-  const Bytes sof{8, static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
-                  static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), 1, 1, 0x11, 0};
+  const Bytes sof{8,
+                  static_cast<std::uint8_t>(height >> 8),
+                  static_cast<std::uint8_t>(height),
+                  static_cast<std::uint8_t>(width >> 8),
+                  static_cast<std::uint8_t>(width),
+                  1,
+                  1,
+                  0x11,
+                  0};
   return JPEGFile({Segment(0xE0, BytesOf(std::string_view("JFIF\0\1\1\0\0\1\0\1\0\0", 14))), ExifSegment(exifBlock),
                    Segment(0xDB, Bytes(65, 1)), Segment(0xC0, sof)});
 }
@@ -115,16 +122,19 @@ Bytes Range(const Bytes& bytes, std::size_t from, std::size_t count) {
 TEST(ExifSaving, SmallBlocksByteForByte) {
   TExifData data;
   data.SetCameraMake("Canon");
+  // clang-format off
   const Bytes makeOnly{'I', 'I', 42, 0, 8, 0, 0, 0,                                   // header
                        1, 0,                                                           // one entry
                        0x0F, 0x01, 2, 0, 6, 0, 0, 0, 26, 0, 0, 0,                      // Make, ASCII, 6 at 26
                        0, 0, 0, 0,                                                     // no IFD1
                        'C', 'a', 'n', 'o', 'n', 0};
+  // clang-format on
   EXPECT_EQ(SaveBlock(data), makeOnly) << "IFD0 with one ASCII entry and no Exif pointer";
 
   // One GPS tag: IFD0 gains the GPS pointer and the GPS IFD follows IFD0's data.
   const std::uint8_t version[4] = {2, 2, 0, 0};
   data.GetSection(esGPS)->AddOrUpdate(ttGPSVersionID, TTiffDataType::tdByte, 4, version);
+  // clang-format off
   const Bytes withGPS{'I', 'I', 42, 0, 8, 0, 0, 0,
                       2, 0,
                       0x0F, 0x01, 2, 0, 6, 0, 0, 0, 38, 0, 0, 0,
@@ -132,6 +142,7 @@ TEST(ExifSaving, SmallBlocksByteForByte) {
                       0, 0, 0, 0,
                       'C', 'a', 'n', 'o', 'n', 0,
                       1, 0, 0, 0, 1, 0, 4, 0, 0, 0, 2, 2, 0, 0, 0, 0, 0, 0};
+  // clang-format on
   EXPECT_EQ(SaveBlock(data), withGPS);
   EXPECT_NE(data.GetSection(esGeneral)->Find(ttGPSOffset), nullptr);
 
@@ -142,8 +153,8 @@ TEST(ExifSaving, SmallBlocksByteForByte) {
 
   // Big-endian: the header and every number in Motorola order.
   data.SetEndianness(TEndianness::BigEndian);
-  const Bytes bigEndian{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x0F, 0, 2, 0, 0, 0, 6, 0, 0, 0, 26,
-                        0, 0, 0, 0, 'C', 'a', 'n', 'o', 'n', 0};
+  const Bytes bigEndian{'M', 'M', 0, 42, 0, 0,  0, 8, 0, 1, 0x01, 0x0F, 0,   2,   0,   0,
+                        0,   6,   0, 0,  0, 26, 0, 0, 0, 0, 'C',  'a',  'n', 'o', 'n', 0};
   EXPECT_EQ(SaveBlock(data), bigEndian);
 
   // An empty container still writes IFD0.
@@ -228,8 +239,9 @@ TEST(ExifSaving, GrownMakerNoteMovesAndOffsetSchemaRecordsIt) {
   // The note grows by 64 bytes: its old place would overlap what follows it.
   Bytes grown = makerNote;
   grown.resize(makerNote.size() + 64, 0);
-  data.GetSection(esDetails)->Find(ttMakerNote)->UpdateData(TTiffDataType::tdUndefined,
-                                                            static_cast<std::int32_t>(grown.size()), grown.data());
+  data.GetSection(esDetails)
+      ->Find(ttMakerNote)
+      ->UpdateData(TTiffDataType::tdUndefined, static_cast<std::int32_t>(grown.size()), grown.data());
   const auto block = SaveBlock(data);
 
   TExifData moved;
@@ -370,9 +382,8 @@ TEST(ExifSaving, JPEGSaverRebuildsOnlyTheMetadataSegments) {
   TExifBuilder b;
   b.Ascii(0, ttMake, "Old");
   const auto picture = PictureData(300);
-  const auto source = JPEGFile({Segment(0xE0, BytesOf("JFIF")), ExifSegment(b.Build()), XMPSegment(),
-                                Segment(0xFE, BytesOf("comment"))},
-                               300);
+  const auto source = JPEGFile(
+      {Segment(0xE0, BytesOf("JFIF")), ExifSegment(b.Build()), XMPSegment(), Segment(0xFE, BytesOf("comment"))}, 300);
   auto stream = StreamOf(source);
   TExifData data;
   ASSERT_TRUE(data.LoadFromGraphic(*stream));
@@ -451,8 +462,8 @@ TEST(ExifSaving, PhotoshopSaverPutsExifFirst) {
   b.Undefined(0, ttXMP, BytesOf(XMPPacketText("image/x-old")));
   const auto resolution = AdobeBlock(0x03ED, Bytes(16, 7));
   const auto iptc = AdobeBlock(0x0404, IPTCObjectName("name"));
-  const auto source = PSDFile({AdobeBlock(0x0422, b.Build()), resolution, iptc,
-                               AdobeBlock(0x0424, BytesOf(XMPPacketText("image/x-psd")))});
+  const auto source = PSDFile(
+      {AdobeBlock(0x0422, b.Build()), resolution, iptc, AdobeBlock(0x0424, BytesOf(XMPPacketText("image/x-psd")))});
   auto stream = StreamOf(source);
   TExifData data;
   ASSERT_TRUE(data.LoadFromGraphic(*stream));

@@ -29,8 +29,7 @@ using Platform::TMemoryStream;
 
 // Runs action inside one update bracket of the container, so that the side effects of a
 // save reach OnChange as one change (or none).
-template <typename F>
-void InUpdate(TCustomExifData& data, F&& action) {
+template <typename F> void InUpdate(TCustomExifData& data, F&& action) {
   data.BeginUpdate();
   try {
     action();
@@ -52,8 +51,7 @@ constexpr TTiffTagID PointerTagID(TExifSectionKind kind) {
 }
 
 // Stores a 4-byte element into a one-element tag; an equal value is no change.
-template <typename T>
-void StoreElement(TExifTag& tag, T value) {
+template <typename T> void StoreElement(TExifTag& tag, T value) {
   static_assert(sizeof(T) == 4);
   if (std::memcmp(tag.DataPtr(), &value, sizeof value) != 0)
     tag.UpdateData(&value);
@@ -190,8 +188,8 @@ private:
     FMakerNote = makerNote;
     FMakerNoteHome = home;
     FReservedSize = std::max<std::int64_t>(makerNote->OriginalDataSize(), 0);
-    const bool fits = home >= 8 && makerNote->DataSize() <= FReservedSize &&
-                      home + FReservedSize <= TExifData::MaxExifBlockSize;
+    const bool fits =
+        home >= 8 && makerNote->DataSize() <= FReservedSize && home + FReservedSize <= TExifData::MaxExifBlockSize;
     if (fits) {
       FMakerNoteOffset = home;
       if (returnsHome)
@@ -325,7 +323,9 @@ private:
 class TPreparedPayload : public IStreamPersistEx {
 public:
   explicit TPreparedPayload(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
-  void LoadFromStream(TStream& /*stream*/) override { throw Platform::EInvalidOperation("The Exif block is read-only"); }
+  void LoadFromStream(TStream& /*stream*/) override {
+    throw Platform::EInvalidOperation("The Exif block is read-only");
+  }
   void SaveToStream(TStream& stream) override { stream.WriteBuffer(FBytes); }
   [[nodiscard]] bool Empty() const override { return FBytes.empty(); }
 
@@ -405,8 +405,7 @@ TThumbnailSize FitThumbnailSize(int sourceWidth, int sourceHeight, int boxWidth,
   return {std::max(width, 1), std::max(height, 1)};
 }
 
-void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& thumbnail, int boxWidth,
-                      int boxHeight) {
+void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& thumbnail, int boxWidth, int boxHeight) {
   const auto size = FitThumbnailSize(source.Width(), source.Height(), boxWidth, boxHeight);
   Platform::TBitmap bitmap;
   if (!source.Empty() && size.Width > 0) {
@@ -415,8 +414,7 @@ void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& th
     if (pixels == nullptr) {
       if (const auto* jpeg = dynamic_cast<const Platform::TJPEGImage*>(&source))
         // libjpeg's DCT scaling does most of the shrinking while decoding.
-        jpeg->Decode(decoded, Platform::ChooseScaleDenominator(jpeg->Width(), jpeg->Height(), size.Width,
-                                                                size.Height));
+        jpeg->Decode(decoded, Platform::ChooseScaleDenominator(jpeg->Width(), jpeg->Height(), size.Width, size.Height));
       else
         decoded.Assign(source);
       pixels = &decoded;
@@ -466,7 +464,8 @@ void TExifData::GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMe
 }
 
 void TExifData::SaveToGraphic(const std::string& fileName) {
-  DoSaveToGraphic(fileName, [this](TStream& stream, TGraphicSaveMethod& method) { GetGraphicSaveMethod(stream, method); });
+  DoSaveToGraphic(fileName,
+                  [this](TStream& stream, TGraphicSaveMethod& method) { GetGraphicSaveMethod(stream, method); });
 }
 
 void TExifData::SaveToGraphic(TStream& stream) {
@@ -591,10 +590,10 @@ void TExifData::AddTagsToWrite(TTiffDirectoryRewriter& rewriter) {
     rewriter.AddSubDirectory(ttGPSOffset, NonOwningRef<ITiffDirectory>(gps), nullptr);
   // The file's own choice between BYTE and UNDEFINED is kept; other types would cut
   // data that is not a whole number of their elements.
-  const auto byteType = [this](TTiffTagID id) {
-    const auto* old = GetSection(esGeneral)->Find(id);
-    return old != nullptr && old->DataType() == TTiffDataType::tdByte ? TTiffDataType::tdByte
-                                                                       : TTiffDataType::tdUndefined;
+  const auto byteType = [source](TTiffTagID id) {
+    std::shared_ptr<ITiffTag> old;
+    return source->FindTag(id, old) && old->DataType() == TTiffDataType::tdByte ? TTiffDataType::tdByte
+                                                                                : TTiffDataType::tdUndefined;
   };
   if (!XMPPacket().Empty())
     rewriter.AddTag(ttXMP, XMPPacket(), byteType(ttXMP));
@@ -602,8 +601,7 @@ void TExifData::AddTagsToWrite(TTiffDirectoryRewriter& rewriter) {
     rewriter.AddTag(ttIPTC, EmbeddedIPTC(), byteType(ttIPTC));
 }
 
-void TExifData::RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType,
-                                bool& rewrite) {
+void TExifData::RewritingOldTag(const ITiffDirectory& source, TTiffTagID tagID, TTiffDataType dataType, bool& rewrite) {
   // The old Interop pointer of the Exif sub-directory would lead nowhere in the new file.
   if (&source == static_cast<const ITiffDirectory*>(OwnedSection(esDetails))) {
     if (tagID == ttInteropOffset)
