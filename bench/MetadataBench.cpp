@@ -225,6 +225,8 @@ void ReadSized(benchmark::State& state, const TPeer& peer, const std::string& fi
 // on a machine shared with other work the wall-clock time measures the neighbours too.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
+  // Colours only on a terminal, so that saved output stays plain text.
+  TRatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
       if (run.run_type == Run::RT_Iteration)

@@ -164,7 +164,15 @@ TEST(XMPPacketText, LoadingVariants) {
       "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
       "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"a\"/></rdf:RDF></x:xmpmeta>");
   EXPECT_EQ(bare.Schemas(xsDublinCore).Properties("format").ReadValue(""), "a");
-  EXPECT_TRUE(bare.RawXML().starts_with("<?xml")) << bare.RawXML();
+  EXPECT_TRUE(bare.RawXML().starts_with("<x:xmpmeta")) << "a bare element is cached as it came: " << bare.RawXML();
+  TXMPPacket declared;
+  declared.SetRawXML(
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+      "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+      "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"\xE4\"/></rdf:RDF></x:xmpmeta>");
+  EXPECT_EQ(declared.Schemas(xsDublinCore).Properties("format").ReadValue(""), "\xC3\xA4");
+  EXPECT_NE(declared.RawXML().find("encoding=\"UTF-8\""), std::string::npos)
+      << "text in another encoding is cached as UTF-8: " << declared.RawXML();
 
   // An RDF element at the top level is found; inside xmpmeta it must be exactly rdf:RDF.
   TXMPPacket topLevel;
@@ -389,4 +397,32 @@ TEST(XMPPacketText, LazyDataAndCache) {
   packet.AssignTo(lines);
   copy.Assign(lines);
   EXPECT_EQ(copy.Schemas(xsDublinCore).Properties("format").ReadValue(""), "changed");
+}
+
+// RDF's own attributes are syntax: a URI reference is a simple value, and rdf:about
+// inside a structure is no field. Written back, the packet must still be valid RDF.
+TEST(XMPPacketText, RDFAttributesAreNoFields) {
+  TXMPPacket packet;
+  packet.SetRawXML(Packet(
+      "<rdf:Description rdf:about=\"\" xmlns:xmpMM=\"http://ns.adobe.com/xap/1.0/mm/\""
+      " xmlns:stRef=\"http://ns.adobe.com/xap/1.0/sType/ResourceRef#\">"
+      "<xmpMM:Link rdf:resource=\"http://example.com/a\"/>"
+      "<xmpMM:DerivedFrom><rdf:Description rdf:about=\"x\" stRef:documentID=\"D1\"/></xmpMM:DerivedFrom>"
+      "</rdf:Description>"));
+  auto& mm = packet.Schemas(xsXMPMediaManagement);
+  auto& link = mm.Properties("Link");
+  EXPECT_EQ(link.Kind(), xpSimple);
+  EXPECT_EQ(link.ReadValue(""), "http://example.com/a");
+  auto& derived = mm.Properties("DerivedFrom");
+  EXPECT_EQ(derived.Kind(), xpStructure);
+  ASSERT_EQ(derived.SubPropertyCount(), 1) << "rdf:about is not a field";
+  EXPECT_EQ(derived.SubProperties(0).Name(), "documentID");
+
+  packet.UpdateProperty(xsXMPMediaManagement, "InstanceID", "I1");
+  const auto text = SaveText(packet);
+  EXPECT_EQ(text.find("<rdf:resource>"), std::string::npos) << text;
+  EXPECT_EQ(text.find("<rdf:about>"), std::string::npos) << text;
+  TXMPPacket again;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
 }

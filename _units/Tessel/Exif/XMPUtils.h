@@ -39,9 +39,9 @@ public:
 };
 
 // Text that is no XMP packet (malformed XML, no RDF element, refused as hostile).
-class EInvalidXMPPacket : public Platform::Exception {
+class EInvalidXMPPacket : public ETesselExifException {
 public:
-  EInvalidXMPPacket() : Platform::Exception(Consts::SInvalidXMPPacket) {}
+  EInvalidXMPPacket() : ETesselExifException(Consts::SInvalidXMPPacket) {}
 };
 
 // ---------------------------------------------------------------------------------

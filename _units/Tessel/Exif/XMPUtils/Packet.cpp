@@ -34,6 +34,14 @@ bool IsTextNode(const TXmlNode& node) {
   return type == TXmlNodeType::TEXT_NODE || type == TXmlNodeType::CDATA_SECTION_NODE;
 }
 
+// RDF's own attributes (rdf:about, rdf:resource, rdf:parseType, ...) are syntax, not
+// data: taken as structure fields they would be written back as rdf: elements, which
+// no RDF reader accepts.
+bool IsFieldAttribute(const TXmlNode& attribute) {
+  const auto uri = attribute.NamespaceURI();
+  return !IsNamespaceDeclaration(attribute) && uri != Platform::XmlNamespaceURI && uri != RDFNamespaceURI();
+}
+
 // An attribute that can be a structure's field: neither a namespace declaration nor an
 // xml: qualifier such as the xml:lang every Alt item carries (an empty item written by
 // us must read back as an empty value, not as a structure with a "lang" field).
@@ -41,7 +49,7 @@ bool HasFieldAttribute(const TXmlNode& node) {
   const auto attributes = node.Attributes();
   for (std::size_t i = 0; i < attributes.Length(); ++i) {
     const auto attribute = attributes.Item(i);
-    if (!IsNamespaceDeclaration(attribute) && attribute.NamespaceURI() != Platform::XmlNamespaceURI)
+    if (IsFieldAttribute(attribute))
       return true;
   }
   return false;
@@ -247,6 +255,10 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
   if (FKind == xpSimple) {
     if (content) {
       FValue = content.NodeValue();
+    } else if (const auto resource = node.GetAttributeNS(RDFNamespaceURI(), "resource");
+               !resource.empty() && !HasFieldAttribute(node)) {
+      // A property whose value is a URI reference: a simple value.
+      FValue = resource;
     } else if (HasFieldAttribute(node)) {
       // An empty element carrying field attributes is a structure.
       FKind = xpStructure;
@@ -271,7 +283,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     const auto attributes = content.Attributes();
     for (std::size_t i = 0; i < attributes.Length(); ++i) {
       const auto attribute = attributes.Item(i);
-      if (!IsNamespaceDeclaration(attribute))
+      if (!IsNamespaceDeclaration(attribute) && attribute.NamespaceURI() != RDFNamespaceURI())
         FSubProperties.push_back(std::make_unique<TXMPProperty>(FSchema, this, attribute));
     }
   }
@@ -322,8 +334,16 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   if (ElementDepthBelow(rdfNode, MaxXMPNestingDepth) > MaxXMPNestingDepth)
     return false;
 
+  // The cache is what an unchanged packet writes back. A bare element without the
+  // xpacket wrapper (as phones write it) is kept as it came too, so that carrying
+  // such a packet through a load and save keeps its bytes; text with its own XML
+  // declaration may be in another encoding and is cached as the DOM's UTF-8.
   std::string rawText;
-  if (std::string_view(buffer).starts_with(PacketStartMarker))
+  const std::string_view text(buffer);
+  const auto start = text.find_first_not_of(" \t\r\n");
+  const bool bareElement = start != std::string_view::npos && text.substr(start).starts_with('<') &&
+                           !text.substr(start).starts_with("<?xml") && Platform::IsValidUTF8(text);
+  if (text.starts_with(PacketStartMarker) || bareElement)
     rawText = std::move(buffer);
   else
     rawText = document.Serialize();
