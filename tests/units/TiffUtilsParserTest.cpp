@@ -580,3 +580,22 @@ TEST(TiffFractionTest, QuotientAndPackedValue) {
   EXPECT_EQ(f, TTiffLongIntFraction(-1, -2));
   EXPECT_TRUE(TTiffLongIntFraction().MissingOrInvalid());
 }
+
+// Some cameras store the GPS (or Exif) pointer as SLONG; it still leads to the
+// directory, while an SLONG tag of any other ID is a plain number.
+TEST(TiffParserTest, SignedPointerTags) {
+  TTiffBuilder b;
+  b.Header(8);
+  const auto ifd0 = b.Ifd({b.Long(0x8825, 0, 9), b.Long(0x9999, 0, 9)}, 0);
+  const auto gps = b.Ifd({b.Short(0x0005, 0), b.Short(0x0006, 1)}, 0);
+  b.Patch32(TTiffBuilder::FieldOf(ifd0, 0), gps);
+  b.Patch32(TTiffBuilder::FieldOf(ifd0, 1), gps);
+  const auto parser = Parse(b);
+  const auto dirs = Walk(parser);
+  ASSERT_EQ(dirs.size(), 1U);
+  const std::shared_ptr<ITiffDirectory> parent = dirs[0];
+  std::shared_ptr<IFoundTiffDirectory> sub;
+  ASSERT_TRUE(parser->ParseSubDirectory(parent, dirs[0]->TagInfo()[0], sub)) << "SLONG GPS pointer";
+  EXPECT_EQ(sub->TagCount(), 2);
+  EXPECT_FALSE(parser->ParseSubDirectory(parent, dirs[0]->TagInfo()[1], sub)) << "SLONG of another ID";
+}

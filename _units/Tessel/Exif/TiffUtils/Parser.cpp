@@ -36,6 +36,10 @@ bool QualifiesAsSubDirectory(TTiffTagID id, TTiffDataType dataType, std::int32_t
     return false;
   if (dataType == TTiffDataType::tdSubDirectory)
     return true;
+  // Some writers store the Exif, GPS or Interop pointer as SLONG; dropping the
+  // directory it leads to would lose it on the next save.
+  if (dataType == TTiffDataType::tdLongInt)
+    return id == 0x8769 || id == 0x8825 || id == 0xA005;
   return dataType == TTiffDataType::tdLongWord && !Contains(NotSubDirectoryIDs, id);
 }
 
