@@ -454,13 +454,10 @@ void TExifData::SaveToStream(TStream& stream) {
 // --- Picture files ----------------------------------------------------------------------------
 
 void TExifData::GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod) {
-  TEndianness endianness = TEndianness::SmallEndian;
-  if (HasJPEGHeader(stream))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToJPEG(in, out); };
-  else if (HasPSDHeader(stream))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToPSD(in, out); };
-  else if (TryReadTiffHeader(stream, endianness, false))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToTIFF(in, out); };
+  ChooseGraphicSaveMethod(
+      stream, saveMethod, [this](TStream& in, TStream& out) { DoSaveToJPEG(in, out); },
+      [this](TStream& in, TStream& out) { DoSaveToPSD(in, out); },
+      [this](TStream& in, TStream& out) { DoSaveToTIFF(in, out); });
 }
 
 void TExifData::SaveToGraphic(const std::string& fileName) {

@@ -154,4 +154,15 @@ void WriteTiffHeader(TStream& stream, TEndianness endianness, std::uint32_t firs
   WriteLongWord(stream, firstIFDOffset, endianness);
 }
 
+void ChooseGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod, const TGraphicSaveMethod& jpegSaver,
+                             const TGraphicSaveMethod& psdSaver, const TGraphicSaveMethod& tiffSaver) {
+  TEndianness endianness = TEndianness::SmallEndian;
+  if (HasJPEGHeader(stream))
+    saveMethod = jpegSaver;
+  else if (HasPSDHeader(stream))
+    saveMethod = psdSaver;
+  else if (TryReadTiffHeader(stream, endianness, false))
+    saveMethod = tiffSaver;
+}
+
 } // namespace Tessel::Exif

@@ -218,6 +218,11 @@ public:
 // endianness. The stream moves back unless the header was found and moveOnSuccess is set.
 bool TryReadTiffHeader(TStream& stream, TEndianness& endianness, bool moveOnSuccess = false);
 
+// Picks the saver for a picture stream by its header (JPEG, PSD, TIFF); leaves
+// saveMethod unassigned for anything else. Shared by the metadata containers.
+void ChooseGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod, const TGraphicSaveMethod& jpegSaver,
+                             const TGraphicSaveMethod& psdSaver, const TGraphicSaveMethod& tiffSaver);
+
 class TTiffParser : public ITiffParser, public std::enable_shared_from_this<TTiffParser> {
 public:
   // A TIFF header at the stream's position; raises EInvalidTiffData when there is

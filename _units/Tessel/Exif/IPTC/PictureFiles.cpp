@@ -218,13 +218,10 @@ void TIPTCData::LoadFromJPEG(const std::string& jpegFileName) {
 // --- saving --------------------------------------------------------------------------
 
 void TIPTCData::GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod) {
-  TEndianness endianness{};
-  if (HasJPEGHeader(stream))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToJPEG(in, out); };
-  else if (HasPSDHeader(stream))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToPSD(in, out); };
-  else if (TryReadTiffHeader(stream, endianness, false))
-    saveMethod = [this](TStream& in, TStream& out) { DoSaveToTIFF(in, out); };
+  ChooseGraphicSaveMethod(
+      stream, saveMethod, [this](TStream& in, TStream& out) { DoSaveToJPEG(in, out); },
+      [this](TStream& in, TStream& out) { DoSaveToPSD(in, out); },
+      [this](TStream& in, TStream& out) { DoSaveToTIFF(in, out); });
 }
 
 void TIPTCData::SaveToGraphic(const std::string& fileName) {

@@ -106,13 +106,10 @@ bool TXMPPacket::LoadFromGraphic(const std::string& fileName) {
 
 TGetGraphicSaveMethod TXMPPacket::GraphicSaveMethodChooser() {
   return [this](Platform::TStream& stream, TGraphicSaveMethod& method) {
-    TEndianness endianness;
-    if (HasJPEGHeader(stream))
-      method = [this](Platform::TStream& in, Platform::TStream& out) { SaveToJPEGStream(in, out); };
-    else if (HasPSDHeader(stream))
-      method = [this](Platform::TStream& in, Platform::TStream& out) { SaveToPSDStream(in, out); };
-    else if (TryReadTiffHeader(stream, endianness, false))
-      method = [this](Platform::TStream& in, Platform::TStream& out) { SaveToTiffStream(in, out); };
+    ChooseGraphicSaveMethod(
+        stream, method, [this](Platform::TStream& in, Platform::TStream& out) { SaveToJPEGStream(in, out); },
+        [this](Platform::TStream& in, Platform::TStream& out) { SaveToPSDStream(in, out); },
+        [this](Platform::TStream& in, Platform::TStream& out) { SaveToTiffStream(in, out); });
   };
 }
 
