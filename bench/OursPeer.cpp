@@ -50,6 +50,7 @@ TReadResult OursRead(const std::string& fileName) {
       HashText(result.Hash, tag->AsString());
       ++result.Texts;
     }
+  result.BytesFetched = stream.BytesFetched();
   return result;
 }
 

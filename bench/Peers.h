@@ -16,6 +16,9 @@ namespace Bench {
 struct TReadResult {
   std::uint64_t Hash = 0;
   std::size_t Texts = 0;
+  // Ours only: what the file stream fetched (TFileStream::BytesFetched), a cross-check
+  // of the rchar count that both sides are measured by.
+  std::int64_t BytesFetched = 0;
 };
 
 // Sets the orientation to 6 in a JPEG held in memory and saves the picture to memory;

@@ -27,7 +27,8 @@ void Save(const std::string& dir, const std::string& source, const char* kind, c
   const auto bytes = block.Data().Bytes();
   if (bytes.empty())
     return;
-  const auto name = dir + "/" + std::filesystem::path(source).filename().string() + "." + kind + std::to_string(Written++);
+  const auto name =
+      dir + "/" + std::filesystem::path(source).filename().string() + "." + kind + std::to_string(Written++);
   std::ofstream out(name, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }

@@ -17,9 +17,7 @@
 
 namespace {
 
-std::vector<std::string> SweepFiles() {
-  return CorpusFiles({".jpg", ".jpeg", ".tif", ".tiff", ".psd", ".xmp"});
-}
+std::vector<std::string> SweepFiles() { return CorpusFiles({".jpg", ".jpeg", ".tif", ".tiff", ".psd", ".xmp"}); }
 
 class SweepCorpus : public testing::TestWithParam<std::string> {};
 
