@@ -456,3 +456,15 @@ TEST(TiffRewriterTest, HostileSourcesFailBeforeWriting) {
   EXPECT_THROW(RewriteTiff(*in, out, nullptr), Platform::EReadError);
   EXPECT_EQ(out.Size(), 0);
 }
+
+// A TIFF whose chain holds no directory has nowhere for new metadata: the rewrite is
+// refused before anything is written, instead of answering success with the edits lost.
+TEST(TiffRewriterTest, SourceWithoutDirectoryIsRefused) {
+  const std::uint8_t bytes[] = {0x4D, 0x4D, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0xC8};
+  Platform::TMemoryStream in;
+  in.WriteBuffer(bytes, sizeof bytes);
+  in.SetPosition(0);
+  Platform::TMemoryStream out;
+  EXPECT_THROW(RewriteTiff(in, out, nullptr), EInvalidTiffData);
+  EXPECT_EQ(out.Size(), 0);
+}

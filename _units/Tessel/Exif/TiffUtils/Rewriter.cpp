@@ -562,11 +562,17 @@ void RewriteTiff(TStream& inStream, TStream& outStream, ITiffRewriteCallback* ca
   // output is touched.
   const auto context = std::make_shared<TRewriter::TRewriteContext>();
   std::vector<std::unique_ptr<TRewriter>> rewriters;
+  bool anyDirectory = false;
   for (const auto& directory : parser->GetEnumerator()) {
+    anyDirectory = true;
     std::unique_ptr<TRewriter> rewriter(new TRewriter(directory, callback, context));
     if (rewriter->FRewriteSource)
       rewriters.push_back(std::move(rewriter));
   }
+  // Without a single directory there is no picture and nowhere for the callback's
+  // tags: refuse instead of answering success with the new metadata dropped.
+  if (!anyDirectory)
+    throw EInvalidTiffData();
   if (rewriters.empty()) {
     WriteTiffHeader(outStream, endianness, 0);
     return;
