@@ -3,6 +3,8 @@
 
 #include "units/ExifContainerFixtures.h"
 
+#include "units/ExifPropertyFixtures.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/DateTime.h"
@@ -16,26 +18,12 @@
 #include <vector>
 
 using namespace Tessel::Exif;
+using namespace PropertyFixtures;
 
 namespace {
 
 using enum TExifSectionKind;
 using enum TXMPWritePolicy;
-
-std::string XMPValue(TCustomExifData& data, TXMPNamespace schemaKind, const std::string& name) {
-  TXMPSchema* schema = nullptr;
-  TXMPProperty* property = nullptr;
-  if (!data.XMPPacket().FindSchema(schemaKind, schema) || !schema->FindProperty(name, property))
-    return "<none>";
-  return property->ReadValue(std::string_view());
-}
-
-std::vector<std::uint8_t> TagBytes(TExifData& data, TExifSectionKind kind, TTiffTagID id) {
-  const auto* tag = data.GetSection(kind)->Find(id);
-  if (tag == nullptr)
-    return {};
-  return {tag->Bytes().begin(), tag->Bytes().end()};
-}
 
 std::vector<std::uint8_t> UserCommentBytes(std::string_view header8, std::string_view payload) {
   std::vector<std::uint8_t> bytes(header8.begin(), header8.end());

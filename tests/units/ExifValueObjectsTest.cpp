@@ -3,6 +3,8 @@
 
 #include "units/ExifContainerFixtures.h"
 
+#include "units/ExifPropertyFixtures.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/Exceptions.h"
@@ -16,20 +18,12 @@
 #include <vector>
 
 using namespace Tessel::Exif;
+using namespace PropertyFixtures;
 
 namespace {
 
 using enum TExifSectionKind;
 using enum TXMPWritePolicy;
-
-// The simple value (or the joined items) of an XMP property; "<none>" when absent.
-std::string XMPValue(TCustomExifData& data, TXMPNamespace schemaKind, const std::string& name) {
-  TXMPSchema* schema = nullptr;
-  TXMPProperty* property = nullptr;
-  if (!data.XMPPacket().FindSchema(schemaKind, schema) || !schema->FindProperty(name, property))
-    return "<none>";
-  return property->ReadValue(std::string_view());
-}
 
 std::string XMPSubValue(TCustomExifData& data, const std::string& name, const std::string& field) {
   TXMPSchema* schema = nullptr;
@@ -39,13 +33,6 @@ std::string XMPSubValue(TCustomExifData& data, const std::string& name, const st
       !property->FindSubProperty(field, sub))
     return "<none>";
   return sub->ReadValue(std::string_view());
-}
-
-std::vector<std::uint8_t> TagBytes(TExifData& data, TExifSectionKind kind, TTiffTagID id) {
-  const auto* tag = data.GetSection(kind)->Find(id);
-  if (tag == nullptr)
-    return {};
-  return {tag->Bytes().begin(), tag->Bytes().end()};
 }
 
 std::uint16_t FlashWord(TExifData& data) { return BitSetToWord(data.Flash().BitSet()); }
