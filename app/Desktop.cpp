@@ -1,0 +1,103 @@
+#include "app/Desktop.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <exception>
+
+namespace Fotarium::App {
+
+namespace {
+
+class TQtDesktop final : public IDesktop {
+public:
+  TModalResult MessageBox(QWidget* parent, const QString& text, TMessageButtons buttons) override {
+    const QString title = QApplication::applicationDisplayName();
+    switch (buttons) {
+    case TMessageButtons::mbOK:
+      QMessageBox::information(parent, title, text);
+      return TModalResult::mrOk;
+    case TMessageButtons::mbYesNo:
+      return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+                     QMessageBox::Yes
+                 ? TModalResult::mrYes
+                 : TModalResult::mrNo;
+    case TMessageButtons::mbYesAbort: {
+      const auto answer =
+          QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::Abort, QMessageBox::Yes);
+      return answer == QMessageBox::Yes ? TModalResult::mrYes : TModalResult::mrAbort;
+    }
+    }
+    return TModalResult::mrNone;
+  }
+
+  QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
+                   const QString& defaultText) override {
+    bool ok = false;
+    QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : defaultText;
+  }
+
+  TModalResult ExecDialog(QDialog& dialog) override {
+    const int result = dialog.exec();
+    return result == QDialog::Accepted ? TModalResult::mrOk : TModalResult::mrCancel;
+  }
+
+  QString ClipboardText() override { return QGuiApplication::clipboard()->text(); }
+  void SetClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+
+  bool OpenWithShell(const QString& documentOrUrl) override {
+    const QUrl url = documentOrUrl.contains(QLatin1String("://")) ? QUrl(documentOrUrl)
+                                                                  : QUrl::fromLocalFile(documentOrUrl);
+    return QDesktopServices::openUrl(url);
+  }
+
+  bool MoveToTrash(const QString& fileName) override { return QFile::moveToTrash(fileName); }
+};
+
+std::unique_ptr<IDesktop>& Current() {
+  static std::unique_ptr<IDesktop> desktop;
+  return desktop;
+}
+
+} // namespace
+
+std::unique_ptr<IDesktop> CreateQtDesktop() { return std::make_unique<TQtDesktop>(); }
+
+IDesktop& Desktop() {
+  auto& current = Current();
+  if (!current)
+    current = CreateQtDesktop();
+  return *current;
+}
+
+std::unique_ptr<IDesktop> SetDesktop(std::unique_ptr<IDesktop> desktop) {
+  auto previous = std::move(Current());
+  Current() = std::move(desktop);
+  return previous;
+}
+
+void ShowException(const std::exception& e) {
+  Desktop().MessageBox(QApplication::activeWindow(), QString::fromUtf8(e.what()), TMessageButtons::mbOK);
+}
+
+bool Guarded(const std::function<void()>& body) {
+  try {
+    body();
+    return true;
+  } catch (const std::exception& e) {
+    ShowException(e);
+  } catch (...) {
+    Desktop().MessageBox(QApplication::activeWindow(), QStringLiteral("Unbekannter Fehler"),
+                         TMessageButtons::mbOK);
+  }
+  return false;
+}
+
+} // namespace Fotarium::App

@@ -1,0 +1,57 @@
+#pragma once
+
+// The program's one seam to the desktop: message boxes, the text-input box, modal
+// dialogs, the clipboard, the shell's "open" and the trash. The program uses Qt's
+// services; tests install a scripted desktop that answers and records every call.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QWidget;
+
+namespace Fotarium::App {
+
+// What a modal box or dialog closed with, after the design's modal results.
+enum class TModalResult : unsigned char { mrNone, mrOk, mrCancel, mrAbort, mrYes, mrNo };
+
+// The button sets the program's questions use.
+enum class TMessageButtons : unsigned char { mbOK, mbYesNo, mbYesAbort };
+
+class IDesktop {
+public:
+  virtual ~IDesktop() = default;
+  // A message box with the given buttons; answers the button pressed (mrOk for mbOK).
+  virtual TModalResult MessageBox(QWidget* parent, const QString& text, TMessageButtons buttons) = 0;
+  // A modal text-input box; answers defaultText when the user cancels.
+  virtual QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
+                           const QString& defaultText) = 0;
+  // Shows a dialog modally (QDialog::exec) and answers how it closed.
+  virtual TModalResult ExecDialog(QDialog& dialog) = 0;
+  virtual QString ClipboardText() = 0;
+  virtual void SetClipboardText(const QString& text) = 0;
+  // Opens a document or an address with the program the desktop associates with it.
+  virtual bool OpenWithShell(const QString& documentOrUrl) = 0;
+  // Moves a file to the desktop's trash; false when there is no trash or the move failed.
+  virtual bool MoveToTrash(const QString& fileName) = 0;
+};
+
+// The desktop in use; Qt's own until a test installs another.
+IDesktop& Desktop();
+// Installs a desktop (nullptr restores Qt's); answers the previous one.
+std::unique_ptr<IDesktop> SetDesktop(std::unique_ptr<IDesktop> desktop);
+
+// The application's default error handler: shows the error's message in a message box.
+void ShowException(const std::exception& e);
+
+// Runs a handler body so that no exception ever crosses Qt's event loop: the library's,
+// the platform's and any other standard exception reach ShowException. Answers false
+// when the body raised.
+bool Guarded(const std::function<void()>& body);
+
+// Qt's own desktop services.
+std::unique_ptr<IDesktop> CreateQtDesktop();
+
+} // namespace Fotarium::App
