@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts-common.sh
 fotarium_install_packages
+fotarium_use_ccache
 
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(fotarium_jobs)" >/dev/null

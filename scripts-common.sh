@@ -1,7 +1,7 @@
 # Shared set-up of run.sh and test.sh: install what is missing, then configure.
 # Sourced, not run.
 
-FOTARIUM_PACKAGES="cmake g++ pkg-config libjpeg62-turbo-dev libxml2-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-translations-l10n desktop-file-utils appstream"
+FOTARIUM_PACKAGES="cmake g++ pkg-config libjpeg62-turbo-dev libxml2-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-translations-l10n desktop-file-utils appstream ccache"
 
 fotarium_missing_packages() {
   local missing=""
@@ -31,4 +31,13 @@ fotarium_jobs() {
   local n
   n=$(nproc 2>/dev/null || echo 2)
   echo "$n"
+}
+
+# Compiler cache: objects are reused across checkouts of the project (paths are
+# hashed relative to the checkout), which keeps repeated sanitizer builds short.
+fotarium_use_ccache() {
+  if command -v ccache >/dev/null 2>&1; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+  fi
 }

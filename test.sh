@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts-common.sh
 fotarium_install_packages
+fotarium_use_ccache
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$(fotarium_jobs)"
