@@ -1,0 +1,107 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Fotarium::Core {
+
+inline constexpr std::string_view ApplicationTitle = "Fotarium";
+// The window caption: the title, blanks up to column 150, then the drop hint.
+inline constexpr std::size_t CaptionHintColumn = 150;
+inline constexpr std::string_view CaptionHint = "Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!";
+[[nodiscard]] std::string MainWindowCaption();
+
+// Help text of the name pattern, with CR LF line breaks.
+[[nodiscard]] std::string Label1Text();
+inline constexpr std::string_view DefaultNamePattern = "yyyymmdd_hhnnss_@";
+
+// The sort button's caption is the sort state: the caption containing SortStateMarker means
+// the next click sorts by capture time.
+inline constexpr std::string_view SortByCaptureTimeCaption = "Bilderliste nach Aufnahmedatum sortieren  ";
+inline constexpr std::string_view SortByNameCaption = "Bilderliste nach Namen sortieren          ";
+inline constexpr std::string_view SortStateMarker = "Aufnahmedatum";
+[[nodiscard]] bool NextSortIsByCaptureTime(std::string_view sortButtonCaption);
+// The caption after a click with the given caption.
+[[nodiscard]] std::string_view SortCaptionAfterClick(std::string_view sortButtonCaption);
+
+// The command buttons that EnableCommands switches together (Save_BitBtn is not one of them).
+inline constexpr std::array<std::string_view, 13> CommandButtonNames = {
+    "Orientation_BitBtn", "Change_Date_BitBtn", "Change_GPS_BitBtn",  "Description_BitBtn", "Comment_BitBtn",
+    "Date_BitBtn",        "Select_BitBtn",      "Clip_BitBtn",        "Google_BitBtn",      "Sort_BitBtn",
+    "KML_BitBtn",         "SelAllPics_BitBtn",  "SelAllFiles_BitBtn",
+};
+
+enum class TSelectionMode { Multi, Single };
+enum class TMiddleView { ExifListView, StringGrid1 };
+
+// What switching to a tab does, in this order: page-control height, views (the grid gets its
+// 12 rows when it is shown), the tab's buttons enabled by (list count > 0), selection mode;
+// then the layout rule and, with a non-empty list, the metadata refresh.
+struct TTabRule {
+  int PageControlHeight;
+  TMiddleView Shown;
+  std::array<std::string_view, 4> Buttons; // empty names after ButtonCount
+  int ButtonCount;
+  TSelectionMode Mode;
+};
+// nullptr for an index that is no tab.
+[[nodiscard]] const TTabRule* TabRule(int tabIndex);
+inline constexpr TSelectionMode InitialSelectionMode = TSelectionMode::Multi;
+
+// Visibility of the list's context-menu entries.
+struct TPopupVisibility {
+  bool Remove = false; // pm_remove
+  bool Delete = false; // pm_delete
+  bool Rename = false; // pm_rename
+  bool Up = false;     // pm_up
+  bool Down = false;   // pm_down
+  friend bool operator==(const TPopupVisibility&, const TPopupVisibility&) = default;
+};
+[[nodiscard]] TPopupVisibility PopupVisibility(int count, int currentIndex);
+
+// The layout rule applied on every resize.
+inline constexpr int GridRowCount = 12;
+inline constexpr int GridColumn0Width = 180;
+inline constexpr int FinalPageControlHeight = 158;
+struct TLayoutInput {
+  int Panel1Height = 0;
+  int Panel2Height = 0;
+  int PageControlHeight = 0; // the height it has right now (98, 138 or 158)
+  int GridWidth = 0;
+  int GridDefaultRowHeight = 24;
+  int GridRows = GridRowCount;
+};
+struct TLayout {
+  int GridRows = GridRowCount;
+  int GridColumn0Width = Core::GridColumn0Width;
+  int GridColumn1Width = 0;
+  int Panel1Width = 0;
+  int ListBoxHeight = 0;
+  int PageControlHeight = FinalPageControlHeight;
+  friend bool operator==(const TLayout&, const TLayout&) = default;
+};
+[[nodiscard]] TLayout LayoutRule(const TLayoutInput& input);
+
+// The entry to make current after removing entry removedIndex, given the count afterwards
+// (-1 when the list became empty).
+[[nodiscard]] int IndexAfterRemove(int removedIndex, int countAfter);
+
+// A path split for renaming: the folder part with its trailing "/" (empty for a bare name)
+// and the file name.
+struct TPathParts {
+  std::string Folder;
+  std::string Name;
+};
+[[nodiscard]] TPathParts SplitPath(const std::string& path);
+// The target of a rename, or nullopt when the answer is the unchanged name (also what a
+// cancelled input box returns): then no move is attempted and no error shown.
+[[nodiscard]] std::optional<std::string> RenameTarget(const std::string& oldPath, const std::string& answer);
+inline constexpr std::string_view RenameCaption = "neuer Name:";
+[[nodiscard]] std::string RenameFailedMessage(const std::string& oldPath, int errorCode);
+
+// The question asked when a shown picture has no EXIF data.
+[[nodiscard]] std::string NoExifQuestion(const std::string& path);
+
+} // namespace Fotarium::Core
