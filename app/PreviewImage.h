@@ -22,6 +22,10 @@ struct TPreviewImage {
   std::optional<std::string> Error;
 };
 
+// The square turned clockwise for an orientation value (3, 6 and 8; anything else unchanged),
+// pixel for pixel as Core::RotateBitmap turns a bitmap.
+[[nodiscard]] QImage TurnPreview(const QImage& square, int orientation);
+
 // The preview of a JPEG picture: decoded with DCT scaling, smoothly scaled into the square,
 // then the square turned for the orientation value. Never throws.
 [[nodiscard]] TPreviewImage MakePreviewImage(std::span<const std::uint8_t> jpeg, int orientation, int side);

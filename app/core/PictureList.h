@@ -2,6 +2,7 @@
 
 #include "platform/DateTime.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ struct TPictureEntry {
 // for are read, streamed from the file. An empty file passes (nothing to parse, nothing
 // wrong); folders, unreadable files and non-JPEG data fail. Never throws.
 [[nodiscard]] bool IsJpegFile(const std::string& path);
+
+// IsJpegFile with the number of bytes it read from the file.
+struct TJpegFileCheck {
+  bool IsJpeg = false;
+  std::uint64_t BytesRead = 0;
+};
+[[nodiscard]] TJpegFileCheck CheckJpegFile(const std::string& path);
 
 // The capture-time key of a file about to be added: nullopt when the metadata reader does
 // not recognise the file (then it is not added), else the main directory's DateTime value

@@ -29,7 +29,7 @@ struct TPreviewRect {
 // A new bitmap turned clockwise by 90, 180 or 270 degrees; any other angle gives an empty one.
 [[nodiscard]] Platform::TBitmap RotateBitmap(const Platform::TBitmap& source, int angle);
 
-// libjpeg's DCT scaling factor n/8 (n = 1..8) for a preview: the smallest one whose decoded
+// libjpeg's DCT scaling factor n/8 (n = 1, 2, 4 or 8) for a preview: the smallest one whose decoded
 // picture still covers the picture's rectangle in the box, so drawing it only ever shrinks.
 // 8 (full size) when the picture is no larger than the box.
 [[nodiscard]] int PreviewScaleNumerator(int width, int height, int boxWidth);

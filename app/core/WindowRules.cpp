@@ -1,0 +1,100 @@
+#include "app/core/WindowRules.h"
+
+namespace Fotarium::Core {
+
+namespace {
+
+constexpr std::array<TTabRule, 3> TabRules = {{
+    {98, TMiddleView::ExifListView, {"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn", ""}, 3, TSelectionMode::Multi},
+    {138,
+     TMiddleView::StringGrid1,
+     {"Orientation_BitBtn", "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn"},
+     4,
+     TSelectionMode::Single},
+    {138,
+     TMiddleView::StringGrid1,
+     {"Google_BitBtn", "Sort_BitBtn", "KML_BitBtn", "SelAllPics_BitBtn"},
+     4,
+     TSelectionMode::Multi},
+}};
+
+} // namespace
+
+std::string MainWindowCaption() {
+  std::string caption(ApplicationTitle);
+  if (caption.size() < CaptionHintColumn)
+    caption.resize(CaptionHintColumn, ' ');
+  caption += CaptionHint;
+  return caption;
+}
+
+std::string Label1Text() {
+  return "Format-String:\r\n"
+         "(@ steht für den aktuellen Dateinamen,\r\n"
+         " weitere Textbestandteile können in \" \" eingeschlossen werden.";
+}
+
+bool NextSortIsByCaptureTime(std::string_view sortButtonCaption) {
+  return sortButtonCaption.find(SortStateMarker) != std::string_view::npos;
+}
+
+std::string_view SortCaptionAfterClick(std::string_view sortButtonCaption) {
+  return NextSortIsByCaptureTime(sortButtonCaption) ? SortByNameCaption : SortByCaptureTimeCaption;
+}
+
+const TTabRule* TabRule(int tabIndex) {
+  if (tabIndex < 0 || tabIndex >= static_cast<int>(TabRules.size()))
+    return nullptr;
+  return &TabRules[static_cast<std::size_t>(tabIndex)];
+}
+
+TPopupVisibility PopupVisibility(int count, int currentIndex) {
+  TPopupVisibility result;
+  const bool any = count > 0;
+  result.Remove = result.Delete = result.Rename = any;
+  result.Up = any && currentIndex > 0;
+  result.Down = any && currentIndex < count - 1;
+  return result;
+}
+
+TLayout LayoutRule(const TLayoutInput& input) {
+  TLayout layout;
+  layout.GridColumn1Width = input.GridWidth - 186;
+  layout.Panel1Width = input.Panel1Height;
+  layout.ListBoxHeight =
+      input.Panel2Height - input.PageControlHeight - input.GridRows * (input.GridDefaultRowHeight + 1) - 6;
+  return layout;
+}
+
+int IndexAfterRemove(int removedIndex, int countAfter) {
+  if (countAfter <= 0)
+    return -1;
+  int index = removedIndex;
+  if (index > countAfter - 1)
+    index = countAfter - 1;
+  return index < 0 ? 0 : index;
+}
+
+TPathParts SplitPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return {"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::optional<std::string> RenameTarget(const std::string& oldPath, const std::string& answer) {
+  const TPathParts parts = SplitPath(oldPath);
+  if (answer == parts.Name)
+    return std::nullopt;
+  return parts.Folder + answer;
+}
+
+std::string RenameFailedMessage(const std::string& oldPath, int errorCode) {
+  return "Umbenennen von " + oldPath + " scheiterte mit Fehler: " + std::to_string(errorCode);
+}
+
+std::string NoExifQuestion(const std::string& path) {
+  return path + " besitzt keine Exif-Daten\r\nSoll ein leerer Satz angelegt werden?";
+}
+
+} // namespace Fotarium::Core
