@@ -143,6 +143,21 @@ void AtomicReplaceFile(const std::string& originalName, const std::function<void
   SyncFolder(fileName);
 }
 
+TFileTimes GetFileTimes(const std::string& fileName) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0)
+    throw EFOpenError(fileName, errno);
+  return {info.st_atim.tv_sec, info.st_atim.tv_nsec, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+void SetFileTimes(const std::string& fileName, const TFileTimes& times) {
+  const struct timespec values[2] = {
+      {static_cast<time_t>(times.AccessSeconds), static_cast<long>(times.AccessNanoseconds)},
+      {static_cast<time_t>(times.ModificationSeconds), static_cast<long>(times.ModificationNanoseconds)}};
+  if (::utimensat(AT_FDCWD, fileName.c_str(), values, 0) != 0)
+    throw EFCreateError(fileName, errno);
+}
+
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
   TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));

@@ -2,6 +2,7 @@
 
 #include "platform/Streams.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,7 +18,7 @@ bool RenameFileNoReplace(const std::string& oldName, const std::string& newName)
 
 [[nodiscard]] std::string ExtractFilePath(const std::string& fileName); // with trailing '/'
 [[nodiscard]] std::string ExtractFileName(const std::string& fileName);
-[[nodiscard]] std::string ExtractFileExt(const std::string& fileName);  // with the dot
+[[nodiscard]] std::string ExtractFileExt(const std::string& fileName); // with the dot
 [[nodiscard]] std::string ChangeFileExt(const std::string& fileName, const std::string& ext);
 
 // A uniquely named empty file in the system's temporary folder.
@@ -29,6 +30,20 @@ bool RenameFileNoReplace(const std::string& oldName, const std::string& newName)
 // removed and the exception propagates. A symbolic link is followed: the file it
 // points to is replaced and the link stays a link.
 void AtomicReplaceFile(const std::string& fileName, const std::function<void(TStream& output)>& writer);
+
+// A file's access and modification times (seconds and nanoseconds since 1970), so that
+// a rewrite can leave them as they were.
+struct TFileTimes {
+  std::int64_t AccessSeconds = 0;
+  std::int64_t AccessNanoseconds = 0;
+  std::int64_t ModificationSeconds = 0;
+  std::int64_t ModificationNanoseconds = 0;
+  constexpr bool operator==(const TFileTimes&) const = default;
+};
+// EFOpenError when the file cannot be examined.
+[[nodiscard]] TFileTimes GetFileTimes(const std::string& fileName);
+// EFCreateError when the times cannot be set.
+void SetFileTimes(const std::string& fileName, const TFileTimes& times);
 
 // Reads a whole file into memory.
 [[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
