@@ -248,20 +248,20 @@ public:
     FDayOfWeek = DayOfWeek(value);
   }
 
+  // level counts how deep the locale's own formats are nested; they expand two levels deep.
   void Append(std::string_view format, int level) {
-    if (format.empty())
+    if (format.empty() && level == 0)
       format = "c";
-    const bool twelveHour = HasAmPm(format);
     bool afterHour = false; // an m right after an h means minutes
     std::size_t i = 0;
     while (i < format.size()) {
       const char c = format[i];
       const char token = AsciiUpper(c);
+      const bool isLetter = token >= 'A' && token <= 'Z';
       std::size_t count = 1;
-      if (token >= 'A' && token <= 'Z' && token != 'A')
+      if (isLetter && token != 'A')
         while (i + count < format.size() && AsciiUpper(format[i + count]) == token)
           ++count;
-      bool isHour = false;
       switch (token) {
       case 'Y':
         if (count <= 2)
@@ -287,15 +287,14 @@ public:
         break;
       case 'H': {
         int hour = FHour;
-        if (twelveHour)
+        if (TwelveHourClockAfter(format, i + count))
           hour = hour % 12 == 0 ? 12 : hour % 12;
         Number(hour, count == 1 ? 1 : 2);
-        isHour = true;
         break;
       }
       case 'N': Number(FMinute, count == 1 ? 1 : 2); break;
       case 'S': Number(FSecond, count == 1 ? 1 : 2); break;
-      case 'Z': Number(FMSec, count < 3 ? 1 : 3); break;
+      case 'Z': Number(FMSec, static_cast<int>(std::min<std::size_t>(count, 3))); break;
       case 'T':
         if (level < 2)
           Append(count == 1 ? FSettings.ShortTimeFormat : FSettings.LongTimeFormat, level + 1);
@@ -309,7 +308,9 @@ public:
           }
         }
         break;
-      case 'A': count = AmPm(format, i); break;
+      case 'E': Number(FYear, count == 1 ? 1 : 2); break; // the Gregorian era counts from year 1
+      case 'G': FOut += EraName(FSettings); break;
+      case 'A': count = AmPmOrDayName(format, i); break;
       case '/':
         if (FSettings.DateSeparator != '\0')
           FOut += FSettings.DateSeparator;
@@ -319,20 +320,15 @@ public:
           FOut += FSettings.TimeSeparator;
         break;
       case '"':
-      case '\'': {
-        const auto end = format.find(c, i + 1);
-        const auto stop = end == std::string_view::npos ? format.size() : end;
-        FOut.append(format.substr(i + 1, stop - i - 1));
-        count = stop - i + (end == std::string_view::npos ? 0 : 1);
+      case '\'':
+        count = QuotedLength(format, i);
+        FOut.append(format.substr(i + 1, QuotedTextLength(format, i)));
         break;
-      }
       default: FOut.append(format.substr(i, count)); break;
       }
-      // Only date and time specifiers end the "right after an hour" state.
-      if (isHour)
-        afterHour = true;
-      else if ((token >= 'A' && token <= 'Z') && std::string_view("YMDNSZTC").find(token) != std::string_view::npos)
-        afterHour = false;
+      // Any letter ends the "right after an hour" state; other characters keep it.
+      if (isLetter)
+        afterHour = token == 'H';
       i += count;
     }
   }
@@ -349,8 +345,9 @@ private:
     FOut += text;
   }
 
-  // Writes the am/pm marker at format[pos], answers how many format characters it took.
-  std::size_t AmPm(std::string_view format, std::size_t pos) {
+  // Writes the am/pm marker or the day name at format[pos], answers how many format
+  // characters it took; an "a" that starts neither is copied.
+  std::size_t AmPmOrDayName(std::string_view format, std::size_t pos) {
     const bool pm = FHour >= 12;
     if (StartsWithNoCase(format, pos, "am/pm")) {
       FOut.append(format.substr(pos + (pm ? 3 : 0), 2));
@@ -364,24 +361,52 @@ private:
       FOut += pm ? FSettings.TimePMString : FSettings.TimeAMString;
       return 4;
     }
+    if (StartsWithNoCase(format, pos, "aaaa")) {
+      FOut += FSettings.LongDayNames[FDayOfWeek - 1];
+      return 4;
+    }
+    if (StartsWithNoCase(format, pos, "aaa")) {
+      FOut += FSettings.ShortDayNames[FDayOfWeek - 1];
+      return 3;
+    }
     FOut += format[pos];
     return 1;
   }
 
-  static bool HasAmPm(std::string_view format) {
-    for (std::size_t i = 0; i < format.size(); ++i) {
-      const char c = format[i];
-      if (c == '"' || c == '\'') {
-        const auto end = format.find(c, i + 1);
-        if (end == std::string_view::npos)
-          return false;
-        i = end;
-      } else if (StartsWithNoCase(format, i, "am/pm") || StartsWithNoCase(format, i, "a/p") ||
-                 StartsWithNoCase(format, i, "ampm")) {
-        return true;
+  // The characters between a quote at pos and its closing quote (or the end).
+  static std::size_t QuotedTextLength(std::string_view format, std::size_t pos) {
+    const auto end = format.find(format[pos], pos + 1);
+    return (end == std::string_view::npos ? format.size() : end) - pos - 1;
+  }
+  // The quoted text with both quotes (an unclosed quote takes the rest of the format).
+  static std::size_t QuotedLength(std::string_view format, std::size_t pos) {
+    const auto text = QuotedTextLength(format, pos);
+    return pos + 1 + text < format.size() ? text + 2 : text + 1;
+  }
+
+  // An hour counts on the 12-hour clock when, looking forward from it, the first "a"
+  // outside quotes before any further h starts an am/pm, a/p or ampm marker.
+  static bool TwelveHourClockAfter(std::string_view format, std::size_t pos) {
+    while (pos < format.size()) {
+      const char token = AsciiUpper(format[pos]);
+      if (token == '"' || token == '\'') {
+        pos += QuotedLength(format, pos);
+        continue;
       }
+      if (token == 'H')
+        return false;
+      if (token == 'A')
+        return StartsWithNoCase(format, pos, "am/pm") || StartsWithNoCase(format, pos, "a/p") ||
+               StartsWithNoCase(format, pos, "ampm");
+      ++pos;
     }
     return false;
+  }
+
+  // The settings carry no era texts; the Gregorian era's name follows the profile's
+  // language, told apart by its month names.
+  static std::string_view EraName(const TFormatSettings& settings) {
+    return settings.LongMonthNames[0] == "Januar" ? "n. Chr." : "A.D.";
   }
 
   const TFormatSettings& FSettings;

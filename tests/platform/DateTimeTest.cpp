@@ -113,7 +113,8 @@ TEST(DateTime, NegativeValuesCountTheTimeForwardFromMidnight) {
 
 TEST(DateTime, RoundsToTheMillisecondAndTakesMidnightAsEndOfDay) {
   const auto almostMidnight = EncodeDate(2023, 12, 31) + (86'399'999.6 / 86'400'000.0);
-  EXPECT_EQ(Parts(almostMidnight), (TParts{2024, 1, 1, 0, 0, 0, 0})) << "rounds into the next day, not to 23:59:59.1000";
+  EXPECT_EQ(Parts(almostMidnight), (TParts{2024, 1, 1, 0, 0, 0, 0}))
+      << "rounds into the next day, not to 23:59:59.1000";
   EXPECT_EQ(MilliSecondOf(EncodeDateTime(2023, 1, 1, 1, 2, 3, 456)), 456);
 
   EXPECT_EQ(EncodeDateTime(2020, 1, 1, 24, 0, 0, 0), EncodeDate(2020, 1, 2));
@@ -123,7 +124,8 @@ TEST(DateTime, RoundsToTheMillisecondAndTakesMidnightAsEndOfDay) {
   EXPECT_FALSE(TryEncodeTime(-1, 0, 0, 0, value));
 
   // Garbage values must not crash or overflow.
-  for (double garbage : {1e300, -1e300, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+  for (double garbage :
+       {1e300, -1e300, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(Parts(garbage), (TParts{1899, 12, 30, 0, 0, 0, 0}));
     (void)FormatDateTime("c", garbage);
     (void)IncDay(garbage, 1);
@@ -195,6 +197,56 @@ TEST(DateTime, FormatsTwelveHourClock) {
   EXPECT_EQ(FormatDateTime("h a/p", at(23), English), "11 p");
   EXPECT_EQ(FormatDateTime("h ampm", at(9), English), "9 AM");
   EXPECT_EQ(FormatDateTime("hh \"am/pm\"", at(13), English), "13 am/pm") << "quoted markers do not switch the clock";
+}
+
+TEST(DateTime, FormatsEveryPatternSpecifier) {
+  // Friday, 2016-09-23 13:26:52.045
+  const auto t = EncodeDateTime(2016, 9, 23, 13, 26, 52, 45);
+  struct TCase {
+    const char* Format;
+    const char* GermanText;
+    const char* EnglishText;
+  };
+  const TCase cases[] = {
+      {"aaa aaaa", "Fr Freitag", "Fri Friday"},
+      {"AAAA aaaaa", "Freitag Freitaga", "Friday Fridaya"},
+      {"a aa", "a aa", "a aa"},
+      {"z zz zzz zzzz", "45 45 045 045", "45 45 045 045"},
+      {"y yyy yyyyy", "16 2016 2016", "16 2016 2016"},
+      {"hhh:n:s", "13:26:52", "13:26:52"},
+      {"e ee g gg", "2016 2016 n. Chr. n. Chr.", "2016 2016 A.D. A.D."},
+      {"t", "13:26", "13:26"},
+      {"tttt", "13:26:52", "13:26:52"},
+      {"dddddddd", "Freitag, 23. September 2016", "Friday, September 23, 2016"},
+      {"c", "23.09.2016 13:26:52", "09/23/2016 13:26:52"},
+      {"h-x-mm", "13-x-09", "13-x-09"},
+      {"h_mm", "13_26", "13_26"},
+      {"h'x'mm", "13x26", "13x26"},
+      {"hhmmm", "13Sep", "13Sep"},
+      {"mm hh", "09 13", "09 13"},
+      {"yymmdd_hhnnss", "160923_132652", "160923_132652"},
+      {"hh am/pm", "01 pm", "01 pm"},
+      {"hh h am/pm", "13 1 pm", "13 1 pm"},
+      {"h aaa am/pm", "13 Fr pm", "13 Fri pm"},
+      {"h 'a/p' a/p", "1 a/p p", "1 a/p p"},
+      {"h \"unclosed a/p", "13 unclosed a/p", "13 unclosed a/p"},
+      {"ddddd", "23.09.2016", "09/23/2016"},
+      {"dd/mm", "23.09", "23/09"},
+      {"@_x", "@_x", "@_x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatDateTime(c.Format, t, German), c.GermanText) << c.Format;
+    EXPECT_EQ(FormatDateTime(c.Format, t, English), c.EnglishText) << c.Format;
+  }
+  EXPECT_EQ(FormatDateTime("hh:nn a/p", EncodeDateTime(2016, 9, 23, 0, 5, 0, 0), English), "12:05 a");
+
+  // Locale formats are patterns too, expanded two levels deep and no further.
+  auto nested = German;
+  nested.ShortDateFormat = "yyyy t";
+  nested.ShortTimeFormat = "hh c";
+  EXPECT_EQ(FormatDateTime("ddddd", t, nested), "2016 13 ");
+  nested.LongTimeFormat = "";
+  EXPECT_EQ(FormatDateTime("tt|", t, nested), "|") << "an empty locale format stays empty";
 }
 
 TEST(DateTime, ParsesTextInTheLocaleOrder) {
