@@ -49,7 +49,10 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, nlohm
     throw Tessel::Exif::EUnsupportedGraphicFormat();
   auto datasets = nlohmann::ordered_json::array();
   if (!asJson)
-    out << (data.Empty() ? "  (no IPTC data)\n" : data.UTF8Encoded() ? "  text: UTF-8\n" : "  text: Windows-1252\n");
+    out << (data.Empty()          ? "  (no IPTC data)\n"
+            : data.UTF8Encoded()  ? "  text: UTF-8\n"
+            : data.UTF8Detected() ? "  text: UTF-8 (not marked)\n"
+                                  : "  text: Windows-1252\n");
   for (const auto* section : data)
     for (const auto* tag : *section) {
       const auto name = Tessel::Exif::IPTCPropertyName(section->ID(), tag->ID());
@@ -70,7 +73,9 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, nlohm
       datasets.push_back(std::move(item));
     }
   if (asJson) {
-    json["utf8"] = data.UTF8Encoded();
+    // How the texts were read; utf8Marked says whether the data itself names UTF-8.
+    json["utf8"] = data.TextIsUTF8();
+    json["utf8Marked"] = data.UTF8Encoded();
     json["datasets"] = std::move(datasets);
   }
 }

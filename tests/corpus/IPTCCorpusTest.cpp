@@ -132,8 +132,9 @@ TEST(IPTCCorpus, PhotoshopSegmentArrangements) {
   const std::vector<std::string> credit{"2:0=0", "2:110=This is a credit"};
   // No UTF-8 marker: the byte 0x9F is kept as it is.
   const std::vector<std::string> split{"2:0=2", std::string("2:80=Jens Tr") + '\x9F' + "biger"};
-  // What the files hold, as a peer reader lists it; where several IPTC blocks exist, the
-  // first one found in file order is the data (an empty block is none).
+  // What the files hold, as a peer reader lists it; where several IPTC blocks exist, all of
+  // them in file order are the data (an empty block is none, a repeated record version is
+  // taken once).
   const std::map<std::string, std::vector<std::string>> expected{
       {"iptc-noAPP13.jpg", {}},
       {"iptc-psAPP13-noIPTC.jpg", {}},
@@ -141,11 +142,13 @@ TEST(IPTCCorpus, PhotoshopSegmentArrangements) {
       {"iptc-psAPP13-wIPTCbeg.jpg", credit},
       {"iptc-psAPP13-wIPTCend.jpg", credit},
       {"iptc-psAPP13-wIPTCmid.jpg", {"2:0=0", "2:110=This is a credit", "2:80=This is a by-line"}},
-      {"iptc-psAPP13-wIPTCmid1-wIPTCempty-wIPTCmid2.jpg", credit},
+      {"iptc-psAPP13-wIPTCmid1-wIPTCempty-wIPTCmid2.jpg",
+       {"2:0=0", "2:110=This is a credit", "2:80=This is a by-line"}},
       {"iptc-psAPP13-wIPTC-psAPP13-noIPTC.jpg", credit},
       {"iptc-psAPP13-noIPTC-psAPP13-wIPTC.jpg", credit},
       {"iptc-psAPP13-wIPTCempty-psAPP13-wIPTC.jpg", credit},
-      {"iptc-psAPP13-wIPTC1-psAPP13-wIPTC2.jpg", {"2:0=0", "2:110=This is credit number one"}},
+      {"iptc-psAPP13-wIPTC1-psAPP13-wIPTC2.jpg",
+       {"2:0=0", "2:110=This is credit number one", "2:110=This is credit number two"}},
       {"iptc-psAPP13s-noIPTC-psAPP13s-wIPTC.jpg", split},
       {"iptc-psAPP13s-wIPTC-psAPP13s-noIPTC.jpg", split},
       {"iptc-psAPP13s-wIPTCs-psAPP13s-wIPTCs.jpg", split},
@@ -246,4 +249,59 @@ TEST(IPTCCorpus, EditedDataIsSavedIntoACopyOfTheFile) {
   const auto saved = ReadFile(name);
   EXPECT_EQ(WithoutApp13(saved), WithoutApp13(original));
   EXPECT_EQ(PhotoshopResources(saved, false), PhotoshopResources(original, false));
+}
+
+TEST(IPTCCorpus, LaterBlocksAreLoadedAndKept) {
+  const auto source = CorpusDir() + "/exiv2-testdata/iptc-psAPP13-wIPTCmid1-wIPTCempty-wIPTCmid2.jpg";
+  if (CorpusDir().empty() || !std::filesystem::exists(source))
+    GTEST_SKIP() << "no sample pictures at " << FOTARIUM_CORPUS_DIR;
+  const auto original = ReadFile(source);
+  TIPTCData data;
+  ASSERT_TRUE(data.LoadFromGraphic(source));
+  EXPECT_EQ(data.Bylines(), (TStringDynArray{"This is a by-line"})) << "the by-line sits in the third block";
+  EXPECT_EQ(data.Credit(), "This is a credit");
+
+  auto stream = StreamOf(original);
+  data.SaveToGraphic(*stream);
+  EXPECT_EQ(BytesOf(*stream), original) << "unedited data changes nothing";
+
+  // An edit writes one block with every dataset; the other resources stay as they were.
+  data.SetHeadline("edited");
+  stream = StreamOf(original);
+  data.SaveToGraphic(*stream);
+  const auto saved = BytesOf(*stream);
+  TIPTCData reread;
+  stream->SetPosition(0);
+  ASSERT_TRUE(reread.LoadFromGraphic(*stream));
+  EXPECT_EQ(Datasets(reread),
+            (std::vector<std::string>{"2:0=0", "2:110=This is a credit", "2:80=This is a by-line", "2:105=edited"}));
+  EXPECT_EQ(WithoutApp13(saved), WithoutApp13(original));
+  EXPECT_EQ(PhotoshopResources(saved, false), PhotoshopResources(original, false));
+}
+
+TEST(IPTCCorpus, UnmarkedUTF8TextReadsAsUTF8) {
+  const auto source = CorpusDir() + "/exiv2-testdata/exiv2-bug937.jpg";
+  if (CorpusDir().empty() || !std::filesystem::exists(source))
+    GTEST_SKIP() << "no sample pictures at " << FOTARIUM_CORPUS_DIR;
+  TIPTCData data;
+  ASSERT_TRUE(data.LoadFromGraphic(source));
+  EXPECT_EQ(data.CopyrightNotice(), "© Corbis.  All Rights Reserved.");
+  EXPECT_EQ(data.Bylines(), (TStringDynArray{"Corbis"}));
+  EXPECT_FALSE(data.UTF8Encoded());
+  EXPECT_TRUE(data.UTF8Detected());
+
+  // Saving unedited data keeps the stored bytes; an edit keeps them too and adds no marker.
+  const auto original = ReadFile(source);
+  auto stream = StreamOf(original);
+  data.SaveToGraphic(*stream);
+  EXPECT_EQ(BytesOf(*stream), original);
+  data.SetCity("Zürich");
+  stream = StreamOf(original);
+  data.SaveToGraphic(*stream);
+  TIPTCData reread;
+  stream->SetPosition(0);
+  ASSERT_TRUE(reread.LoadFromGraphic(*stream));
+  EXPECT_EQ(reread.CopyrightNotice(), "© Corbis.  All Rights Reserved.");
+  EXPECT_EQ(reread.City(), "Zürich");
+  EXPECT_FALSE(reread.UTF8Encoded());
 }

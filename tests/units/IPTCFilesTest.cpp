@@ -139,7 +139,7 @@ TStringDynArray Keywords(const Bytes& file) {
 
 } // namespace
 
-TEST(IPTCJPEG, LoadsTheFirstIPTCBlockOfAnyPhotoshopSegment) {
+TEST(IPTCJPEG, LoadsEveryIPTCBlockOfEveryPhotoshopSegment) {
   TIPTCData data;
   data.SetCity("stale");
   const auto notPhotoshop = Segment(0xED, Bytes{'X', 'Y', 'Z', 0, 0x1C, 2, 25, 0, 1, 'x'});
@@ -147,7 +147,7 @@ TEST(IPTCJPEG, LoadsTheFirstIPTCBlockOfAnyPhotoshopSegment) {
                           App13({ResourceBlock(0x0404, OtherIIM)}), DQT, Picture});
   EXPECT_TRUE(Load(data, file));
   EXPECT_EQ(data.Keywords(), (TStringDynArray{"old keyword"}));
-  EXPECT_EQ(data.ObjectName(), "") << "only the first IPTC block counts";
+  EXPECT_EQ(data.ObjectName(), "second title") << "a later block's datasets are loaded too";
   EXPECT_EQ(data.City(), "");
   EXPECT_FALSE(data.Modified());
 
@@ -248,6 +248,78 @@ TEST(IPTCJPEG, ANewSegmentFollowsTheApp0AndApp1Segments) {
   const auto withForeign = SaveInto(data, JPEG({JFIF, foreign, Picture}));
   EXPECT_EQ(ResourceIDs(withForeign), (std::vector<std::vector<int>>{{0x0404}, {}}));
   EXPECT_TRUE(Contains(withForeign, foreign));
+}
+
+TEST(IPTCJPEG, SeveralBlocksAreKeptUnlessTheDataIsEdited) {
+  // One segment with three IPTC blocks (the middle one empty), as some writers leave them,
+  // and a second segment with one more.
+  const Bytes byline = [] {
+    Bytes bytes = Dataset(2, 0, std::string_view("\x00\x04", 2));
+    Append(bytes, Dataset(2, 80, "by-line"));
+    return bytes;
+  }();
+  const auto first =
+      App13({ResourceBlock(0x0404, IIM), Resolution, ResourceBlock(0x0404, {}), ResourceBlock(0x0404, byline)});
+  const auto second = App13({Thumbnail, ResourceBlock(0x0404, OtherIIM)});
+  const auto file = JPEG({JFIF, Exif, first, second, DQT, Picture});
+
+  TIPTCData data;
+  ASSERT_TRUE(Load(data, file));
+  std::vector<std::string> datasets;
+  for (const auto* tag : *data.ApplicationSection())
+    datasets.push_back(std::to_string(tag->ID()) + "=" + tag->AsString());
+  EXPECT_EQ(datasets, (std::vector<std::string>{"0=4", "25=old keyword", "80=by-line", "5=second title"}))
+      << "every block in file order; a repeated record version is taken once";
+  EXPECT_FALSE(data.Modified());
+  EXPECT_EQ(SaveInto(data, file), file) << "unedited data leaves every block where and as it was";
+
+  // Lowering the flag does not hide an edit.
+  data.SetCity("Bern");
+  data.SetModified(false);
+  auto saved = SaveInto(data, file);
+  ASSERT_NE(saved, file);
+  EXPECT_EQ(ResourceIDs(saved), (std::vector<std::vector<int>>{{0x0404, 0x03ED}, {0x040C}}))
+      << "an edit writes one block, in front of the first segment's other resources (the empty block goes too)";
+  TIPTCData reread;
+  ASSERT_TRUE(Load(reread, saved));
+  EXPECT_EQ(reread.Keywords(), (TStringDynArray{"old keyword"}));
+  EXPECT_EQ(reread.Bylines(), (TStringDynArray{"by-line"}));
+  EXPECT_EQ(reread.ObjectName(), "second title");
+  EXPECT_EQ(reread.City(), "Bern");
+  EXPECT_EQ(reread.RecordVersion(), TWordTagValue(4));
+  EXPECT_TRUE(Contains(saved, Resolution) && Contains(saved, Thumbnail));
+
+  // Unedited data saved into a picture holding other IPTC blocks replaces them.
+  TIPTCData fromOther;
+  ASSERT_TRUE(Load(fromOther, JPEG({App13({ResourceBlock(0x0404, byline)}), DQT, Picture})));
+  saved = SaveInto(fromOther, file);
+  ASSERT_TRUE(Load(reread, saved));
+  EXPECT_EQ(reread.Bylines(), (TStringDynArray{"by-line"}));
+  EXPECT_TRUE(reread.Keywords().empty());
+  EXPECT_EQ(ResourceIDs(saved), (std::vector<std::vector<int>>{{0x0404, 0x03ED}, {0x040C}}));
+
+  // Data read from an IIM stream has no blocks of its own to keep.
+  TIPTCData streamed;
+  auto iim = StreamOf(IIM);
+  streamed.LoadFromStream(*iim);
+  EXPECT_EQ(ResourceIDs(SaveInto(streamed, file)), (std::vector<std::vector<int>>{{0x0404, 0x03ED}, {0x040C}}));
+}
+
+TEST(IPTCJPEG, UnmarkedUTF8TextIsReadAsUTF8AndSavedUnchanged) {
+  const auto file = JPEG({JFIF, App13({ResourceBlock(0x0404, Dataset(2, 116, "\xC2\xA9 Corbis"))}), DQT, Picture});
+  TIPTCData data;
+  ASSERT_TRUE(Load(data, file));
+  EXPECT_EQ(data.CopyrightNotice(), "\xC2\xA9 Corbis") << "the copyright sign, not two characters";
+  EXPECT_FALSE(data.UTF8Encoded());
+  EXPECT_TRUE(data.UTF8Detected());
+  EXPECT_EQ(SaveInto(data, file), file);
+
+  // An edit keeps the text UTF-8 and adds no marker the file did not have.
+  data.SetCity("Z\xC3\xBCrich");
+  const auto saved = SaveInto(data, file);
+  EXPECT_TRUE(Contains(saved, Dataset(2, 116, "\xC2\xA9 Corbis")));
+  EXPECT_TRUE(Contains(saved, Dataset(2, 90, "Z\xC3\xBCrich")));
+  EXPECT_FALSE(Contains(saved, Bytes{0x1C, 1, 90}));
 }
 
 TEST(IPTCJPEG, AResourceSplitOverTwoSegmentsIsOneList) {
@@ -400,6 +472,20 @@ TEST(IPTCPSD, LoadsAndReplacesTheIPTCResource) {
 
   TIPTCData empty;
   EXPECT_EQ(SaveInto(empty, file), PSD({Resolution, Thumbnail})) << "an empty object drops the resource";
+
+  // Several IPTC resources all load; unedited data leaves them as they are.
+  const auto several = PSD({ResourceBlock(0x0404, IIM), Resolution, ResourceBlock(0x0404, OtherIIM)});
+  EXPECT_TRUE(Load(data, several));
+  EXPECT_EQ(data.Keywords(), (TStringDynArray{"old keyword"}));
+  EXPECT_EQ(data.ObjectName(), "second title");
+  EXPECT_EQ(SaveInto(data, several), several);
+  data.SetHeadline("edited");
+  TIPTCData merged;
+  EXPECT_TRUE(Load(merged, SaveInto(data, several)));
+  EXPECT_EQ(merged.ObjectName(), "second title");
+  EXPECT_EQ(merged.Keywords(), (TStringDynArray{"old keyword"}));
+  EXPECT_EQ(merged.Headline(), "edited");
+
   EXPECT_TRUE(Load(data, PSD({Resolution})));
   EXPECT_TRUE(data.Empty());
 }

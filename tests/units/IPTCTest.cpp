@@ -287,13 +287,82 @@ TEST(IPTCEncoding, SwitchingRewritesEveryTextDataset) {
   Save(other);
   EXPECT_NE(other.EnvelopeSection()->Find(90), nullptr);
 
-  // Without a marker the text counts as code page, unless told otherwise.
+  // Without a marker, text that is no UTF-8 counts as code page, unless told otherwise.
   TIPTCData assume;
-  Load(assume, Dataset(2, 90, "M\xC3\xBCller"));
-  EXPECT_EQ(assume.City(), "M\xC3\x83\xC2\xBCller");
+  Load(assume, Dataset(2, 90, "M\xFCller"));
+  EXPECT_EQ(assume.City(), "Müller");
+  EXPECT_FALSE(assume.TextIsUTF8());
   assume.SetAlwaysAssumeUTF8Encoding(true);
   Load(assume, Dataset(2, 90, "M\xC3\xBCller"));
   EXPECT_EQ(assume.City(), "Müller");
+  EXPECT_TRUE(assume.UTF8Encoded());
+  EXPECT_FALSE(assume.UTF8Detected());
+}
+
+TEST(IPTCEncoding, UnmarkedTextIsUTF8WhenAllOfItIs) {
+  // Common writers store UTF-8 without saying so; read as the code page it would show
+  // as two characters per sign.
+  const auto unmarked = Concat({Dataset(2, 0, std::string_view("\x00\x04", 2)), Dataset(2, 80, "Corbis"),
+                                Dataset(2, 116, "\xC2\xA9 Corbis.  All Rights Reserved.")});
+  TIPTCData data;
+  Load(data, unmarked);
+  EXPECT_EQ(data.CopyrightNotice(), "© Corbis.  All Rights Reserved.");
+  EXPECT_EQ(data.Bylines(), (TStringDynArray{"Corbis"}));
+  EXPECT_FALSE(data.UTF8Encoded()) << "the data does not say so";
+  EXPECT_TRUE(data.UTF8Detected());
+  EXPECT_TRUE(data.TextIsUTF8());
+  EXPECT_EQ(data.RecordVersion(), TWordTagValue(4));
+  EXPECT_EQ(Save(data), unmarked) << "saved as stored: no marker is added";
+  EXPECT_FALSE(data.Modified());
+
+  // Edits are written in the same encoding, still without a marker.
+  data.SetCity("Zürich");
+  EXPECT_EQ(Text(data.ApplicationSection()->Find(90)), "Z\xC3\xBCrich");
+  auto bytes = Save(data);
+  EXPECT_EQ(std::search(bytes.begin(), bytes.end(), UTF8Marker.begin(), UTF8Marker.end()), bytes.end());
+
+  // Declaring it adds the marker and leaves the texts' bytes; asking for the code page converts.
+  TIPTCData declared;
+  Load(declared, unmarked);
+  declared.SetUTF8Encoded(true);
+  EXPECT_TRUE(declared.UTF8Encoded());
+  EXPECT_EQ(Text(declared.ApplicationSection()->Find(116)), "\xC2\xA9 Corbis.  All Rights Reserved.");
+  bytes = Save(declared);
+  EXPECT_NE(std::search(bytes.begin(), bytes.end(), UTF8Marker.begin(), UTF8Marker.end()), bytes.end());
+  TIPTCData codePage;
+  Load(codePage, unmarked);
+  codePage.SetUTF8Encoded(false);
+  EXPECT_FALSE(codePage.UTF8Detected());
+  EXPECT_EQ(Text(codePage.ApplicationSection()->Find(116)), "\xA9 Corbis.  All Rights Reserved.");
+  EXPECT_EQ(codePage.CopyrightNotice(), "© Corbis.  All Rights Reserved.");
+
+  // One text that is no UTF-8, plain ASCII, or a character set named otherwise: code page.
+  const struct {
+    Bytes Stream;
+    std::string Copyright;
+  } codePageCases[] = {
+      {Concat({Dataset(2, 116, "\xC2\xA9"), Dataset(2, 80,
+                                                    "Tr\xFC"
+                                                    "biger")}),
+       "Â©"},
+      {Concat({Dataset(2, 116, "(c) Corbis")}), "(c) Corbis"},
+      {Concat({Dataset(1, 90, "\x1B-A"), Dataset(2, 116, "\xC2\xA9")}), "Â©"},
+  };
+  for (const auto& c : codePageCases) {
+    TIPTCData other;
+    Load(other, c.Stream);
+    EXPECT_FALSE(other.UTF8Detected()) << c.Copyright;
+    EXPECT_EQ(other.CopyrightNotice(), c.Copyright);
+    EXPECT_EQ(Save(other), c.Stream);
+  }
+
+  // Clearing forgets the detection; a copy keeps it.
+  TIPTCData copy;
+  copy.Assign(&data);
+  EXPECT_TRUE(copy.UTF8Detected());
+  EXPECT_EQ(copy.City(), "Zürich");
+  data.Clear();
+  EXPECT_FALSE(data.UTF8Detected());
 }
 
 TEST(IPTCValues, IntegerDatasetsAndWords) {

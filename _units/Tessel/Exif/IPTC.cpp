@@ -137,8 +137,11 @@ std::string_view IPTCPropertyName(TIPTCSectionID record, TIPTCTagID dataset) {
 bool TIPTCTag::IsInteger() const { return FSection != nullptr && IsIPTCIntegerDataset(FSection->ID(), FID); }
 
 bool TIPTCTag::OwnerUsesUTF8() const {
-  // The field, not the property: the owner has parsed its data when it has datasets.
-  return FSection != nullptr && FSection->Owner() != nullptr && FSection->Owner()->FUTF8Encoded;
+  // The fields, not the properties: the owner has parsed its data when it has datasets.
+  if (FSection == nullptr || FSection->Owner() == nullptr)
+    return false;
+  const auto& owner = *FSection->Owner();
+  return owner.FUTF8Encoded || owner.FUTF8Detected;
 }
 
 void TIPTCTag::Assign(const TIPTCTag* source) {
@@ -641,6 +644,7 @@ void TIPTCData::Assign(const TIPTCData* source) {
   }
   NeedLazyLoad();
   FUTF8Encoded = source->FUTF8Encoded;
+  FUTF8Detected = source->FUTF8Detected;
   // Copied in the source's order: placing each dataset by number would put repeated
   // datasets in reverse and pull bylines away from their titles.
   for (std::size_t i = 0; i < FSections.size(); ++i) {
@@ -657,6 +661,9 @@ void TIPTCData::Clear() { DoClear(); }
 void TIPTCData::DoClear() const {
   FLoadErrors = {};
   FDataToLazyLoad.reset();
+  FUTF8Detected = false;
+  FSourceBlocks.clear();
+  FSourceDatasets.clear();
   for (auto& section : FSections)
     section->Clear();
 }
@@ -697,9 +704,16 @@ bool TIPTCData::UTF8Encoded() const {
   return FUTF8Encoded;
 }
 
+bool TIPTCData::UTF8Detected() const {
+  NeedLazyLoad();
+  return FUTF8Detected;
+}
+
 void TIPTCData::SetUTF8Encoded(bool value) {
   NeedLazyLoad();
-  if (value == FUTF8Encoded)
+  // Detected UTF-8 is read as UTF-8 already: declaring it rewrites nothing but the
+  // marker, and asking for the code page converts it.
+  if (value == FUTF8Encoded && value == (FUTF8Encoded || FUTF8Detected))
     return;
   // Decode every text with the old encoding before any is written with the new one.
   std::vector<std::pair<TIPTCTag*, std::string>> texts;
@@ -708,6 +722,7 @@ void TIPTCData::SetUTF8Encoded(bool value) {
       if (!tag->IsInteger())
         texts.emplace_back(tag, tag->ReadString());
   FUTF8Encoded = value;
+  FUTF8Detected = false;
   for (auto& [tag, text] : texts)
     tag->WriteString(text);
 }
@@ -722,13 +737,38 @@ void TIPTCData::DoLoadFromStream(TStream& stream) const {
   DoClear();
   FUTF8Encoded = FAlwaysAssumeUTF8Encoding;
   DoAddFromStream(stream);
+  FinishLoading();
+}
+
+void TIPTCData::FinishLoading() const {
   for (const auto& section : FSections) {
     section->FModified = false;
     section->FDefinitelySorted = section->InNonDescendingOrder();
   }
+  DetectUTF8Text();
 }
 
-void TIPTCData::DoAddFromStream(TStream& stream) const {
+void TIPTCData::DetectUTF8Text() const {
+  FUTF8Detected = false;
+  if (FUTF8Encoded || FSections[0]->Find(90) != nullptr)
+    return; // the data names its character set
+  bool nonASCII = false;
+  for (const auto& section : FSections)
+    for (const auto* tag : *section) {
+      if (tag->IsInteger())
+        continue;
+      const auto text = AsView(tag->Bytes());
+      if (!std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        continue;
+      // One text that is no UTF-8 means the code page, for all of them.
+      if (!Platform::IsValidUTF8(text))
+        return;
+      nonASCII = true;
+    }
+  FUTF8Detected = nonASCII;
+}
+
+void TIPTCData::DoAddFromStream(TStream& stream, bool mergeBlock) const {
   NeedLazyLoad();
   TIPTCTagHeader header;
   for (;;) {
@@ -749,7 +789,19 @@ void TIPTCData::DoAddFromStream(TStream& stream) const {
     const auto got = size > 0 ? stream.Read(data.data(), size) : 0;
     data.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
 
-    auto* tag = FSections[header.SectionID - 1U]->Append(header.TagID);
+    auto& section = *FSections[header.SectionID - 1U];
+    // A further block of the same picture starts with its own record version (and
+    // maybe the UTF-8 marker); a copy of one already held says nothing new.
+    bool repeatsHeader = false;
+    if (mergeBlock && (header.TagID == 0 || (header.SectionID == 1 && header.TagID == 90)))
+      for (const auto& held : section.FTags)
+        repeatsHeader = repeatsHeader || (held->ID() == header.TagID && std::ranges::equal(held->Bytes(), data));
+    if (repeatsHeader) {
+      if (got < header.DataSize)
+        break;
+      continue;
+    }
+    auto* tag = section.Append(header.TagID);
     tag->FData = std::move(data);
     if (header.SectionID == 1 && header.TagID == 90 &&
         std::ranges::equal(tag->Bytes(), std::span<const std::uint8_t>(IPTCUTF8Marker)))
@@ -759,21 +811,8 @@ void TIPTCData::DoAddFromStream(TStream& stream) const {
   }
 }
 
-void TIPTCData::SaveToStream(TStream& stream) {
-  if (FDataToLazyLoad) {
-    auto& data = FDataToLazyLoad->Data();
-    data.SetPosition(0);
-    stream.CopyFrom(data, data.Size());
-    return;
-  }
-  auto& envelope = *FSections[0];
-  if (FUTF8Encoded) {
-    envelope.AddOrUpdate(90, static_cast<std::int32_t>(IPTCUTF8Marker.size()), IPTCUTF8Marker.data());
-  } else {
-    auto* marker = envelope.Find(90);
-    if (marker != nullptr && std::ranges::equal(marker->Bytes(), std::span<const std::uint8_t>(IPTCUTF8Marker)))
-      marker->Delete();
-  }
+std::vector<std::uint8_t> TIPTCData::DatasetBytes() const {
+  Platform::TMemoryStream stream;
   for (const auto& section : FSections)
     for (const auto* tag : *section) {
       const auto size = tag->DataSize();
@@ -792,6 +831,26 @@ void TIPTCData::SaveToStream(TStream& stream) {
       stream.WriteBuffer(header, headerSize);
       stream.WriteBuffer(tag->Data(), size);
     }
+  const auto bytes = stream.Bytes();
+  return {bytes.begin(), bytes.end()};
+}
+
+void TIPTCData::SaveToStream(TStream& stream) {
+  if (FDataToLazyLoad) {
+    auto& data = FDataToLazyLoad->Data();
+    data.SetPosition(0);
+    stream.CopyFrom(data, data.Size());
+    return;
+  }
+  auto& envelope = *FSections[0];
+  if (FUTF8Encoded) {
+    envelope.AddOrUpdate(90, static_cast<std::int32_t>(IPTCUTF8Marker.size()), IPTCUTF8Marker.data());
+  } else {
+    auto* marker = envelope.Find(90);
+    if (marker != nullptr && std::ranges::equal(marker->Bytes(), std::span<const std::uint8_t>(IPTCUTF8Marker)))
+      marker->Delete();
+  }
+  stream.WriteBuffer(DatasetBytes());
 }
 
 // --- dataset properties --------------------------------------------------------------

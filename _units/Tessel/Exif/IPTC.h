@@ -288,8 +288,10 @@ public:
   [[nodiscard]] bool Empty() const override;
 
   // --- picture files ---
-  // JPEG (every Photoshop APP13 segment), PSD or TIFF at the stream's position: the first
-  // IPTC block found is loaded, none clears the data. False (data cleared) for other content.
+  // JPEG (every Photoshop APP13 segment), PSD or TIFF at the stream's position: every IPTC
+  // block found is loaded, in file order, into this one object (a record version or UTF-8
+  // marker that a later block only repeats is taken once); none clears the data. False
+  // (data cleared) for other content.
   bool LoadFromGraphic(TStream& stream);
   bool LoadFromGraphic(Platform::IStreamPersist& graphic);
   bool LoadFromGraphic(const std::string& fileName);
@@ -300,7 +302,10 @@ public:
   void LoadFromJPEG(Platform::IStreamPersist& jpegImage) { LoadFromGraphic(jpegImage); }
 
   // Rewrites the file, stream or picture with this data in place of its IPTC block; the
-  // rest stays byte for byte. EUnsupportedGraphicFormat for anything but JPEG, PSD and TIFF.
+  // rest stays byte for byte. Data not changed since it was loaded from a JPEG or PSD that
+  // still holds the same IPTC blocks leaves every block where and as it is; otherwise one
+  // block holding all datasets replaces them. EUnsupportedGraphicFormat for anything but
+  // JPEG, PSD and TIFF.
   // A file is replaced atomically; on any failure the original is untouched.
   void SaveToGraphic(const std::string& fileName);
   void SaveToGraphic(TStream& stream);
@@ -323,9 +328,16 @@ public:
 
   [[nodiscard]] bool AlwaysAssumeUTF8Encoding() const { return FAlwaysAssumeUTF8Encoding; }
   void SetAlwaysAssumeUTF8Encoding(bool value) { FAlwaysAssumeUTF8Encoding = value; }
+  // Whether the data says its text is UTF-8 (the coded-character-set dataset 1:90).
   [[nodiscard]] bool UTF8Encoded() const;
   // Re-encodes every text dataset into the new encoding.
   void SetUTF8Encoded(bool value);
+  // Text without a coded-character-set dataset that is valid UTF-8 with non-ASCII
+  // characters (as common writers store it) reads and writes as UTF-8, although the data
+  // does not say so and its stored bytes stay as they are.
+  [[nodiscard]] bool UTF8Detected() const;
+  // The encoding the texts are read in: declared or detected UTF-8, else Windows-1252.
+  [[nodiscard]] bool TextIsUTF8() const { return UTF8Encoded() || UTF8Detected(); }
   [[nodiscard]] TMetadataLoadErrors LoadErrors() const { return FLoadErrors; }
   [[nodiscard]] bool Modified() const;
   void SetModified(bool value);
@@ -487,7 +499,13 @@ private:
   void NeedLazyLoad() const;
   void DoClear() const;
   void DoLoadFromStream(TStream& stream) const;
-  void DoAddFromStream(TStream& stream) const;
+  // mergeBlock: the stream is a further block of the same picture, whose record version
+  // and UTF-8 marker only repeat those already held.
+  void DoAddFromStream(TStream& stream, bool mergeBlock = false) const;
+  void DetectUTF8Text() const;
+  void FinishLoading() const;
+  // The datasets as SaveToStream would write them, without touching the UTF-8 marker.
+  [[nodiscard]] std::vector<std::uint8_t> DatasetBytes() const;
 
   [[nodiscard]] std::string Text(TIPTCSectionID record, TIPTCTagID id) const;
   void SetText(TIPTCSectionID record, TIPTCTagID id, std::string_view value);
@@ -503,6 +521,10 @@ private:
   void LoadFromJPEGSegments(TStream& stream);
   void LoadFromPSDResources(TStream& stream);
   void LoadFromTiffTag(TStream& stream);
+  // Loads the IPTC blocks of one picture (in file order) and remembers them as its source.
+  void LoadFromBlocks(std::span<const std::shared_ptr<IAdobeResBlock>> blocks);
+  // True when the data is what was loaded from a picture whose IPTC blocks were these.
+  [[nodiscard]] bool IsUnchangedFrom(std::span<const std::shared_ptr<IAdobeResBlock>> blocks) const;
 
   bool FAlwaysAssumeUTF8Encoding = false;
   mutable std::shared_ptr<IMetadataBlock> FDataToLazyLoad;
@@ -510,6 +532,12 @@ private:
   std::array<std::unique_ptr<TIPTCSection>, 9> FSections;
   TSimpleTiffRewriteCallbackImpl FTiffRewriteCallback{*this, IPTCTiffTagID};
   mutable bool FUTF8Encoded = true;
+  mutable bool FUTF8Detected = false;
+  // What a picture's IPTC blocks held when they were loaded: each block's bytes, and the
+  // datasets and declared encoding they gave; empty unless loaded from a picture.
+  mutable std::vector<std::vector<std::uint8_t>> FSourceBlocks;
+  mutable std::vector<std::uint8_t> FSourceDatasets;
+  mutable bool FSourceUTF8Encoded = false;
 };
 
 } // namespace Tessel::Exif

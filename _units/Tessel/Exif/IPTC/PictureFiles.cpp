@@ -113,6 +113,31 @@ std::shared_ptr<IJPEGSegment> BuildApp13Segment(std::span<const std::shared_ptr<
   return segment;
 }
 
+// The IPTC blocks among resource blocks, in their order.
+std::vector<std::shared_ptr<IAdobeResBlock>> IPTCBlocksOf(std::span<const std::shared_ptr<IAdobeResBlock>> blocks) {
+  std::vector<std::shared_ptr<IAdobeResBlock>> result;
+  for (const auto& block : blocks)
+    if (block->IsIPTCBlock(true))
+      result.push_back(block);
+  return result;
+}
+
+std::vector<std::shared_ptr<IAdobeResBlock>>
+IPTCBlocksOf(const std::vector<std::unique_ptr<TPhotoshopResources>>& resourceLists) {
+  std::vector<std::shared_ptr<IAdobeResBlock>> result;
+  for (const auto& resources : resourceLists)
+    for (auto& block : IPTCBlocksOf(ParseResources(resources->Data).Blocks))
+      result.push_back(std::move(block));
+  return result;
+}
+
+std::vector<std::shared_ptr<IAdobeResBlock>> PSDResources(TStream& stream, TPSDInfo& info) {
+  std::vector<std::shared_ptr<IAdobeResBlock>> result;
+  for (const auto& block : ParsePSDHeader(stream, info))
+    result.push_back(block);
+  return result;
+}
+
 // A stretch of the input that is replaced: by a new segment, or by nothing.
 struct TReplacement {
   std::int64_t Offset = 0;
@@ -124,29 +149,48 @@ struct TReplacement {
 
 // --- loading -------------------------------------------------------------------------
 
+void TIPTCData::LoadFromBlocks(std::span<const std::shared_ptr<IAdobeResBlock>> blocks) {
+  if (blocks.empty()) {
+    Clear();
+    return;
+  }
+  // Writers that add IPTC data next to a block they do not understand leave several;
+  // taking only the first would lose the others' datasets on the next save.
+  auto& first = blocks.front()->Data();
+  first.SetPosition(0);
+  DoLoadFromStream(first);
+  for (const auto& block : blocks.subspan(1)) {
+    auto& data = block->Data();
+    data.SetPosition(0);
+    DoAddFromStream(data, true);
+  }
+  FinishLoading();
+  for (const auto& block : blocks) {
+    const auto bytes = block->Data().Bytes();
+    FSourceBlocks.emplace_back(bytes.begin(), bytes.end());
+  }
+  FSourceDatasets = DatasetBytes();
+  FSourceUTF8Encoded = FUTF8Encoded;
+}
+
+bool TIPTCData::IsUnchangedFrom(std::span<const std::shared_ptr<IAdobeResBlock>> blocks) const {
+  if (FDataToLazyLoad || FSourceBlocks.empty() || FSourceBlocks.size() != blocks.size() ||
+      FUTF8Encoded != FSourceUTF8Encoded)
+    return false;
+  for (std::size_t i = 0; i < blocks.size(); ++i)
+    if (!std::ranges::equal(blocks[i]->Data().Bytes(), FSourceBlocks[i]))
+      return false;
+  return DatasetBytes() == FSourceDatasets;
+}
+
 void TIPTCData::LoadFromJPEGSegments(TStream& stream) {
   // A file cut off inside its header segments is searched up to the cut.
-  for (const auto& resources : ReadPhotoshopResources(stream, true))
-    for (const auto& block : ParseResources(resources->Data).Blocks)
-      if (block->IsIPTCBlock(true)) {
-        auto& data = block->Data();
-        data.SetPosition(0);
-        LoadFromStream(data);
-        return;
-      }
-  Clear();
+  LoadFromBlocks(IPTCBlocksOf(ReadPhotoshopResources(stream, true)));
 }
 
 void TIPTCData::LoadFromPSDResources(TStream& stream) {
   TPSDInfo info;
-  for (const auto& block : ParsePSDHeader(stream, info))
-    if (block->IsIPTCBlock(true)) {
-      auto& data = block->Data();
-      data.SetPosition(0);
-      LoadFromStream(data);
-      return;
-    }
-  Clear();
+  LoadFromBlocks(IPTCBlocksOf(PSDResources(stream, info)));
 }
 
 void TIPTCData::LoadFromTiffTag(TStream& stream) {
@@ -253,8 +297,14 @@ void TIPTCData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
   // Every replacement segment is built before a byte is written, so that one that would
   // not fit into a segment stops the save with the output still empty. A resource list
   // spread over several segments is written back as one.
+  const auto resourceLists = ReadPhotoshopResources(inStream, false);
+  if (IsUnchangedFrom(IPTCBlocksOf(resourceLists))) {
+    // Nothing to write: every block stays where and as it is.
+    CopyRest(inStream, outStream, start);
+    return;
+  }
   std::vector<TReplacement> replacements;
-  for (const auto& resources : ReadPhotoshopResources(inStream, false)) {
+  for (const auto& resources : resourceLists) {
     auto parsed = ParseResources(resources->Data);
     std::vector<std::shared_ptr<IAdobeResBlock>> blocks;
     if (replacements.empty() && newBlock)
@@ -298,10 +348,15 @@ void TIPTCData::DoSaveToPSD(TStream& inStream, TStream& outStream) {
   const bool empty = Empty();
   const auto start = inStream.Position();
   TPSDInfo info;
+  const auto resources = PSDResources(inStream, info);
+  if (IsUnchangedFrom(IPTCBlocksOf(resources))) {
+    CopyRest(inStream, outStream, start);
+    return;
+  }
   std::vector<std::shared_ptr<IAdobeResBlock>> blocks;
   if (!empty)
     blocks.push_back(CreateAdobeBlock(IPTCResourceID, this));
-  for (const auto& block : ParsePSDHeader(inStream, info))
+  for (const auto& block : resources)
     if (!block->IsIPTCBlock(true))
       blocks.push_back(block);
   WritePSDHeader(outStream, info.Header);
