@@ -1,0 +1,971 @@
+#include "app/Unit1.h"
+
+#include "app/Desktop.h"
+#include "app/PreviewImage.h"
+#include "app/UExifListView.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/core/KeyFields.h"
+#include "app/core/Preview.h"
+
+#include "platform/FileOps.h"
+
+#include "Tessel/Exif.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPixmap>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace Fotarium::App {
+
+namespace {
+
+constexpr int TextRole = Qt::UserRole;    // the entry's path as bytes
+constexpr int KeyRole = Qt::UserRole + 1; // its capture-time key
+
+constexpr int ClientWidth = 1251;
+constexpr int ClientHeight = 731;
+constexpr int ListBoxDesignHeight = 184;
+constexpr int GridRowHeight = 24;
+// Results applied per turn of the event loop, so that a drop of thousands keeps painting.
+constexpr int ListedPerTurn = 16;
+
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string ToStd(const QString& text) { return text.toStdString(); }
+
+void Message(QWidget* parent, const QString& text) { Desktop().MessageBox(parent, text, TMessageButtons::mbOK); }
+
+// The local path of a dropped URL as the file system's bytes: taken from the encoded URL so
+// that names which are no valid UTF-8 keep every byte.
+std::string LocalPathBytes(const QUrl& url) {
+  if (url.host().isEmpty())
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+  return QFile::encodeName(url.toLocalFile()).toStdString();
+}
+
+} // namespace
+
+// While alive, list signals caused by the window's own changes do not show entries.
+class TListUpdate {
+public:
+  explicit TListUpdate(TForm1& form) : FForm(form) { ++FForm.FListUpdate; }
+  ~TListUpdate() { --FForm.FListUpdate; }
+  TListUpdate(const TListUpdate&) = delete;
+  TListUpdate& operator=(const TListUpdate&) = delete;
+
+private:
+  TForm1& FForm;
+};
+
+// One drop being read: the worker lists the files in order and posts each result back.
+struct TForm1::TListingJob {
+  std::uint64_t Id = 0;
+  std::vector<std::string> Paths;
+  std::shared_ptr<std::atomic<bool>> Cancelled = std::make_shared<std::atomic<bool>>(false);
+  std::thread Worker;
+  bool WorkerDone = false;
+  std::size_t Applied = 0;
+
+  ~TListingJob() {
+    Cancelled->store(true);
+    if (Worker.joinable())
+      Worker.join();
+  }
+};
+
+// --- construction ----------------------------------------------------------------------
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  // The maker-note registry is filled on first use; fill it here, before any worker reads.
+  (void)Tessel::Exif::TCustomExifData::RegisteredMakerNoteTypes();
+  CreateControls();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  CancelListing();
+  FEndedJobs.clear(); // each job stops and joins its worker
+  FCurrentJob.reset();
+  FJobs.clear();
+  FormClose();
+}
+
+void TForm1::SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4) {
+  Form2 = form2;
+  Form3 = form3;
+  Form4 = form4;
+}
+
+QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* caption) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
+void TForm1::CreateControls() {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  setFont(font);
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  auto* mainLayout = new QHBoxLayout(central);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  mainLayout->setSpacing(0);
+  setCentralWidget(central);
+
+  Panel1 = new QFrame(central);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFixedWidth(657);
+  auto* panel1Layout = new QVBoxLayout(Panel1);
+  panel1Layout->setContentsMargins(0, 0, 0, 0);
+  Image1 = new QLabel(Panel1);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setAccessibleName(QStringLiteral("Vorschau des gewählten Bildes"));
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  panel1Layout->addWidget(Image1);
+  mainLayout->addWidget(Panel1);
+
+  Panel2 = new QFrame(central);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2->setMinimumWidth(200);
+  auto* panel2Layout = new QVBoxLayout(Panel2);
+  panel2Layout->setContentsMargins(0, 0, 0, 0);
+  panel2Layout->setSpacing(0);
+  mainLayout->addWidget(Panel2, 1);
+
+  Splitter1 = new QSplitter(Qt::Vertical, Panel2);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
+  Splitter1->setHandleWidth(3);
+  Splitter1->setChildrenCollapsible(false);
+  panel2Layout->addWidget(Splitter1, 1);
+
+  ListBox1 = new QListWidget(Splitter1);
+  ListBox1->setObjectName(QStringLiteral("ListBox1"));
+  ListBox1->setAccessibleName(QStringLiteral("Bilderliste"));
+  ListBox1->setToolTip(QStringLiteral("Namensänderung durch Doppelklick"));
+  ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListBox1->setUniformItemSizes(true);
+  Splitter1->addWidget(ListBox1);
+
+  MiddlePanel = new QWidget(Splitter1);
+  MiddlePanel->setObjectName(QStringLiteral("MiddlePanel"));
+  auto* middleLayout = new QVBoxLayout(MiddlePanel);
+  middleLayout->setContentsMargins(0, 0, 0, 0);
+  middleLayout->setSpacing(0);
+  StringGrid1 = new QTableWidget(Core::GridRowCount, 2, MiddlePanel);
+  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+  StringGrid1->setAccessibleName(QStringLiteral("Exif-Werte"));
+  StringGrid1->horizontalHeader()->hide();
+  StringGrid1->verticalHeader()->hide();
+  StringGrid1->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+  StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  for (int row = 0; row < Core::GridRowCount; ++row)
+    for (int column = 0; column < 2; ++column)
+      StringGrid1->setItem(row, column, new QTableWidgetItem());
+  middleLayout->addWidget(StringGrid1);
+  Splitter1->addWidget(MiddlePanel);
+  Splitter1->setStretchFactor(1, 1);
+
+  PageControl1 = new QTabWidget(Panel2);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setTabPosition(QTabWidget::South);
+  PageControl1->setFixedHeight(Core::FinalPageControlHeight);
+  panel2Layout->addWidget(PageControl1);
+
+  // Tab 0: the name pattern and the full list's commands.
+  TabSheet1 = new QWidget();
+  TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+  auto* grid0 = new QGridLayout(TabSheet1);
+  grid0->setContentsMargins(4, 4, 4, 4);
+  grid0->setSpacing(3);
+  Label1 = new QLabel(TabSheet1);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setToolTip(QStringLiteral("https://docwiki.embarcadero.com/Libraries/de/System.SysUtils.FormatDateTime"));
+  Edit1 = new QLineEdit(TabSheet1);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setAccessibleName(QStringLiteral("Format-String"));
+  Date_BitBtn = MakeButton(TabSheet1, "Date_BitBtn", "Aufnahmezeit in Dateinamen einfügen");
+  SelAllFiles_BitBtn = MakeButton(TabSheet1, "SelAllFiles_BitBtn", "Alle Bilder markieren");
+  Select_BitBtn = MakeButton(TabSheet1, "Select_BitBtn", "Alle Exif-Daten markieren");
+  Clip_BitBtn = MakeButton(TabSheet1, "Clip_BitBtn", "markierte Exif-Daten ins ClipBoard");
+  Help_BitBtn0 = MakeButton(TabSheet1, "Help_BitBtn0", "Hilfe ");
+  Exit_BitBtn0 = MakeButton(TabSheet1, "Exit_BitBtn0", "Ende  ");
+  grid0->addWidget(Label1, 0, 0, 3, 1, Qt::AlignTop | Qt::AlignLeft);
+  grid0->addWidget(Edit1, 3, 0);
+  grid0->addWidget(Date_BitBtn, 0, 1);
+  grid0->addWidget(SelAllFiles_BitBtn, 1, 1);
+  grid0->addWidget(Select_BitBtn, 2, 1);
+  grid0->addWidget(Clip_BitBtn, 3, 1);
+  grid0->addWidget(Help_BitBtn0, 0, 2);
+  grid0->addWidget(Exit_BitBtn0, 3, 2);
+  grid0->setColumnStretch(0, 1);
+  PageControl1->addTab(TabSheet1, QStringLiteral("alle Exif-Daten"));
+
+  // Tab 1: the edit commands.
+  TabSheet2 = new QWidget();
+  TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+  auto* grid1 = new QGridLayout(TabSheet2);
+  grid1->setContentsMargins(4, 4, 4, 4);
+  grid1->setSpacing(3);
+  Orientation_BitBtn = MakeButton(TabSheet2, "Orientation_BitBtn", "Orientationflag ändern ");
+  Change_Date_BitBtn = MakeButton(TabSheet2, "Change_Date_BitBtn", "Aufnahmedatum ändern ");
+  Description_BitBtn = MakeButton(TabSheet2, "Description_BitBtn", "Bildbeschreibung ändern");
+  Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", "Kommentar ändern");
+  Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", "Änderungen ins JPG übernehmen");
+  Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", "GPS Daten ändern");
+  Help_BitBtn1 = MakeButton(TabSheet2, "Help_BitBtn1", "Hilfe ");
+  Exit_BitBtn1 = MakeButton(TabSheet2, "Exit_BitBtn1", "Ende  ");
+  grid1->addWidget(Orientation_BitBtn, 0, 0);
+  grid1->addWidget(Change_Date_BitBtn, 1, 0);
+  grid1->addWidget(Description_BitBtn, 2, 0);
+  grid1->addWidget(Comment_BitBtn, 0, 1);
+  grid1->addWidget(Change_GPS_BitBtn, 1, 1);
+  grid1->addWidget(Save_BitBtn, 2, 1);
+  grid1->addWidget(Help_BitBtn1, 0, 2);
+  grid1->addWidget(Exit_BitBtn1, 2, 2);
+  grid1->setRowStretch(3, 1);
+  PageControl1->addTab(TabSheet2, QStringLiteral("editierbare Exif-Daten"));
+
+  // Tab 2: the position, sorting and marking.
+  TabSheet3 = new QWidget();
+  TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+  auto* grid2 = new QGridLayout(TabSheet3);
+  grid2->setContentsMargins(4, 4, 4, 4);
+  grid2->setSpacing(3);
+  Google_BitBtn = MakeButton(TabSheet3, "Google_BitBtn", "Ort in Google Maps anzeigen     ");
+  Sort_BitBtn = MakeButton(TabSheet3, "Sort_BitBtn", "Bilderliste nach Aufnahmedatum sortieren  ");
+  KML_BitBtn = MakeButton(TabSheet3, "KML_BitBtn", "Ausgewählte Bilder in KML-Datei  für Google Earth schreiben  ");
+  SelAllPics_BitBtn = MakeButton(TabSheet3, "SelAllPics_BitBtn", "Alle Bilder markieren");
+  Help_BitBtn2 = MakeButton(TabSheet3, "Help_BitBtn2", "Hilfe ");
+  Exit_BitBtn2 = MakeButton(TabSheet3, "Exit_BitBtn2", "Ende  ");
+  grid2->addWidget(Google_BitBtn, 0, 0);
+  grid2->addWidget(Sort_BitBtn, 1, 0);
+  grid2->addWidget(KML_BitBtn, 2, 0, 1, 2);
+  grid2->addWidget(SelAllPics_BitBtn, 0, 1);
+  grid2->addWidget(Help_BitBtn2, 0, 2);
+  grid2->addWidget(Exit_BitBtn2, 2, 2);
+  grid2->setRowStretch(3, 1);
+  PageControl1->addTab(TabSheet3, QStringLiteral("GPS-Daten"));
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  const auto addItem = [this](const char* name, const char* caption) {
+    QAction* action = PopupMenu1->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QLatin1String(name));
+    return action;
+  };
+  pm_remove = addItem("pm_remove", "Bild aus Liste entfernen");
+  pm_delete = addItem("pm_delete", "Bilddatei löschen");
+  pm_rename = addItem("pm_rename", "Bild umbenennen");
+  pm_up = addItem("pm_up", "Ein Platz nach oben");
+  pm_down = addItem("pm_down", "Ein Platz nach unten");
+
+  OpenAction = new QAction(QStringLiteral("Bilder öffnen …"), this);
+  OpenAction->setObjectName(QStringLiteral("OpenAction"));
+  OpenAction->setShortcut(QKeySequence::Open);
+  OpenAction->setShortcutContext(Qt::WindowShortcut);
+  addAction(OpenAction);
+
+  // Every handler runs guarded: no exception crosses the event loop.
+  const auto wire = [this](QPushButton* button, void (TForm1::*handler)()) {
+    connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  const auto wireAction = [this](QAction* action, void (TForm1::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  wire(Date_BitBtn, &TForm1::Date_BitBtnClick);
+  wire(SelAllFiles_BitBtn, &TForm1::SelAllPics_BitBtnClick);
+  wire(Select_BitBtn, &TForm1::Select_BitBtnClick);
+  wire(Clip_BitBtn, &TForm1::Clip_BitBtnClick);
+  wire(Orientation_BitBtn, &TForm1::Orientation_BitBtnClick);
+  wire(Change_Date_BitBtn, &TForm1::Change_Date_BitBtnClick);
+  wire(Description_BitBtn, &TForm1::Description_BitBtnClick);
+  wire(Comment_BitBtn, &TForm1::Comment_BitBtnClick);
+  wire(Save_BitBtn, &TForm1::Save_BitBtnClick);
+  wire(Change_GPS_BitBtn, &TForm1::Change_GPS_BitBtnClick);
+  wire(Google_BitBtn, &TForm1::Google_BitBtnClick);
+  wire(Sort_BitBtn, &TForm1::Sort_BitBtnClick);
+  wire(KML_BitBtn, &TForm1::KML_BitBtnClick);
+  wire(SelAllPics_BitBtn, &TForm1::SelAllPics_BitBtnClick);
+  for (QPushButton* help : {Help_BitBtn0, Help_BitBtn1, Help_BitBtn2})
+    wire(help, &TForm1::Help_BitBtn0Click);
+  for (QPushButton* exitButton : {Exit_BitBtn0, Exit_BitBtn1, Exit_BitBtn2})
+    wire(exitButton, &TForm1::Exit_BitBtn0Click);
+  wireAction(pm_remove, &TForm1::pm_removeClick);
+  wireAction(pm_delete, &TForm1::pm_deleteClick);
+  wireAction(pm_rename, &TForm1::pm_renameClick);
+  wireAction(pm_up, &TForm1::pm_upClick);
+  wireAction(pm_down, &TForm1::pm_downClick);
+  wireAction(OpenAction, &TForm1::OpenFilesClick);
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenu1Popup(); }); });
+  connect(ListBox1, &QListWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { Guarded([this] { pm_renameClick(); }); });
+  connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { CurrentRowChanged(); });
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this](int index) { Guarded([this, index] { PageControl1Change(index); }); });
+
+  // Client area 1251 x 731, centred on the desktop.
+  resize(ClientWidth, ClientHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+  }
+  Splitter1->setSizes({ListBoxDesignHeight, ClientHeight - ListBoxDesignHeight - Core::FinalPageControlHeight});
+}
+
+void TForm1::FormCreate() {
+  setWindowTitle(ToQ(Core::MainWindowCaption()));
+  QCoreApplication::setApplicationName(ToQ(Core::ApplicationTitle));
+  // The label shows the help text's lines; Qt breaks lines at "\n".
+  Label1->setText(ToQ(Core::Label1Text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+  ExifListView = new TExifListView(Panel2);
+  ExifListView->setObjectName(QStringLiteral("ExifListView"));
+  ExifListView->setAccessibleName(QStringLiteral("alle Exif-Daten"));
+  MiddlePanel->layout()->addWidget(ExifListView);
+  ExifListView->show();
+
+  {
+    const QSignalBlocker noTabChange(PageControl1);
+    PageControl1->setCurrentIndex(0);
+  }
+  SetSelectionMode(Core::TSelectionMode::Multi);
+  StringGrid1->hide();
+  Edit1->setText(ToQ(Core::DefaultNamePattern));
+  setAcceptDrops(true);
+  jpg = std::make_unique<Tessel::Exif::TJPEGImageEx>();
+  EnableCommands(false);
+  Save_BitBtn->setEnabled(false);
+}
+
+// --- list entries ----------------------------------------------------------------------
+
+int TForm1::Count() const { return ListBox1->count(); }
+int TForm1::CurrentIndex() const { return ListBox1->currentRow(); }
+
+std::string TForm1::EntryText(int index) const {
+  return ListBox1->item(index)->data(TextRole).toByteArray().toStdString();
+}
+
+Platform::TDateTime TForm1::EntryKey(int index) const { return ListBox1->item(index)->data(KeyRole).toDouble(); }
+
+std::vector<Core::TPictureEntry> TForm1::Entries() const {
+  std::vector<Core::TPictureEntry> entries;
+  entries.reserve(static_cast<std::size_t>(Count()));
+  for (int i = 0; i < Count(); ++i)
+    entries.push_back({EntryText(i), EntryKey(i)});
+  return entries;
+}
+
+void TForm1::SetEntry(int index, const Core::TPictureEntry& entry) {
+  QListWidgetItem* item = ListBox1->item(index);
+  item->setText(PathToQ(entry.Text));
+  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
+  item->setData(KeyRole, entry.CaptureTimeKey);
+  // A replaced entry loses its mark in multi-selection mode.
+  if (MultiSelect())
+    item->setSelected(false);
+}
+
+void TForm1::InsertEntry(int index, const Core::TPictureEntry& entry) {
+  auto* item = new QListWidgetItem(PathToQ(entry.Text));
+  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
+  item->setData(KeyRole, entry.CaptureTimeKey);
+  ListBox1->insertItem(index, item);
+}
+
+void TForm1::SetEntries(const std::vector<Core::TPictureEntry>& entries) {
+  const TListUpdate update(*this);
+  ListBox1->clear();
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    InsertEntry(static_cast<int>(i), entries[i]);
+}
+
+void TForm1::MakeCurrent(int index) {
+  const TListUpdate update(*this);
+  ListBox1->setCurrentRow(index, MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
+}
+
+void TForm1::MarkEntry(int index) {
+  if (index < 0 || index >= Count())
+    return;
+  if (MultiSelect()) {
+    ListBox1->item(index)->setSelected(true);
+  } else {
+    // In single-selection mode the marked entry is the current one.
+    MakeCurrent(index);
+  }
+}
+
+void TForm1::SetSelectionMode(Core::TSelectionMode mode) {
+  const TListUpdate update(*this);
+  FSelectionMode = mode;
+  if (mode == Core::TSelectionMode::Multi) {
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  } else {
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->clearSelection();
+    if (CurrentIndex() >= 0)
+      ListBox1->item(CurrentIndex())->setSelected(true);
+  }
+}
+
+void TForm1::CurrentRowChanged() {
+  // The list click of the design: the user made another entry current.
+  if (FListUpdate > 0 || CurrentIndex() < 0)
+    return;
+  Guarded([this] { ListBox1Click(); });
+}
+
+// --- list -------------------------------------------------------------------------------
+
+void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) {
+  const TListUpdate update(*this);
+  int index = Count();
+  if (FSortedByName) {
+    // After every equal text, like the list's own sorted insertion.
+    int low = 0;
+    int high = Count();
+    while (low < high) {
+      const int middle = low + (high - low) / 2;
+      if (Core::PathTextLess(path, EntryText(middle)))
+        high = middle;
+      else
+        low = middle + 1;
+    }
+    index = low;
+  }
+  InsertEntry(index, {path, key});
+}
+
+void TForm1::EnableCommands(bool enabled) {
+  for (const std::string_view name : Core::CommandButtonNames)
+    if (auto* button = findChild<QPushButton*>(ToQ(name)))
+      button->setEnabled(enabled);
+}
+
+void TForm1::ListBox1Click() {
+  if (CurrentIndex() < 0)
+    return;
+  FJPG_Name = EntryText(CurrentIndex());
+  ShowPicture(FJPG_Name);
+}
+
+void TForm1::PopupMenu1Popup() {
+  const Core::TPopupVisibility visible = Core::PopupVisibility(Count(), CurrentIndex());
+  pm_remove->setVisible(visible.Remove);
+  pm_delete->setVisible(visible.Delete);
+  pm_rename->setVisible(visible.Rename);
+  pm_up->setVisible(visible.Up);
+  pm_down->setVisible(visible.Down);
+}
+
+void TForm1::RemoveCurrentEntry() {
+  const int removed = CurrentIndex();
+  {
+    const TListUpdate update(*this);
+    delete ListBox1->takeItem(removed);
+  }
+  const int index = Core::IndexAfterRemove(removed, Count());
+  if (index >= 0)
+    MakeCurrent(index);
+  if (Count() > 0) {
+    MarkEntry(0);
+    ListBox1Click();
+  } else {
+    ClearView();
+  }
+  EnableCommands(Count() > 0);
+}
+
+void TForm1::ClearView() {
+  Image1->clear();
+  ExifListView->Clear();
+  for (int row = 0; row < StringGrid1->rowCount(); ++row)
+    if (QTableWidgetItem* item = StringGrid1->item(row, 1))
+      item->setText(QString());
+}
+
+void TForm1::pm_removeClick() {
+  if (CurrentIndex() < 0)
+    return;
+  RemoveCurrentEntry();
+}
+
+void TForm1::pm_deleteClick() {
+  if (CurrentIndex() < 0)
+    return;
+  const std::string path = EntryText(CurrentIndex());
+  const QString shown = PathToQ(path);
+  // A slip in the menu must not destroy a photograph: the file goes to the trash, and only
+  // where that is impossible the user decides about deleting it for good.
+  if (!Desktop().MoveToTrash(QFile::decodeName(QByteArray::fromStdString(path)))) {
+    if (::access(path.c_str(), F_OK) != 0) {
+      const int error = errno;
+      Message(this, QStringLiteral("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
+      return;
+    }
+    const QString question = shown + QStringLiteral(" kann nicht in den Papierkorb verschoben werden.\r\n") +
+                             QStringLiteral("Soll die Datei endgültig gelöscht werden?");
+    if (Desktop().MessageBox(this, question, TMessageButtons::mbYesNo) != TModalResult::mrYes)
+      return;
+    if (::unlink(path.c_str()) != 0) {
+      const int error = errno;
+      Message(this, QStringLiteral("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
+      return;
+    }
+  }
+  RemoveCurrentEntry();
+}
+
+void TForm1::pm_renameClick() {
+  if (CurrentIndex() < 0)
+    return;
+  const std::string oldPath = EntryText(CurrentIndex());
+  const Core::TPathParts parts = Core::SplitPath(oldPath);
+  const QString name = PathToQ(parts.Name);
+  const QString answer = Desktop().InputBox(this, ToQ(Core::RenameCaption), name, name);
+  // A cancelled box answers the unchanged name: nothing to move then.
+  if (const auto target = Core::RenameTarget(oldPath, QFile::encodeName(answer).toStdString())) {
+    if (Platform::RenameFileNoReplace(oldPath, *target)) {
+      const TListUpdate update(*this);
+      SetEntry(CurrentIndex(), {*target, EntryKey(CurrentIndex())});
+    } else {
+      const int error = errno;
+      Message(this, PathToQ(Core::RenameFailedMessage(oldPath, error)));
+    }
+  }
+  ListBox1Click();
+}
+
+void TForm1::ExchangeEntries(int i, int j) {
+  const Core::TPictureEntry a{EntryText(i), EntryKey(i)};
+  const Core::TPictureEntry b{EntryText(j), EntryKey(j)};
+  const TListUpdate update(*this);
+  SetEntry(i, b);
+  SetEntry(j, a);
+  MarkEntry(j);
+}
+
+void TForm1::pm_upClick() {
+  const int i = CurrentIndex();
+  if (i <= 0)
+    return;
+  ExchangeEntries(i, i - 1);
+  ListBox1Click();
+}
+
+void TForm1::pm_downClick() {
+  const int i = CurrentIndex();
+  if (i < 0 || i + 1 >= Count())
+    return;
+  ExchangeEntries(i, i + 1);
+  ListBox1Click();
+}
+
+void TForm1::SelAllPics_BitBtnClick() {
+  const TListUpdate update(*this);
+  if (MultiSelect())
+    ListBox1->selectAll();
+  else if (Count() > 0)
+    MarkEntry(Count() - 1);
+}
+
+void TForm1::Sort_BitBtnClick() {
+  const std::string caption = ToStd(Sort_BitBtn->text());
+  std::vector<Core::TPictureEntry> entries = Entries();
+  if (Core::NextSortIsByCaptureTime(caption)) {
+    FSortedByName = false;
+    Core::SortByCaptureTime(entries);
+  } else {
+    FSortedByName = true;
+    Core::SortByName(entries);
+  }
+  Sort_BitBtn->setText(ToQ(Core::SortCaptionAfterClick(caption)));
+  SetEntries(entries);
+  if (Count() == 0)
+    return;
+  MakeCurrent(0);
+  MarkEntry(0);
+  ListBox1Click();
+}
+
+void TForm1::PageControl1Change(int index) {
+  const Core::TTabRule* rule = Core::TabRule(index);
+  if (rule == nullptr)
+    return;
+  PageControl1->setFixedHeight(rule->PageControlHeight);
+  if (rule->Shown == Core::TMiddleView::ExifListView) {
+    ExifListView->show();
+    StringGrid1->hide();
+  } else {
+    StringGrid1->setRowCount(Core::GridRowCount);
+    ExifListView->hide();
+    StringGrid1->show();
+  }
+  for (int i = 0; i < rule->ButtonCount; ++i)
+    if (auto* button = findChild<QPushButton*>(ToQ(rule->Buttons[static_cast<std::size_t>(i)])))
+      button->setEnabled(Count() > 0);
+  SetSelectionMode(rule->Mode);
+  FormResize();
+  if (Count() > 0)
+    ShowMetadata();
+}
+
+void TForm1::FormResize() {
+  if (PageControl1 == nullptr)
+    return;
+  Core::TLayoutInput input;
+  const int height = centralWidget()->height();
+  input.Panel1Height = height;
+  input.Panel2Height = height;
+  input.PageControlHeight = PageControl1->height();
+  input.GridDefaultRowHeight = StringGrid1->verticalHeader()->defaultSectionSize();
+  input.GridRows = StringGrid1->rowCount();
+  const int panel1Width = height;
+  input.GridWidth = std::max(0, centralWidget()->width() - panel1Width);
+  const Core::TLayout layout = Core::LayoutRule(input);
+
+  StringGrid1->setRowCount(layout.GridRows);
+  StringGrid1->setColumnWidth(0, layout.GridColumn0Width);
+  StringGrid1->setColumnWidth(1, std::max(0, layout.GridColumn1Width));
+  Panel1->setFixedWidth(layout.Panel1Width);
+  PageControl1->setFixedHeight(layout.PageControlHeight);
+  const int splitterHeight = std::max(0, height - layout.PageControlHeight);
+  const int listHeight = std::clamp(layout.ListBoxHeight, 0, splitterHeight);
+  Splitter1->setSizes({listHeight, std::max(0, splitterHeight - listHeight - Splitter1->handleWidth())});
+}
+
+void TForm1::Help_BitBtn0Click() {
+  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Fotarium.pdf"));
+  if (!Desktop().OpenWithShell(manual))
+    Message(this, QStringLiteral("Das Handbuch %1 kann nicht geöffnet werden.").arg(manual));
+}
+
+void TForm1::Exit_BitBtn0Click() { close(); }
+
+void TForm1::FormClose() {
+  // The field is cleared before the picture object goes.
+  auto picture = std::move(jpg);
+  picture.reset();
+}
+
+void TForm1::OpenFilesClick() {
+  const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("JPG-Dateien öffnen"), QString(),
+                                                          QStringLiteral("JPG-Dateien (*.jpg *.jpeg *.JPG *.JPEG);;"
+                                                                         "Alle Dateien (*)"));
+  std::vector<std::string> paths;
+  for (const QString& file : files)
+    paths.push_back(QFile::encodeName(file).toStdString());
+  if (!paths.empty())
+    TakeFiles(std::move(paths));
+}
+
+// --- picture view ------------------------------------------------------------------------
+
+void TForm1::ShowPicture(const std::string& path) {
+  EnableCommands(false);
+  Save_BitBtn->setEnabled(false);
+  jpg->LoadFromFile(path);
+  if (jpg->ExifData().Empty()) {
+    const QString question = PathToQ(Core::NoExifQuestion(path));
+    if (Desktop().MessageBox(this, question, TMessageButtons::mbYesNo) == TModalResult::mrYes) {
+      Tessel::Exif::TExifData fresh;
+      fresh.SetOrientation(Tessel::Exif::TTiffOrientation::toTopLeft);
+      fresh.SetComments("");
+      jpg->ExifData().Assign(&fresh);
+      jpg->ExifData().SaveToGraphic(FJPG_Name);
+    }
+  }
+  EnableCommands(Count() > 0);
+  ShowMetadata();
+  ShowPreview();
+}
+
+void TForm1::ShowPreview() {
+  const int orientation = static_cast<int>(jpg->ExifData().Orientation());
+  TPreviewImage preview = MakePreviewImage(jpg->Data(), orientation, Image1->width());
+  if (preview.Image.isNull())
+    Image1->clear();
+  else
+    Image1->setPixmap(QPixmap::fromImage(preview.Image));
+  // The square is on show before the error is.
+  if (preview.Error)
+    Message(this, ToQ(*preview.Error));
+}
+
+void TForm1::ShowMetadata() {
+  switch (PageControl1->currentIndex()) {
+  case 0: ExifListView->Fill(jpg->ExifData()); break;
+  case 1:
+  case 2: {
+    StringGrid1->setRowCount(Core::GridRowCount);
+    const Core::TKeyFieldRows rows = Core::KeyFieldRows(jpg->ExifData());
+    for (int row = 0; row < Core::KeyFieldRowCount; ++row) {
+      const auto& [caption, value] = rows[static_cast<std::size_t>(row)];
+      for (int column = 0; column < 2; ++column) {
+        QTableWidgetItem* item = StringGrid1->item(row, column);
+        if (item == nullptr) {
+          item = new QTableWidgetItem();
+          StringGrid1->setItem(row, column, item);
+        }
+        item->setText(ToQ(column == 0 ? caption : value));
+        if (row == 0) {
+          // The caption row reads like a fixed header row.
+          QFont bold = item->font();
+          bold.setBold(true);
+          item->setFont(bold);
+          item->setFlags(Qt::ItemIsEnabled);
+        }
+      }
+    }
+    Google_BitBtn->setEnabled(true);
+    break;
+  }
+  default: break;
+  }
+}
+
+// --- edit commands -----------------------------------------------------------------------
+
+void TForm1::Orientation_BitBtnClick() {}
+void TForm1::Change_Date_BitBtnClick() {}
+void TForm1::Description_BitBtnClick() {}
+void TForm1::Comment_BitBtnClick() {}
+void TForm1::Save_BitBtnClick() {}
+void TForm1::Date_BitBtnClick() {}
+void TForm1::Change_GPS_BitBtnClick() {}
+void TForm1::Google_BitBtnClick() {}
+void TForm1::KML_BitBtnClick() { Message(this, QStringLiteral("Diese Option ist noch nicht verfügbar!")); }
+void TForm1::Select_BitBtnClick() { ExifListView->SelectAll(); }
+void TForm1::Clip_BitBtnClick() {
+  if (ExifListView->CanCopyToClipboard())
+    ExifListView->CopyToClipboard();
+}
+
+// --- drops -------------------------------------------------------------------------------
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls())
+    event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData()->hasUrls())
+    event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile())
+      paths.push_back(LocalPathBytes(url));
+  event->acceptProposedAction();
+  if (!paths.empty())
+    TakeFiles(std::move(paths));
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Guarded([this] { FormResize(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  CancelListing();
+  QMainWindow::closeEvent(event);
+}
+
+// --- listing on a worker -----------------------------------------------------------------
+
+void TForm1::TakeFiles(std::vector<std::string> paths) {
+  auto job = std::make_unique<TListingJob>();
+  job->Id = FNextJobId++;
+  job->Paths = std::move(paths);
+  FTotalFiles += static_cast<int>(job->Paths.size());
+  FJobs.push_back(std::move(job));
+  if (FCurrentJob == nullptr)
+    StartNextJob();
+  UpdateProgress();
+}
+
+void TForm1::StartNextJob() {
+  if (FJobs.empty()) {
+    FDoneFiles = 0;
+    FTotalFiles = 0;
+    UpdateProgress();
+    emit ListingFinished();
+    return;
+  }
+  FCurrentJob = std::move(FJobs.front());
+  FJobs.pop_front();
+  TListingJob& job = *FCurrentJob;
+  // The worker owns every library object it makes; only plain values come back.
+  job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled] {
+    for (const std::string& path : paths) {
+      if (cancelled->load())
+        break;
+      Core::TListedFile listed = Core::ListFile(path);
+      QMetaObject::invokeMethod(
+          this, [this, id, listed = std::move(listed)]() mutable { Listed(id, std::move(listed)); },
+          Qt::QueuedConnection);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, id] { JobDone(id); }, Qt::QueuedConnection);
+  });
+}
+
+void TForm1::Listed(std::uint64_t jobId, Core::TListedFile file) {
+  if (FCurrentJob == nullptr || FCurrentJob->Id != jobId)
+    return; // a cancelled drop's late result
+  FListed.push_back(std::move(file));
+  if (FListed.size() == 1)
+    QTimer::singleShot(0, this, [this] { ApplyListed(); });
+}
+
+void TForm1::JobDone(std::uint64_t jobId) {
+  for (auto it = FEndedJobs.begin(); it != FEndedJobs.end(); ++it)
+    if ((*it)->Id == jobId) {
+      FEndedJobs.erase(it); // its worker has left its loop: the join is immediate
+      return;
+    }
+  if (FCurrentJob != nullptr && FCurrentJob->Id == jobId) {
+    FCurrentJob->WorkerDone = true;
+    if (FListed.empty() && !FApplying)
+      FinishJob(true);
+  }
+}
+
+void TForm1::ApplyListed() {
+  // A message box opened below runs a nested loop; results arriving meanwhile wait here.
+  if (FApplying)
+    return;
+  FApplying = true;
+  int applied = 0;
+  bool stopped = false;
+  while (!FListed.empty() && FCurrentJob != nullptr && applied < ListedPerTurn) {
+    Core::TListedFile file = std::move(FListed.front());
+    FListed.pop_front();
+    ++FCurrentJob->Applied;
+    ++FDoneFiles;
+    ++applied;
+    using enum Core::TListedFile::TKind;
+    switch (file.Kind) {
+    case Added: AddPicture(file.Path, file.Key); break;
+    case NotJpeg: Message(this, PathToQ(file.Path) + QStringLiteral(" ist keine JPG-Datei!")); break;
+    case NotRecognised: break;
+    case Failed:
+      // An error while reading ends this drop; the entries added so far stay.
+      Message(this, ToQ(file.Error));
+      stopped = true;
+      break;
+    }
+    if (stopped)
+      break;
+  }
+  FApplying = false;
+  if (stopped) {
+    FinishJob(false);
+    return;
+  }
+  UpdateProgress();
+  if (FCurrentJob == nullptr)
+    return;
+  if (!FListed.empty())
+    QTimer::singleShot(0, this, [this] { ApplyListed(); });
+  else if (FCurrentJob->WorkerDone)
+    FinishJob(true);
+}
+
+void TForm1::FinishJob(bool showFirst) {
+  if (FCurrentJob == nullptr)
+    return;
+  FDoneFiles += static_cast<int>(FCurrentJob->Paths.size() - FCurrentJob->Applied);
+  FCurrentJob->Cancelled->store(true);
+  FListed.clear();
+  if (FCurrentJob->WorkerDone)
+    FCurrentJob.reset();
+  else
+    FEndedJobs.push_back(std::move(FCurrentJob));
+  FCurrentJob.reset();
+  if (showFirst && Count() > 0) {
+    // The first entry of the whole list is shown, not the first dropped file.
+    MakeCurrent(0);
+    MarkEntry(0);
+    Guarded([this] { ListBox1Click(); });
+  }
+  StartNextJob();
+}
+
+void TForm1::CancelListing() {
+  if (!Listing())
+    return;
+  for (auto& job : FJobs)
+    FDoneFiles += static_cast<int>(job->Paths.size());
+  FJobs.clear();
+  FinishJob(true);
+}
+
+void TForm1::UpdateProgress() {
+  emit ListingProgress(FDoneFiles, FTotalFiles);
+  if (!Listing()) {
+    if (FProgress != nullptr) {
+      FProgress->reset();
+      FProgress->hide();
+    }
+    return;
+  }
+  if (FProgress == nullptr) {
+    FProgress = new QProgressDialog(this);
+    FProgress->setObjectName(QStringLiteral("ListingProgress"));
+    FProgress->setWindowTitle(ToQ(Core::ApplicationTitle));
+    FProgress->setCancelButtonText(QStringLiteral("Abbrechen"));
+    FProgress->setAutoClose(false);
+    FProgress->setAutoReset(false);
+    FProgress->setMinimumDuration(400);
+    FProgress->setWindowModality(Qt::WindowModal);
+    connect(FProgress, &QProgressDialog::canceled, this, [this] { CancelListing(); });
+  }
+  FProgress->setMaximum(std::max(1, FTotalFiles));
+  FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(FDoneFiles).arg(FTotalFiles));
+  FProgress->setValue(std::min(FDoneFiles, FTotalFiles));
+}
+
+} // namespace Fotarium::App

@@ -1,0 +1,81 @@
+// The desktop program: the application object, the main window and its three dialogs, and
+// the message loop. Files named on the command line ("Open with") are taken like one drop.
+
+#include "app/Desktop.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/core/WindowRules.h"
+
+#include "platform/FormatSettings.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+// No exception may cross the event loop: whatever a handler let through ends up in the
+// application's default error handler and the program keeps running.
+class TFotariumApplication final : public QApplication {
+public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      Fotarium::App::ShowException(e);
+    } catch (...) {
+      Fotarium::App::Desktop().MessageBox(activeWindow(), QStringLiteral("Unbekannter Fehler"),
+                                          Fotarium::App::TMessageButtons::mbOK);
+    }
+    return false;
+  }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  // Locale texts first: every worker and every form reads them.
+  Platform::SetFormatSettings(Platform::TFormatSettings::FromEnvironment());
+
+  // The file names exactly as the system passed them, before Qt decodes anything.
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (!argument.empty() && argument[0] != '-')
+      files.push_back(argument);
+  }
+
+  TFotariumApplication app(argc, argv);
+  const QString title = QString::fromUtf8(Fotarium::Core::ApplicationTitle.data(),
+                                          static_cast<qsizetype>(Fotarium::Core::ApplicationTitle.size()));
+  QApplication::setApplicationName(title);
+  QApplication::setApplicationDisplayName(title);
+
+  // The program speaks German, so Qt's own buttons do as well ("Ja", "Nein", "Abbrechen").
+  QTranslator qtTranslator;
+  if (qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTranslator);
+
+  Fotarium::App::TForm1 form1;
+  Fotarium::App::TForm2 form2(&form1);
+  Fotarium::App::TForm3 form3(&form1);
+  Fotarium::App::TForm4 form4(&form1);
+  form1.SetDialogs(&form2, &form3, &form4);
+  form1.show();
+
+  if (!files.empty())
+    QTimer::singleShot(0, &form1, [&form1, files] { form1.TakeFiles(files); });
+
+  return QApplication::exec();
+}

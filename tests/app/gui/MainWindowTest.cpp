@@ -1,0 +1,516 @@
+// The main window under Qt's offscreen platform: real drops with file URLs, the list's
+// commands, the tabs and the layout rule, with the desktop answered from a script.
+
+#include "app/UExifListView.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/core/WindowRules.h"
+
+#include "ScriptedDesktop.h"
+#include "support/TestSupport.h"
+
+#include "Tessel/Exif.h"
+#include "platform/JPEGImage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPixmap>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+using Fotarium::App::TForm1;
+using Fotarium::App::TModalResult;
+
+namespace {
+
+struct TPictureSpec {
+  int Width = 64;
+  int Height = 48;
+  std::optional<Platform::TDateTime> DateTime;
+  int Orientation = 0; // 0: no EXIF data at all
+};
+
+// A small JPEG, with EXIF data when it has an orientation or a date.
+void MakePicture(const std::string& path, const TPictureSpec& spec) {
+  Platform::TBitmap bitmap(spec.Width, spec.Height);
+  bitmap.FillRect({0, 0, spec.Width, spec.Height}, Platform::RGB(200, 40, 40));
+  bitmap.FillRect({0, 0, spec.Width / 4, spec.Height}, Platform::RGB(20, 20, 220));
+  WriteFile(path, Platform::EncodeBitmapToJPEG(bitmap, 85));
+  if (spec.Orientation == 0 && !spec.DateTime)
+    return;
+  Tessel::Exif::TExifData data;
+  data.LoadFromGraphic(path);
+  if (spec.Orientation != 0)
+    data.SetOrientation(static_cast<Tessel::Exif::TTiffOrientation>(spec.Orientation));
+  if (spec.DateTime)
+    data.SetDateTime(*spec.DateTime);
+  data.SaveToGraphic(path);
+}
+
+TPictureSpec Spec(int orientation, std::optional<Platform::TDateTime> dateTime = std::nullopt, int width = 64,
+                  int height = 48) {
+  TPictureSpec spec;
+  spec.Width = width;
+  spec.Height = height;
+  spec.DateTime = dateTime;
+  spec.Orientation = orientation;
+  return spec;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+class MainWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Form = std::make_unique<TForm1>();
+    Form2 = std::make_unique<Fotarium::App::TForm2>(Form.get());
+    Form3 = std::make_unique<Fotarium::App::TForm3>(Form.get());
+    Form4 = std::make_unique<Fotarium::App::TForm4>(Form.get());
+    Form->SetDialogs(Form2.get(), Form3.get(), Form4.get());
+    Form->show();
+    List = Form->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    Tabs = Form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    Grid = Form->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+    Image = Form->findChild<QLabel*>(QStringLiteral("Image1"));
+    ListView = Form->findChild<Fotarium::App::TExifListView*>(QStringLiteral("ExifListView"));
+    Menu = Form->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+    ASSERT_TRUE(List && Tabs && Grid && Image && ListView && Menu);
+  }
+
+  void TearDown() override {
+    // The dialogs are the window's children: they go first.
+    Form4.reset();
+    Form3.reset();
+    Form2.reset();
+    Form.reset();
+  }
+
+  std::string Picture(const std::string& name, const TPictureSpec& spec = {}) {
+    const std::string path = Dir.File(name);
+    MakePicture(path, spec);
+    return path;
+  }
+
+  // A real drop of file URLs onto the window; waits until the files are taken.
+  void Drop(const std::vector<std::string>& paths) {
+    QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
+    auto* mime = new QMimeData();
+    QList<QUrl> urls;
+    for (const auto& path : paths)
+      urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
+    mime->setUrls(urls);
+    // Qt delivers a drop to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form.get(), &drop);
+    delete mime;
+    if (Form->Listing()) {
+      ASSERT_TRUE(finished.wait(30000)) << "the drop was never finished";
+    }
+  }
+
+  QPushButton* Button(const char* name) const { return Form->findChild<QPushButton*>(QLatin1String(name)); }
+  QAction* Action(const char* name) const { return Form->findChild<QAction*>(QLatin1String(name)); }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& entry : Form->Entries())
+      texts.push_back(entry.Text);
+    return texts;
+  }
+
+  void OpenMenu() { QMetaObject::invokeMethod(Menu, "aboutToShow"); }
+
+  int CommandButtonsEnabled() const {
+    int enabled = 0;
+    for (const auto name : Fotarium::Core::CommandButtonNames)
+      enabled += Form->findChild<QPushButton*>(Q(std::string(name)))->isEnabled() ? 1 : 0;
+    return enabled;
+  }
+
+  TScriptedDesktopScope Desktop;
+  TTempDir Dir;
+  std::unique_ptr<TForm1> Form;
+  std::unique_ptr<Fotarium::App::TForm2> Form2;
+  std::unique_ptr<Fotarium::App::TForm3> Form3;
+  std::unique_ptr<Fotarium::App::TForm4> Form4;
+  QListWidget* List = nullptr;
+  QTabWidget* Tabs = nullptr;
+  QTableWidget* Grid = nullptr;
+  QLabel* Image = nullptr;
+  Fotarium::App::TExifListView* ListView = nullptr;
+  QMenu* Menu = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithItsCaptionDefaultsAndDisabledCommands) {
+  const QString caption = Form->windowTitle();
+  ASSERT_EQ(caption.size(),
+            150 + QStringLiteral("Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!").size());
+  EXPECT_EQ(caption.left(150), QStringLiteral("Fotarium").leftJustified(150, QLatin1Char(' ')));
+  EXPECT_EQ(caption.mid(150), QStringLiteral("Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!"));
+
+  EXPECT_EQ(Form->centralWidget()->size(), QSize(1251, 731));
+  EXPECT_EQ(Tabs->currentIndex(), 0);
+  EXPECT_EQ(Tabs->tabPosition(), QTabWidget::South);
+  EXPECT_EQ(Tabs->tabText(0), QStringLiteral("alle Exif-Daten"));
+  EXPECT_EQ(Tabs->tabText(1), QStringLiteral("editierbare Exif-Daten"));
+  EXPECT_EQ(Tabs->tabText(2), QStringLiteral("GPS-Daten"));
+  EXPECT_TRUE(ListView->isVisible());
+  EXPECT_FALSE(Grid->isVisible());
+  EXPECT_EQ(List->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(List->toolTip(), QStringLiteral("Namensänderung durch Doppelklick"));
+  EXPECT_EQ(Form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QStringLiteral("yyyymmdd_hhnnss_@"));
+  EXPECT_FALSE(Image->accessibleName().isEmpty()) << "the picture box is named for screen readers";
+
+  EXPECT_EQ(CommandButtonsEnabled(), 0);
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+  for (const char* name :
+       {"Help_BitBtn0", "Help_BitBtn1", "Help_BitBtn2", "Exit_BitBtn0", "Exit_BitBtn1", "Exit_BitBtn2"})
+    EXPECT_TRUE(Button(name)->isEnabled()) << name;
+  // Captions keep their trailing blanks.
+  EXPECT_EQ(Button("Sort_BitBtn")->text(), QStringLiteral("Bilderliste nach Aufnahmedatum sortieren  "));
+  EXPECT_EQ(Button("Google_BitBtn")->text(), QStringLiteral("Ort in Google Maps anzeigen     "));
+  EXPECT_EQ(Button("Exit_BitBtn1")->text(), QStringLiteral("Ende  "));
+  EXPECT_EQ(Action("pm_delete")->text(), QStringLiteral("Bilddatei löschen"));
+}
+
+TEST_F(MainWindowTest, DropAddsTheJpegsReportsTheOtherFileAndShowsTheFirstEntry) {
+  const std::string a = Picture("a.jpg", Spec(1, Platform::EncodeDateTime(2021, 5, 1, 12, 0, 0, 0)));
+  const std::string text = Dir.File("b.txt");
+  WriteFile(text, std::string_view("kein Bild"));
+  const std::string c = Picture("c.jpg", Spec(6));
+  Drop({a, text, c});
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, c}));
+  EXPECT_EQ(Desktop->Messages(), QStringList{Q(text) + QStringLiteral(" ist keine JPG-Datei!")});
+  EXPECT_EQ(List->currentRow(), 0);
+  EXPECT_TRUE(List->item(0)->isSelected());
+  EXPECT_EQ(Form->JPG_Name(), a);
+  EXPECT_EQ(CommandButtonsEnabled(), 13);
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+  EXPECT_FALSE(Image->pixmap().isNull());
+  EXPECT_EQ(Image->pixmap().width(), Image->width()) << "the preview is a square of the box's width";
+  EXPECT_GT(ListView->topLevelItemCount(), 0) << "tab 0 shows the full list";
+
+  // A second drop: the same file twice, an empty file (not added, no message), and the
+  // first entry of the whole list is shown again, not the first dropped file.
+  const std::string empty = Dir.File("leer.jpg");
+  WriteFile(empty, std::string_view());
+  Desktop->Calls.clear();
+  Drop({c, empty, c});
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, c, c, c}));
+  EXPECT_TRUE(Desktop->Messages().isEmpty());
+  EXPECT_EQ(Form->JPG_Name(), a);
+}
+
+TEST_F(MainWindowTest, KeyboardAndMouseMakeAnotherEntryCurrentAndShowIt) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(3));
+  Drop({a, b});
+  ASSERT_EQ(Form->JPG_Name(), a);
+  List->setFocus();
+  QTest::keyClick(List, Qt::Key_Down);
+  EXPECT_EQ(Form->JPG_Name(), b) << "the arrow key shows the entry as a click does";
+  const QRect first = List->visualItemRect(List->item(0));
+  QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+  EXPECT_EQ(Form->JPG_Name(), a);
+}
+
+TEST_F(MainWindowTest, ContextMenuShowsOnlyWhatFitsTheCurrentEntry) {
+  OpenMenu();
+  for (const char* name : {"pm_remove", "pm_delete", "pm_rename", "pm_up", "pm_down"})
+    EXPECT_FALSE(Action(name)->isVisible()) << name << " on an empty list";
+
+  Drop({Picture("a.jpg", Spec(1)), Picture("b.jpg", Spec(1)), Picture("c.jpg", Spec(1))});
+  List->setCurrentRow(0);
+  OpenMenu();
+  EXPECT_TRUE(Action("pm_remove")->isVisible());
+  EXPECT_TRUE(Action("pm_delete")->isVisible());
+  EXPECT_TRUE(Action("pm_rename")->isVisible());
+  EXPECT_FALSE(Action("pm_up")->isVisible()) << "first entry";
+  EXPECT_TRUE(Action("pm_down")->isVisible());
+
+  List->setCurrentRow(2);
+  OpenMenu();
+  EXPECT_TRUE(Action("pm_up")->isVisible());
+  EXPECT_FALSE(Action("pm_down")->isVisible()) << "last entry";
+}
+
+TEST_F(MainWindowTest, RemovingTheLastEntryClearsTheViewAndKeepsTheSaveButton) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(1));
+  Drop({a, b});
+  Tabs->setCurrentIndex(1);
+  ASSERT_FALSE(Grid->item(3, 1)->text().isEmpty());
+
+  List->setCurrentRow(1);
+  Action("pm_remove")->trigger();
+  EXPECT_EQ(Texts(), std::vector<std::string>{a});
+  EXPECT_EQ(Form->JPG_Name(), a);
+  EXPECT_EQ(CommandButtonsEnabled(), 13);
+
+  Button("Save_BitBtn")->setEnabled(true); // as an edit would leave it
+  Action("pm_remove")->trigger();
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_TRUE(Image->pixmap().isNull());
+  EXPECT_EQ(ListView->topLevelItemCount(), 0);
+  for (int row = 0; row < Grid->rowCount(); ++row) {
+    EXPECT_TRUE(Grid->item(row, 1)->text().isEmpty()) << row;
+    EXPECT_FALSE(Grid->item(row, 0)->text().isEmpty()) << "captions stay, row " << row;
+  }
+  EXPECT_EQ(CommandButtonsEnabled(), 0);
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+}
+
+TEST_F(MainWindowTest, UpAndDownExchangeEntriesWithTheirKeys) {
+  const Platform::TDateTime early = Platform::EncodeDateTime(2019, 1, 1, 0, 0, 0, 0);
+  const Platform::TDateTime late = Platform::EncodeDateTime(2022, 1, 1, 0, 0, 0, 0);
+  const std::string a = Picture("a.jpg", Spec(0, late));
+  const std::string b = Picture("b.jpg", Spec(0, early));
+  const std::string c = Picture("c.jpg", Spec(1));
+  Drop({a, b, c});
+
+  // Multi-selection (tab 0): the current index stays, so the entry now there is shown.
+  List->setCurrentRow(1);
+  Action("pm_up")->trigger();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{b, a, c}));
+  EXPECT_EQ(List->currentRow(), 1);
+  EXPECT_EQ(Form->JPG_Name(), a);
+  EXPECT_TRUE(List->item(0)->isSelected()) << "the moved entry is marked";
+  EXPECT_DOUBLE_EQ(Form->Entries()[0].CaptureTimeKey, early) << "the key travels with its entry";
+  EXPECT_DOUBLE_EQ(Form->Entries()[1].CaptureTimeKey, late);
+
+  // Single selection (tab 1): marking the moved entry makes it current, so it is shown.
+  Tabs->setCurrentIndex(1);
+  List->setCurrentRow(0);
+  Action("pm_down")->trigger();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, b, c}));
+  EXPECT_EQ(List->currentRow(), 1);
+  EXPECT_EQ(Form->JPG_Name(), b);
+}
+
+TEST_F(MainWindowTest, SortAlternatesBetweenCaptureTimeAndName) {
+  const std::string z = Picture("z.jpg", Spec(0, Platform::EncodeDateTime(2019, 1, 1, 0, 0, 0, 0)));
+  const std::string m = Picture("m.jpg", Spec(0, Platform::EncodeDateTime(2018, 1, 1, 0, 0, 0, 0)));
+  const std::string a = Picture("a.jpg", Spec(0, Platform::EncodeDateTime(2020, 1, 1, 0, 0, 0, 0)));
+  const std::string undated = Picture("n.jpg", Spec(1));
+  Drop({z, m, a, undated});
+  QPushButton* sort = Button("Sort_BitBtn");
+  Tabs->setCurrentIndex(2);
+
+  sort->click();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{undated, m, z, a})) << "undated pictures come first";
+  EXPECT_EQ(sort->text(), QStringLiteral("Bilderliste nach Namen sortieren          "));
+  EXPECT_EQ(Form->JPG_Name(), undated);
+
+  sort->click();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, m, undated, z}));
+  EXPECT_EQ(sort->text(), QStringLiteral("Bilderliste nach Aufnahmedatum sortieren  "));
+  EXPECT_EQ(List->currentRow(), 0);
+  EXPECT_EQ(Form->JPG_Name(), a);
+
+  // While sorted by name, new entries go to their place.
+  const std::string b = Picture("b.jpg", Spec(1));
+  Drop({b});
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, b, m, undated, z}));
+}
+
+TEST_F(MainWindowTest, TabChangesSwitchViewsButtonsSelectionAndListHeight) {
+  Drop({Picture("a.jpg", Spec(5))});
+  const auto splitter = Form->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+  const int panel2Height = Form->findChild<QWidget*>(QStringLiteral("Panel2"))->height();
+  const int rows = 12 * (24 + 1);
+
+  Tabs->setCurrentIndex(1);
+  EXPECT_TRUE(Grid->isVisible());
+  EXPECT_FALSE(ListView->isVisible());
+  EXPECT_EQ(List->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(Grid->rowCount(), 12);
+  EXPECT_EQ(Grid->columnWidth(0), 180);
+  EXPECT_EQ(splitter->sizes().at(0), panel2Height - 138 - rows - 6) << "the list height is computed with 138";
+  EXPECT_EQ(Tabs->height(), 158);
+  EXPECT_EQ(Grid->item(0, 0)->text(), QStringLiteral("Beschreibung:"));
+  EXPECT_EQ(Grid->item(0, 1)->text(), QStringLiteral("Werte"));
+  EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("5: an Hauptdiagonale gespiegelt"));
+  EXPECT_TRUE(Button("Google_BitBtn")->isEnabled());
+
+  Tabs->setCurrentIndex(2);
+  EXPECT_EQ(List->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_TRUE(Grid->isVisible());
+
+  Tabs->setCurrentIndex(0);
+  EXPECT_TRUE(ListView->isVisible());
+  EXPECT_FALSE(Grid->isVisible());
+  EXPECT_EQ(splitter->sizes().at(0), panel2Height - 98 - rows - 6) << "the list height is computed with 98";
+  EXPECT_EQ(Tabs->height(), 158);
+
+  // The layout rule on a resize: the picture box stays square.
+  Form->resize(1400, 800);
+  QApplication::processEvents();
+  const auto panel1 = Form->findChild<QWidget*>(QStringLiteral("Panel1"));
+  EXPECT_EQ(panel1->width(), panel1->height());
+}
+
+TEST_F(MainWindowTest, TabChangeOnAnEmptyListDisablesTheTabsButtons) {
+  Tabs->setCurrentIndex(1);
+  for (const char* name : {"Orientation_BitBtn", "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn"})
+    EXPECT_FALSE(Button(name)->isEnabled()) << name;
+}
+
+TEST_F(MainWindowTest, DeleteMovesTheFileToTheTrash) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(1));
+  Drop({a, b});
+  List->setCurrentRow(0);
+  Action("pm_delete")->trigger();
+  ASSERT_FALSE(Desktop->Calls.empty());
+  EXPECT_EQ(Desktop->Calls.back().Kind, QStringLiteral("trash"));
+  EXPECT_EQ(Desktop->Calls.back().Text, Q(a));
+  EXPECT_FALSE(std::filesystem::exists(a));
+  EXPECT_EQ(Texts(), std::vector<std::string>{b});
+  EXPECT_EQ(Form->JPG_Name(), b);
+
+  // Without a trash the user is asked; No keeps file and entry.
+  Desktop->TrashAvailable = false;
+  Desktop->MessageAnswers = {TModalResult::mrNo};
+  Action("pm_delete")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(b));
+  EXPECT_EQ(Texts(), std::vector<std::string>{b});
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_TRUE(Desktop->Messages().front().startsWith(Q(b)));
+
+  Desktop->MessageAnswers = {TModalResult::mrYes};
+  Action("pm_delete")->trigger();
+  EXPECT_FALSE(std::filesystem::exists(b));
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(CommandButtonsEnabled(), 0);
+}
+
+TEST_F(MainWindowTest, RenameMovesTheFileOrSaysWhyNot) {
+  const std::string a = Picture("a.jpg", Spec(0, Platform::EncodeDateTime(2020, 2, 2, 2, 2, 2, 0)));
+  const std::string taken = Picture("taken.jpg", Spec(1));
+  Drop({a});
+
+  // Cancelled (the box answers the old name): nothing moves, nothing is reported.
+  Action("pm_rename")->trigger();
+  EXPECT_TRUE(Desktop->Messages().isEmpty());
+  EXPECT_EQ(Texts(), std::vector<std::string>{a});
+
+  Desktop->InputAnswers = {QStringLiteral("taken.jpg")};
+  Action("pm_rename")->trigger();
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_EQ(Desktop->Messages().front(),
+            QStringLiteral("Umbenennen von %1 scheiterte mit Fehler: %2").arg(Q(a)).arg(EEXIST));
+  EXPECT_TRUE(std::filesystem::exists(a));
+  EXPECT_EQ(Texts(), std::vector<std::string>{a});
+
+  Desktop->InputAnswers = {QStringLiteral("neu.jpg")};
+  Action("pm_rename")->trigger();
+  const std::string renamed = Dir.File("neu.jpg");
+  EXPECT_EQ(Texts(), std::vector<std::string>{renamed}) << "the folder part ends with /";
+  EXPECT_TRUE(std::filesystem::exists(renamed));
+  EXPECT_EQ(Form->JPG_Name(), renamed);
+  EXPECT_DOUBLE_EQ(Form->Entries()[0].CaptureTimeKey, Platform::EncodeDateTime(2020, 2, 2, 2, 2, 2, 0));
+}
+
+TEST_F(MainWindowTest, PictureWithoutExifOffersAnEmptySet) {
+  const std::string bare = Picture("bare.jpg");
+  Desktop->MessageAnswers = {TModalResult::mrNo};
+  Drop({bare});
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_EQ(Desktop->Messages().front(),
+            Q(bare) + QStringLiteral(" besitzt keine Exif-Daten\r\nSoll ein leerer Satz angelegt werden?"));
+  {
+    Tessel::Exif::TExifData data;
+    data.LoadFromGraphic(bare);
+    EXPECT_TRUE(data.Empty()) << "No leaves the file untouched";
+  }
+
+  Desktop->MessageAnswers = {TModalResult::mrYes};
+  Tabs->setCurrentIndex(1);
+  List->setCurrentRow(-1);
+  List->setCurrentRow(0);
+  Tessel::Exif::TExifData data;
+  data.LoadFromGraphic(bare);
+  EXPECT_FALSE(data.Empty()) << "Yes writes the set into the file at once";
+  EXPECT_EQ(static_cast<int>(data.Orientation()), 1);
+  EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("1: normal"));
+  EXPECT_EQ(Grid->item(4, 1)->text(), QStringLiteral("0 x 0"));
+}
+
+TEST_F(MainWindowTest, FileGoneSinceItWasAddedShowsTheErrorAndKeepsRunning) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(1));
+  Drop({a, b});
+  std::filesystem::remove(b);
+  List->setCurrentRow(1);
+  EXPECT_EQ(Desktop->Messages().size(), 1) << "the default error handler showed the error";
+  EXPECT_EQ(CommandButtonsEnabled(), 0) << "the buttons stay disabled";
+  List->setCurrentRow(0);
+  EXPECT_EQ(CommandButtonsEnabled(), 13);
+}
+
+TEST_F(MainWindowTest, HelpOpensTheManualBesideTheProgram) {
+  Button("Help_BitBtn1")->click();
+  ASSERT_EQ(Desktop->Opened().size(), 1);
+  EXPECT_EQ(Desktop->Opened().front(), QCoreApplication::applicationDirPath() + QStringLiteral("/Fotarium.pdf"));
+}
+
+TEST_F(MainWindowTest, PreviewTurnsOrientationsThreeSixAndEight) {
+  // A landscape picture: a blue band on the left quarter of a red picture.
+  for (const int orientation : {1, 3, 6, 8, 5}) {
+    SCOPED_TRACE(orientation);
+    Form->CancelListing();
+    const std::string path =
+        Picture("o" + std::to_string(orientation) + ".jpg", Spec(orientation, std::nullopt, 160, 80));
+    Desktop->Calls.clear();
+    Drop({path});
+    List->setCurrentRow(List->count() - 1);
+    const QImage shown = Image->pixmap().toImage();
+    ASSERT_FALSE(shown.isNull());
+    const int side = shown.width();
+    ASSERT_EQ(shown.height(), side);
+    const auto blue = [&](int x, int y) {
+      const QColor c = shown.pixelColor(x, y);
+      return c.blue() > 150 && c.red() < 100;
+    };
+    switch (orientation) {
+    case 3: // turned 180: the band is on the right
+      EXPECT_TRUE(blue(side - 3, side / 2));
+      break;
+    case 6: // turned 90 clockwise: a portrait band, the blue quarter at the top
+      EXPECT_TRUE(blue(side / 2, side / 20));
+      EXPECT_FALSE(blue(side / 2, side - side / 20));
+      break;
+    case 8: // turned 270: the blue quarter at the bottom
+      EXPECT_TRUE(blue(side / 2, side - side / 20));
+      break;
+    default: // not turned (mirrored values included)
+      EXPECT_TRUE(blue(3, side / 2));
+      break;
+    }
+  }
+}
