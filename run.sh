@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release and runs the command-line tool on the given pictures, or on
+# Builds the release and starts the desktop program on the given pictures when a display
+# is present; otherwise runs the command-line tool on the given pictures, or on
 # the project's own sample pictures (made at build time) when none are given.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,6 +10,12 @@ fotarium_use_ccache
 
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(fotarium_jobs)" >/dev/null
+
+# With a display, the desktop program takes the files like a drop.
+GUI=build/release/app/fotarium
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$GUI" ]; then
+  exec "$GUI" "$@"
+fi
 
 CLI=build/release/cli/fotarium-cli
 if [ "$#" -eq 0 ]; then
