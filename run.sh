@@ -11,18 +11,18 @@ fotarium_use_ccache
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(fotarium_jobs)" >/dev/null
 
-# With a display, the desktop program takes the files like a drop.
-GUI=build/release/app/fotarium
-if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$GUI" ]; then
-  exec "$GUI" "$@"
-fi
-
 CLI=build/release/cli/fotarium-cli
 if [ "$#" -eq 0 ]; then
   SAMPLES=build/release/samples
   mkdir -p "$SAMPLES"
   build/release/samples/make-samples "$SAMPLES"
   set -- "$SAMPLES"/*.jpg
+fi
+
+# With a display, the desktop program takes the files like a drop.
+GUI=build/release/app/fotarium
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$GUI" ]; then
+  exec "$GUI" "$@"
 fi
 
 "$CLI" segments "$@"
