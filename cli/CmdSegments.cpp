@@ -4,6 +4,7 @@
 
 #include "Tessel/Exif/BaseUtils.h"
 
+#include "platform/Exceptions.h"
 #include "platform/Strings.h"
 
 #include <fmt/format.h>
@@ -50,10 +51,28 @@ std::string PayloadKind(const IJPEGSegment& segment) {
 
 void ListJPEG(TStream& stream, std::ostream& out, nlohmann::ordered_json& json, bool asJson) {
   // The segment list grows as the walk goes, so a damaged file still shows what came first.
-  auto& segments = json["segments"] = nlohmann::ordered_json::array();
+  json["segments"] = nlohmann::ordered_json::array();
+  json["cutOffAt"] = nullptr;
+  // Taken once both keys exist: adding a key moves the object's members.
+  auto& segments = json["segments"];
   if (!asJson)
     out << fmt::format("  {:>10}  {:<12} {:>7}  {}\n", "offset", "marker", "size", "payload");
-  for (auto segment : *JPEGHeader(stream, TJPEGMarkers::All())) {
+  // Where the next segment starts; a file that ends inside it is cut off there.
+  std::int64_t next = stream.Position() + 2;
+  const auto parser = JPEGHeader(stream, TJPEGMarkers::All());
+  for (;;) {
+    try {
+      if (!parser->MoveNext())
+        break;
+    } catch (const Platform::EReadError&) {
+      // A file that ends inside a segment is listed up to that segment, which is named.
+      json["cutOffAt"] = next;
+      if (!asJson)
+        out << fmt::format("  {:>10}  cut off: the file ends inside this segment\n", next);
+      break;
+    }
+    const auto segment = parser->Current();
+    next = segment->Offset() + segment->TotalSize();
     const auto kind = PayloadKind(*segment);
     std::vector<std::uint16_t> resources;
     if (segment->IsAdobeApp13())

@@ -233,6 +233,33 @@ TEST(JPEGHeaderParser, MalformedLengthsAreContained) {
   EXPECT_EQ(Walk(*garbage, TJPEGMarkers::All()).size(), 1U);
 }
 
+TEST(JPEGHeaderParser, AWalkWithoutEOIEndsAtTheScanHeader) {
+  // A file that ends inside its scan header (behind its length), or right behind it.
+  const auto whole = Concat({SOI, App0, ExifApp1(), DQT, SOS});
+  for (const std::size_t cut : {std::size_t{0}, std::size_t{3}, SOS.size() - 4}) {
+    Bytes bytes = Concat({SOI, App0, ExifApp1(), DQT, SOS});
+    bytes.resize(whole.size() - cut);
+    SCOPED_TRACE(cut);
+    auto stream = StreamOf(bytes);
+    const auto found = Walk(*stream, {0xE0, 0xE1});
+    ASSERT_EQ(found.size(), 2U) << "the segments in front are found, and the walk ends quietly";
+    EXPECT_EQ(found[1].Marker, 0xE1);
+    EXPECT_LE(stream->Position(), stream->Size());
+    // Whoever asks for the scan header or the picture data still learns that it is cut off.
+    stream->SetPosition(0);
+    if (cut > 0) {
+      EXPECT_THROW(Walk(*stream, {0xDA}), Platform::EReadError);
+    }
+    stream->SetPosition(0);
+    EXPECT_THROW(Walk(*stream, {0xD9}), Platform::EReadError);
+  }
+  // In a whole file the walk for APP segments still stops at the scan without reading it.
+  auto stream = StreamOf(SimpleJPEG());
+  EXPECT_EQ(Walk(*stream, {0xE0}).size(), 1U);
+  EXPECT_EQ(stream->Position(),
+            static_cast<std::int64_t>(SOI.size() + App0.size() + DQT.size() + SOF.size() + SOS.size()));
+}
+
 TEST(UserJPEGSegment, LoadSaveAndPayloadTests) {
   TUserJPEGSegment segment;
   auto source = StreamOf(Concat({Bytes{0xFF, 0xFF}, ExifApp1(7), Bytes{0x99}}));

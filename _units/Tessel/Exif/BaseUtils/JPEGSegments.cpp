@@ -201,6 +201,12 @@ bool TJPEGHeaderParser::MoveNext() {
     }
     if (marker == jmEOI)
       break;
+    // The walk stops after the scan header: unless EOI is wanted, the picture data holds
+    // nothing for it, so a file cut off in or right behind that header is no read error.
+    if (marker == jmSOS && !FMarkersToLookFor.Contains(jmEOI)) {
+      stream.Seek(std::min<std::int64_t>(dataSize, BytesLeft(stream)), TSeekOrigin::soCurrent);
+      break;
+    }
     stream.Seek(dataSize, TSeekOrigin::soCurrent);
   }
   if (!lengthBroken && FLastMarker == jmSOS && FMarkersToLookFor.Contains(jmEOI) && SearchForEOI())
