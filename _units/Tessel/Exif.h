@@ -1521,12 +1521,15 @@ public:
                          TExifDataOffsetsType& dataOffsetsType);
 };
 
-// "AOC" and a NUL, then a directory in the EXIF byte order.
+// "AOC" and a NUL, then a directory in the EXIF byte order; when a byte-order mark ("MM"
+// or "II") follows the NUL, the directory starts behind it and is read in that order.
 class TPentaxMakerNote : public TExifMakerNote {
 public:
   explicit TPentaxMakerNote(TExifSection& section) : TExifMakerNote(Class(), section) {}
   [[nodiscard]] static TExifMakerNoteClass Class();
   static bool FormatIsOK(const TExifTag& source, std::int32_t& headerSize);
+  static void GetIFDInfo(const TExifTag& source, TEndianness& probableEndianness,
+                         TExifDataOffsetsType& dataOffsetsType);
 };
 
 // "Nikon" NUL 01 00, then a directory in the EXIF byte order.

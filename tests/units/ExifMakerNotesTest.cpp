@@ -281,3 +281,42 @@ TEST_F(ExifMakerNotes, PublicFormatTestWantsUndefinedData) {
   EXPECT_EQ(data.MakerNoteType(), THeaderlessMakerNote::Class()) << "BYTE data is not a signed layout";
   EXPECT_FALSE(data.HasMakerNote());
 }
+
+TEST_F(ExifMakerNotes, PentaxByteOrderMarkMovesTheDirectory) {
+  TExifData data;
+  // "AOC", NUL, a byte-order mark, then the directory in that order whatever the EXIF
+  // block's; value offsets still count from the EXIF block's header.
+  for (const bool motorola : {false, true}) {
+    Load(data, ExifWithMakerNote(!motorola, "PENTAX Corporation", "", [motorola](std::int64_t offset) {
+           const Bytes header = BytesOf(std::string_view(motorola ? "AOC\0MM" : "AOC\0II", 6));
+           return Directory(motorola, true).Build(header, -offset);
+         }));
+    ASSERT_EQ(ClassOf(data), "Pentax");
+    auto& note = data.MakerNote();
+    EXPECT_EQ(note.Endianness(), motorola ? TEndianness::BigEndian : TEndianness::SmallEndian);
+    EXPECT_EQ(note.DataOffsetsType(), TExifDataOffsetsType::doFromExifStart);
+    EXPECT_EQ(note.Tags().Count(), 4);
+    EXPECT_EQ(note.Tags().GetWordValue(2, 0, 0), 0x0202);
+    EXPECT_EQ(note.Tags().GetStringValue(6), "Out-of-line text");
+    EXPECT_TRUE(note.Tags().LoadErrors().Empty());
+  }
+
+  // A mark that names the wrong order is corrected by the byte-order retry.
+  Load(data, ExifWithMakerNote(true, "PENTAX", "", [](std::int64_t offset) {
+         return Directory(false, true).Build(BytesOf(std::string_view("AOC\0MM", 6)), -offset);
+       }));
+  EXPECT_EQ(data.MakerNote().Endianness(), TEndianness::SmallEndian);
+  EXPECT_EQ(data.Sections(esMakerNote)->GetStringValue(6), "Out-of-line text");
+
+  // Without a mark the directory follows the NUL in the EXIF byte order, as before.
+  Load(data, ExifWithMakerNote(true, "PENTAX", "", [](std::int64_t offset) {
+         return Directory(true, true).Build(BytesOf(std::string_view("AOC\0", 4)), -offset);
+       }));
+  EXPECT_EQ(data.MakerNote().Endianness(), TEndianness::BigEndian);
+  EXPECT_EQ(data.Sections(esMakerNote)->Count(), 4);
+
+  // A signature and a mark with nothing behind them is no Pentax note.
+  Load(data,
+       ExifWithMakerNote(false, "PENTAX", "", [](std::int64_t) { return BytesOf(std::string_view("AOC\0MM", 6)); }));
+  EXPECT_NE(ClassOf(data), "Pentax");
+}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace Tessel::Exif {
@@ -181,9 +182,33 @@ void TPanasonicMakerNote::GetIFDInfo(const TExifTag& /*source*/, TEndianness& pr
   probableEndianness = TEndianness::SmallEndian;
 }
 
+namespace {
+
+// The byte-order mark behind the Pentax signature, when there is one.
+std::optional<TEndianness> PentaxByteOrderMark(const TExifTag& source) {
+  const auto bytes = source.Bytes();
+  if (bytes.size() < 6 || bytes[4] != bytes[5])
+    return std::nullopt;
+  if (bytes[4] == 'M')
+    return TEndianness::BigEndian;
+  if (bytes[4] == 'I')
+    return TEndianness::SmallEndian;
+  return std::nullopt;
+}
+
+} // namespace
+
 bool TPentaxMakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
-  headerSize = 4;
+  // Later cameras put a byte-order mark between the signature and the directory; its
+  // value offsets still count from the start of the EXIF data.
+  headerSize = PentaxByteOrderMark(source) ? 6 : 4;
   return HasSignature(source, std::string_view("AOC\0", 4), headerSize);
+}
+
+void TPentaxMakerNote::GetIFDInfo(const TExifTag& source, TEndianness& probableEndianness,
+                                  TExifDataOffsetsType& /*dataOffsetsType*/) {
+  if (const auto mark = PentaxByteOrderMark(source))
+    probableEndianness = *mark;
 }
 
 bool TNikonType1MakerNote::FormatIsOK(const TExifTag& source, std::int32_t& headerSize) {
