@@ -515,8 +515,8 @@ TExifListRows ListMakerNote(Exif::TExifMakerNote& note, const IniFile* map) {
 TExifListOfFile LoadFromFileRows(const std::string& fileName, const IniFile* map) {
   Exif::TExifData data;
   data.SetEnsureEnumsInRange(false);
-  data.LoadFromGraphic(fileName);
   TExifListOfFile list;
+  list.Recognised = data.LoadFromGraphic(fileName);
   list.Rows = data.Empty() ? TExifListRows{{"No Exif metadata found", {}, false}} : ListExifData(data);
   if (data.HasMakerNote()) {
     TExifListRows noteRows;

@@ -47,6 +47,9 @@ struct TExifListOfFile {
   TExifListRows Rows;
   // The file's DateTime; -700000.0 when missing.
   Platform::TDateTime DateTime = -700000.0;
+  // The file is a JPEG, Photoshop or TIFF picture (otherwise the list says that no
+  // EXIF data was found).
+  bool Recognised = false;
 };
 
 // The EXIF list of a file followed by its maker-note list. Errors of the library and
