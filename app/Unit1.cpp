@@ -6,6 +6,8 @@
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "app/core/EditCommands.h"
+#include "app/core/GPSTexts.h"
 #include "app/core/KeyFields.h"
 #include "app/core/Preview.h"
 
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -35,6 +38,7 @@
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSplitter>
@@ -45,6 +49,7 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
+#include <cmath>
 #include <unistd.h>
 
 namespace Fotarium::App {
@@ -64,6 +69,23 @@ constexpr int ListedPerTurn = 16;
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToStd(const QString& text) { return text.toStdString(); }
+
+// The design's date-time (days since 1899-12-30, fraction = time of day) and Qt's.
+Platform::TDateTime DateTimeFromQt(const QDateTime& value) {
+  static const QDate epoch(1899, 12, 30);
+  const double days = static_cast<double>(epoch.daysTo(value.date()));
+  const double fraction = value.time().msecsSinceStartOfDay() / 86400000.0;
+  return days >= 0 ? days + fraction : days - fraction;
+}
+
+QDateTime DateTimeToQt(Platform::TDateTime value) {
+  static const QDate epoch(1899, 12, 30);
+  const double whole = std::trunc(value);
+  const double fraction = std::abs(value - whole);
+  const auto msecs = static_cast<int>(std::llround(fraction * 86400000.0));
+  return QDateTime(epoch.addDays(static_cast<qint64>(whole)),
+                   QTime::fromMSecsSinceStartOfDay(std::min(msecs, 86399999)));
+}
 
 void Message(QWidget* parent, const QString& text) { Desktop().MessageBox(parent, text, TMessageButtons::mbOK); }
 
@@ -135,7 +157,10 @@ QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* c
 }
 
 void TForm1::CreateControls() {
-  QFont font(QStringLiteral("Tahoma"));
+  // Tahoma at 11 pixels; where it is missing, faces of similar width before the wide default.
+  QFont font;
+  font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
   font.setPixelSize(11);
   setFont(font);
 
@@ -227,15 +252,21 @@ void TForm1::CreateControls() {
   Clip_BitBtn = MakeButton(TabSheet1, "Clip_BitBtn", "markierte Exif-Daten ins ClipBoard");
   Help_BitBtn0 = MakeButton(TabSheet1, "Help_BitBtn0", "Hilfe ");
   Exit_BitBtn0 = MakeButton(TabSheet1, "Exit_BitBtn0", "Ende  ");
-  grid0->addWidget(Label1, 0, 0, 3, 1, Qt::AlignTop | Qt::AlignLeft);
-  grid0->addWidget(Edit1, 3, 0);
-  grid0->addWidget(Date_BitBtn, 0, 1);
-  grid0->addWidget(SelAllFiles_BitBtn, 1, 1);
-  grid0->addWidget(Select_BitBtn, 2, 1);
-  grid0->addWidget(Clip_BitBtn, 3, 1);
-  grid0->addWidget(Help_BitBtn0, 0, 2);
-  grid0->addWidget(Exit_BitBtn0, 3, 2);
+  // The help text across the tab, the pattern with its command, then the marking and
+  // clipboard commands: everything fits the narrow right half of the window.
+  grid0->addWidget(Label1, 0, 0, 1, 3, Qt::AlignTop | Qt::AlignLeft);
+  grid0->addWidget(Edit1, 1, 0);
+  grid0->addWidget(Date_BitBtn, 1, 1);
+  grid0->addWidget(Help_BitBtn0, 1, 2);
+  auto* row2 = new QHBoxLayout();
+  row2->setSpacing(3);
+  row2->addWidget(SelAllFiles_BitBtn);
+  row2->addWidget(Select_BitBtn);
+  row2->addWidget(Clip_BitBtn);
+  row2->addWidget(Exit_BitBtn0);
+  grid0->addLayout(row2, 2, 0, 1, 3);
   grid0->setColumnStretch(0, 1);
+  grid0->setRowStretch(3, 1);
   PageControl1->addTab(TabSheet1, QStringLiteral("alle Exif-Daten"));
 
   // Tab 1: the edit commands.
@@ -766,15 +797,160 @@ void TForm1::ShowMetadata() {
 
 // --- edit commands -----------------------------------------------------------------------
 
-void TForm1::Orientation_BitBtnClick() {}
-void TForm1::Change_Date_BitBtnClick() {}
-void TForm1::Description_BitBtnClick() {}
-void TForm1::Comment_BitBtnClick() {}
-void TForm1::Save_BitBtnClick() {}
-void TForm1::Date_BitBtnClick() {}
-void TForm1::Change_GPS_BitBtnClick() {}
-void TForm1::Google_BitBtnClick() {}
-void TForm1::KML_BitBtnClick() { Message(this, QStringLiteral("Diese Option ist noch nicht verfügbar!")); }
+void TForm1::Orientation_BitBtnClick() {
+  Core::StepOrientation(jpg->ExifData());
+  ShowMetadata();
+  Save_BitBtn->setEnabled(true);
+}
+
+void TForm1::Change_Date_BitBtnClick() {
+  if (Form2 == nullptr)
+    return;
+  const Core::TDateDialogPreset preset =
+      Core::DateDialogPreset(jpg->ExifData(), FJPG_Name, DateTimeFromQt(QDateTime::currentDateTime()));
+  auto* label = Form2->findChild<QLabel*>(QStringLiteral("Label1"));
+  auto* datePicker = Form2->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
+  auto* timePicker = Form2->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
+  if (label != nullptr)
+    label->setText(PathToQ(preset.Label));
+  Form2->resize(Form2->width(), preset.Height);
+  if (datePicker != nullptr)
+    datePicker->setDateTime(DateTimeToQt(preset.Value));
+  if (timePicker != nullptr)
+    timePicker->setDateTime(DateTimeToQt(preset.Value));
+  if (Desktop().ExecDialog(*Form2) == TModalResult::mrOk && datePicker != nullptr && timePicker != nullptr) {
+    Core::ApplyDateDialogResult(jpg->ExifData(), DateTimeFromQt(datePicker->dateTime()),
+                                DateTimeFromQt(timePicker->dateTime()));
+    Save_BitBtn->setEnabled(true);
+  }
+  ShowMetadata();
+}
+
+void TForm1::EditText(Core::TEditableText which) {
+  const QString current = ToQ(Core::EditableTextValue(jpg->ExifData(), which));
+  const QString answer = Desktop().InputBox(this, ToQ(Core::EditableTextCaption(which)), current, current);
+  // A setter that refuses the text ends the command here: nothing shown, nothing to save.
+  Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer));
+  ShowMetadata();
+  Save_BitBtn->setEnabled(true);
+}
+
+void TForm1::Description_BitBtnClick() { EditText(Core::TEditableText::etDescription); }
+
+void TForm1::Comment_BitBtnClick() { EditText(Core::TEditableText::etComment); }
+
+void TForm1::Save_BitBtnClick() {
+  // A save that raises stops here: the edits stay in memory and the button stays enabled.
+  jpg->ExifData().SaveToGraphic(FJPG_Name);
+  for (QPushButton* button :
+       {Description_BitBtn, Comment_BitBtn, Change_Date_BitBtn, Change_GPS_BitBtn, Orientation_BitBtn, Save_BitBtn})
+    button->setEnabled(false);
+  ListBox1Click();
+}
+
+Core::TCaptureTimeAnswer TForm1::AskCaptureTime(const std::string& path) {
+  Core::TCaptureTimeAnswer answer;
+  if (Desktop().MessageBox(this, PathToQ(Core::NoCaptureTimeQuestion(path)), TMessageButtons::mbYesAbort) !=
+          TModalResult::mrYes ||
+      Form4 == nullptr)
+    return answer;
+  // The dialog keeps its values between uses: nothing is preset.
+  if (Desktop().ExecDialog(*Form4) != TModalResult::mrOk)
+    return answer;
+  auto* datePicker = Form4->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
+  auto* timePicker = Form4->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
+  if (datePicker == nullptr || timePicker == nullptr)
+    return answer;
+  answer.Date =
+      Core::ComposePickerValues(DateTimeFromQt(datePicker->dateTime()), DateTimeFromQt(timePicker->dateTime()));
+  if (auto* group = Form4->findChild<QWidget*>(QStringLiteral("RadioGroup1"))) {
+    const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+    answer.WriteIntoFile = items.size() > 1 && items[1]->isChecked();
+  }
+  return answer;
+}
+
+void TForm1::Date_BitBtnClick() {
+  if (Save_BitBtn->isEnabled() &&
+      Desktop().MessageBox(this, ToQ(Core::UnsavedEditsQuestion), TMessageButtons::mbYesNo) != TModalResult::mrYes)
+    return;
+  const std::string pattern = ToStd(Edit1->text());
+  // The marked entries as they are now; the items stay valid while the modal progress
+  // window keeps the user from changing the list.
+  std::vector<QListWidgetItem*> marked;
+  for (int i = 0; i < Count(); ++i)
+    if (ListBox1->item(i)->isSelected())
+      marked.push_back(ListBox1->item(i));
+
+  QProgressDialog progress(QStringLiteral("Dateien werden umbenannt …"), QStringLiteral("Abbrechen"), 0,
+                           static_cast<int>(marked.size()), this);
+  progress.setObjectName(QStringLiteral("RenameProgress"));
+  progress.setWindowTitle(ToQ(Core::ApplicationTitle));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  progress.setAutoClose(false);
+  progress.setAutoReset(false);
+  const auto ask = [this](const std::string& path) { return AskCaptureTime(path); };
+  for (std::size_t done = 0; done < marked.size(); ++done) {
+    progress.setValue(static_cast<int>(done));
+    progress.setLabelText(QStringLiteral("Dateien werden umbenannt: %1 von %2").arg(done).arg(marked.size()));
+    // Cancelling between two files: each file has its old or its new name, and so has its entry.
+    if (progress.wasCanceled())
+      break;
+    const int index = ListBox1->row(marked[done]);
+    if (index < 0)
+      continue;
+    const Core::TRenameEntryResult result = Core::RenameEntry(EntryText(index), pattern, ask);
+    using enum Core::TRenameEntryStep;
+    switch (result.Step) {
+    case rsNotLoaded: return; // the file is no picture any more: the command ends without a refresh
+    case rsRenamed: {
+      const TListUpdate update(*this);
+      SetEntry(index, {result.NewPath, EntryKey(index)});
+      break;
+    }
+    case rsFailed: Message(this, PathToQ(result.Message)); break;
+    case rsSkipped:
+    case rsUnchanged: break;
+    }
+  }
+  progress.setValue(static_cast<int>(marked.size()));
+  ListBox1Click();
+}
+
+void TForm1::Change_GPS_BitBtnClick() {
+  if (Form3 == nullptr)
+    return;
+  if (Desktop().ExecDialog(*Form3) == TModalResult::mrOk) {
+    if (auto* grid = Form3->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
+      const auto cell = [grid](int row) {
+        const QTableWidgetItem* item = grid->item(row, 1);
+        return item != nullptr ? item->text() : QString();
+      };
+      const QString latitude = cell(1);
+      const QString longitude = cell(2);
+      StringGrid1->item(5, 1)->setText(latitude);
+      // Text that does not parse leaves the position as it is; a setter that raises ends here.
+      (void)Core::SetLatitudeFromText(jpg->ExifData(), ToStd(latitude));
+      StringGrid1->item(6, 1)->setText(longitude);
+      (void)Core::SetLongitudeFromText(jpg->ExifData(), ToStd(longitude));
+    }
+  }
+  ShowMetadata();
+  Save_BitBtn->setEnabled(true);
+}
+
+void TForm1::Google_BitBtnClick() {
+  const std::optional<std::string> url = Core::MapLinkURL(jpg->ExifData());
+  if (!url) {
+    Message(this, ToQ(Core::NoGPSDataMessage));
+    return;
+  }
+  if (!Desktop().OpenWithShell(ToQ(*url)))
+    Message(this, QStringLiteral("Die Adresse %1 kann nicht geöffnet werden.").arg(ToQ(*url)));
+}
+
+void TForm1::KML_BitBtnClick() { Message(this, ToQ(Core::KMLNotAvailableMessage)); }
 void TForm1::Select_BitBtnClick() { ExifListView->SelectAll(); }
 void TForm1::Clip_BitBtnClick() {
   if (ExifListView->CanCopyToClipboard())

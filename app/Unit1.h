@@ -3,6 +3,7 @@
 // The main window: the picture list filled by drops, the square preview, the key-field
 // grid or the full EXIF list, and the command buttons on three tabs.
 
+#include "app/core/EditCommands.h"
 #include "app/core/PictureList.h"
 #include "app/core/WindowRules.h"
 
@@ -116,6 +117,8 @@ private:
   // --- edit commands ---
   void Orientation_BitBtnClick();
   void Change_Date_BitBtnClick();
+  void EditText(Core::TEditableText which);
+  Core::TCaptureTimeAnswer AskCaptureTime(const std::string& path);
   void Description_BitBtnClick();
   void Comment_BitBtnClick();
   void Save_BitBtnClick();

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTimeEdit>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
@@ -513,4 +515,201 @@ TEST_F(MainWindowTest, PreviewTurnsOrientationsThreeSixAndEight) {
       break;
     }
   }
+}
+
+namespace {
+
+// The compressed picture: everything from the first start-of-scan marker on.
+std::vector<std::uint8_t> ScanData(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadFile(path);
+  for (std::size_t i = 2; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA)
+      return {bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end()};
+  return {};
+}
+
+// Sets the two pickers and the choice of the capture-time dialog as a user would.
+TModalResult AnswerCaptureTimeDialog(QDialog& dialog, const QDate& date, const QTime& time, int item) {
+  auto* datePicker = dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
+  auto* timePicker = dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
+  auto* group = dialog.findChild<QWidget*>(QStringLiteral("RadioGroup1"));
+  EXPECT_TRUE(datePicker && timePicker && group) << "the dialog's controls";
+  if (!(datePicker && timePicker && group))
+    return TModalResult::mrAbort;
+  // Each picker carries a part the command must ignore.
+  datePicker->setDateTime(QDateTime(date, QTime(7, 7, 7)));
+  timePicker->setDateTime(QDateTime(QDate(2000, 1, 1), time));
+  const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+  EXPECT_EQ(items.size(), 2);
+  if (items.size() == 2)
+    items[item]->setChecked(true);
+  return TModalResult::mrOk;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, OrientationClickAndSaveReachTheFileAndTurnThePreview) {
+  const std::string path = Picture("turn.jpg", Spec(1, std::nullopt, 160, 80));
+  const std::vector<std::uint8_t> scanBefore = ScanData(path);
+  ASSERT_FALSE(scanBefore.empty());
+  Drop({path});
+  Tabs->setCurrentIndex(1);
+
+  Button("Orientation_BitBtn")->click();
+  EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("6: um 90° gedreht"));
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+  {
+    Tessel::Exif::TExifData onDisk;
+    onDisk.LoadFromGraphic(path);
+    EXPECT_EQ(static_cast<int>(onDisk.Orientation()), 1) << "nothing is written before saving";
+  }
+
+  Button("Save_BitBtn")->click();
+  EXPECT_TRUE(Desktop->Messages().isEmpty()) << Desktop->Messages().join(QLatin1Char('\n')).toStdString();
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+  EXPECT_EQ(CommandButtonsEnabled(), 13) << "showing the saved entry enables the commands again";
+  Tessel::Exif::TExifData onDisk;
+  onDisk.LoadFromGraphic(path);
+  EXPECT_EQ(static_cast<int>(onDisk.Orientation()), 6);
+  EXPECT_EQ(ScanData(path), scanBefore) << "the picture data is copied byte for byte";
+
+  // Reloaded: the blue left quarter is now at the top of a portrait band.
+  const QImage shown = Image->pixmap().toImage();
+  ASSERT_FALSE(shown.isNull());
+  const int side = shown.width();
+  const QColor top = shown.pixelColor(side / 2, side / 20);
+  const QColor bottom = shown.pixelColor(side / 2, side - side / 20);
+  EXPECT_GT(top.blue(), 150);
+  EXPECT_GT(bottom.red(), 150);
+}
+
+TEST_F(MainWindowTest, FailedEditsAndSavesStopTheCommandAndKeepTheEdits) {
+  const std::string path = Picture("edit.jpg", Spec(1));
+  Drop({path});
+  Tabs->setCurrentIndex(1);
+
+  // Text outside ASCII is refused by the library: nothing shown, nothing to save.
+  Desktop->InputAnswers = {QStringLiteral("München")};
+  Button("Description_BitBtn")->click();
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_EQ(Desktop->Messages().front(), QStringLiteral("Tag may contain only ASCII string data"));
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+  EXPECT_TRUE(Grid->item(9, 1)->text().isEmpty());
+
+  // A cancelled box answers the old text and still counts as an edit.
+  Button("Comment_BitBtn")->click();
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+  Desktop->InputAnswers = {QStringLiteral("Am See")};
+  Button("Description_BitBtn")->click();
+  EXPECT_EQ(Grid->item(9, 1)->text(), QStringLiteral("Am See"));
+
+  // The file went away: the save fails, the edit and the button stay.
+  std::filesystem::remove(path);
+  Desktop->Calls.clear();
+  Button("Save_BitBtn")->click();
+  EXPECT_EQ(Desktop->Messages().size(), 1) << "the error is shown";
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+  EXPECT_EQ(Grid->item(9, 1)->text(), QStringLiteral("Am See"));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "no partial file is left";
+}
+
+TEST_F(MainWindowTest, RenameOfMarkedFilesReportsATakenName) {
+  const std::string a = Picture("a.jpg", Spec(0, Platform::EncodeDateTime(2016, 9, 23, 13, 26, 52, 0)));
+  const std::string b = Picture("b.jpg", Spec(0, Platform::EncodeDateTime(2017, 1, 2, 3, 4, 5, 0)));
+  const std::string c = Picture("c.jpg", Spec(0, Platform::EncodeDateTime(2018, 6, 7, 8, 9, 10, 0)));
+  const std::string taken = Picture("20170102_030405_b.jpg", Spec(1));
+  const std::string unmarked = Picture("d.jpg", Spec(0, Platform::EncodeDateTime(2019, 1, 1, 0, 0, 0, 0)));
+  Drop({a, b, c, unmarked});
+  List->clearSelection();
+  for (int i = 0; i < 3; ++i)
+    List->item(i)->setSelected(true);
+
+  Button("Date_BitBtn")->click();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{Dir.File("20160923_132652_a.jpg"), b, Dir.File("20180607_080910_c.jpg"),
+                                               unmarked}));
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_EQ(Desktop->Messages().front(),
+            QStringLiteral("Umbenennen von %1 scheiterte mit Fehler: %2").arg(Q(b)).arg(EEXIST));
+  EXPECT_TRUE(std::filesystem::exists(b));
+  EXPECT_TRUE(std::filesystem::exists(taken));
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("20160923_132652_a.jpg")));
+  EXPECT_FALSE(std::filesystem::exists(a));
+  EXPECT_TRUE(std::filesystem::exists(unmarked));
+}
+
+TEST_F(MainWindowTest, RenameAsksForAMissingCaptureTime) {
+  const std::string path = Picture("x.jpg", Spec(1));
+  Drop({path});
+  List->item(0)->setSelected(true);
+
+  // Abort: the picture is left alone, the dialog never opens.
+  Desktop->MessageAnswers = {TModalResult::mrAbort};
+  Button("Date_BitBtn")->click();
+  EXPECT_EQ(Texts(), std::vector<std::string>{path});
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_EQ(Desktop->Messages().front(),
+            Q(path) + QStringLiteral(
+                          " hat keine oder eine inkorrekte Aufnahmezeit!\r\nMöchten Sie eine Aufnahmezeit angeben?"));
+  for (const auto& call : Desktop->Calls)
+    EXPECT_NE(call.Kind, QStringLiteral("dialog"));
+
+  // Yes, OK with item 1: the date goes into the file, then the file is renamed after it.
+  Desktop->Calls.clear();
+  Desktop->MessageAnswers = {TModalResult::mrYes};
+  Desktop->DialogAnswers.push_back(
+      [](QDialog& dialog) { return AnswerCaptureTimeDialog(dialog, QDate(2021, 5, 1), QTime(23, 59, 0), 1); });
+  List->item(0)->setSelected(true);
+  Button("Date_BitBtn")->click();
+  const std::string renamed = Dir.File("20210501_235900_x.jpg");
+  EXPECT_EQ(Texts(), std::vector<std::string>{renamed});
+  ASSERT_TRUE(std::filesystem::exists(renamed));
+  Tessel::Exif::TExifData data;
+  data.LoadFromGraphic(renamed);
+  EXPECT_DOUBLE_EQ(data.DateTime().Value(), Platform::EncodeDateTime(2021, 5, 1, 23, 59, 0, 0));
+}
+
+TEST_F(MainWindowTest, GPSDialogTakesThePositionIntoTheData) {
+  const std::string path = Picture("gps.jpg", Spec(1));
+  Drop({path});
+  Tabs->setCurrentIndex(1);
+
+  Desktop->DialogAnswers.push_back([](QDialog& dialog) {
+    auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+    EXPECT_NE(grid, nullptr);
+    if (grid == nullptr)
+      return TModalResult::mrCancel;
+    grid->item(1, 1)->setText(QStringLiteral("48°8'15\"S"));
+    grid->item(2, 1)->setText(QStringLiteral("11°34'31\"E"));
+    return TModalResult::mrOk;
+  });
+  Button("Change_GPS_BitBtn")->click();
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+  const auto* exif = &Form->Picture()->ExifData();
+  EXPECT_EQ(exif->GPSLatitude().Degrees().Numerator, 48U);
+  EXPECT_EQ(exif->GPSLatitude().Minutes().Numerator, 8U);
+  EXPECT_EQ(exif->GPSLongitude().Degrees().Numerator, 11U);
+  EXPECT_FALSE(Grid->item(5, 1)->text().isEmpty());
+
+  // The map link of the shown position, through the shell.
+  Button("Google_BitBtn")->click();
+  ASSERT_EQ(Desktop->Opened().size(), 1);
+  EXPECT_TRUE(Desktop->Opened().front().startsWith(QStringLiteral("https://www.google.com/maps?q=-48.1375")))
+      << Desktop->Opened().front().toStdString();
+
+  // Cancel takes nothing over but still enables saving.
+  Button("Save_BitBtn")->click();
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+  Desktop->DialogAnswers.push_back([](QDialog&) { return TModalResult::mrCancel; });
+  Button("Change_GPS_BitBtn")->click();
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+}
+
+TEST_F(MainWindowTest, MapButtonWithoutPositionSaysSo) {
+  Drop({Picture("nogps.jpg", Spec(1))});
+  Tabs->setCurrentIndex(2);
+  Button("Google_BitBtn")->click();
+  EXPECT_TRUE(Desktop->Opened().isEmpty());
+  EXPECT_EQ(Desktop->Messages(), QStringList{QStringLiteral("Keine GPS-Daten verfügbar!")});
+  Button("KML_BitBtn")->click();
+  EXPECT_EQ(Desktop->Messages().last(), QStringLiteral("Diese Option ist noch nicht verfügbar!"));
 }
