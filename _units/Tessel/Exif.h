@@ -852,9 +852,15 @@ enum class TJPEGMetadataKind : std::uint8_t { mkExif, mkIPTC, mkXMP };
 using TJPEGMetadataKinds = Platform::TSet<TJPEGMetadataKind>;
 
 // The XMP packet of an EXIF container; its class marks it as one that belongs to one.
+// A packet found in the file that does not parse stays pending as it was read: reading
+// it finds no properties, the typed setters leave it alone, and saving carries its
+// bytes unchanged, so that a damaged packet neither blocks EXIF edits nor gets lost.
 class TContainedXMPPacket : public TXMPPacket {
 public:
   TContainedXMPPacket() = default;
+
+protected:
+  void LoadError(Platform::TStream& source) override;
 };
 
 class TCustomExifData : public IExifSectionOwner {
@@ -961,8 +967,14 @@ public:
   [[nodiscard]] bool HasThumbnail() const;
   // Created empty on first use; its changes reach ThumbnailChanged.
   Platform::TJPEGImage& Thumbnail();
-  // nullptr or an empty picture removes the thumbnail; otherwise it copies the picture.
+  // nullptr or an empty picture removes the thumbnail (an uncompressed one as well);
+  // otherwise it copies the picture.
   void SetThumbnail(const Platform::TJPEGImage* value);
+  // The image data of an uncompressed thumbnail (IFD1 with StripOffsets and
+  // StripByteCounts), strips one after the other, as loaded; empty when there is none
+  // or it could not be read. Saving writes it back behind IFD1 while the picture is
+  // not replaced.
+  [[nodiscard]] const std::vector<std::uint8_t>& ThumbnailStripData() const { return FThumbnailStripData; }
   // Marks the container modified; for its own thumbnail also sets ImageWidth and
   // ImageLength of IFD1 (when either is present) to the picture's size.
   void ThumbnailChanged(Platform::TGraphic& sender);
@@ -1267,6 +1279,7 @@ private:
                                                         bool tiffImageSource);
   void TakeMetadataOfIFD0(const IFoundTiffDirectory& directory, bool tiffImageSource);
   bool LoadThumbnail(const IFoundTiffDirectory& directory);
+  void LoadThumbnailStrips(const IFoundTiffDirectory& directory);
   void DetectMakerNoteType();
   void BindThumbnail();
   // Ends a load: the change record is dropped, the bracket closed, Modified False.
@@ -1304,6 +1317,7 @@ private:
   TJPEGMetadataKinds FMetadataInSource;
   std::int64_t FXMPSegmentPosition = 0;
   std::int64_t FXMPPacketSizeInSource = 0;
+  std::vector<std::uint8_t> FThumbnailStripData;
 };
 
 // The editable container: extendable sections.
@@ -1349,9 +1363,19 @@ public:
   // The savers behind SaveToGraphic: a copy of inStream with this data, into outStream.
   // The JPEG saver refuses an Exif block that does not fit into one APP1 segment
   // (EExifBlockTooLarge) before it writes anything.
-  void DoSaveToJPEG(TStream& inStream, TStream& outStream);
-  void DoSaveToPSD(TStream& inStream, TStream& outStream);
-  void DoSaveToTIFF(TStream& inStream, TStream& outStream);
+  virtual void DoSaveToJPEG(TStream& inStream, TStream& outStream);
+  virtual void DoSaveToPSD(TStream& inStream, TStream& outStream);
+  virtual void DoSaveToTIFF(TStream& inStream, TStream& outStream);
+  // SaveToGraphic parses the new content back before it replaces anything: the picture
+  // data (JPEG: from the scan on; PSD: everything after the resources; TIFF: strips and
+  // tiles) must be the source's byte for byte, and the EXIF sections, the IPTC data and
+  // the XMP packet as written must load again alike. ESaveVerificationFailed otherwise,
+  // with the file or stream untouched. On by default.
+  [[nodiscard]] bool VerifySaves() const { return FVerifySaves; }
+  void SetVerifySaves(bool value) { FVerifySaves = value; }
+  // The check on its own: outStream holds what a saver made of inStream (both are read
+  // from their start, their positions are not kept).
+  void VerifySavedGraphic(TStream& inStream, TStream& outStream);
   // Picks the saver for the stream's content, or leaves saveMethod empty.
   void GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod);
 
@@ -1379,8 +1403,10 @@ public:
 
 private:
   static std::unique_ptr<TExifSection> CreateExtendableSection(TCustomExifData& owner, TExifSectionKind kind);
+  void VerifySavedContent(TStream& inStream, TStream& outStream);
 
   bool FRemovePaddingTagsOnSave = true;
+  bool FVerifySaves = true;
 };
 
 // ===== end of EXIF data container =====
@@ -1614,6 +1640,13 @@ public:
   explicit EThumbnailTooLarge(std::int64_t thumbnailSize);
 };
 
+// A save whose new content, parsed back before it replaced anything, did not hold the
+// source's picture data or the metadata as written.
+class ESaveVerificationFailed : public ETesselExifException {
+public:
+  ESaveVerificationFailed() : ETesselExifException(Consts::SSaveNotVerified) {}
+};
+
 // The re-encoded picture has no JFIF (APP0) segment to put the kept segments behind.
 class ENoJFIFSegment : public ETesselExifException {
 public:
@@ -1630,8 +1663,7 @@ struct TThumbnailSize {
 [[nodiscard]] TThumbnailSize FitThumbnailSize(int sourceWidth, int sourceHeight, int boxWidth, int boxHeight);
 // thumbnail := source drawn stretched into a bitmap of the fitted size, encoded with the
 // thumbnail's compression quality. An empty source empties the thumbnail.
-void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& thumbnail, int boxWidth,
-                      int boxHeight);
+void FitThumbnailSize(const Platform::TGraphic& source, Platform::TJPEGImage& thumbnail, int boxWidth, int boxHeight);
 
 // Copies a JPEG stream without the metadata of the given kinds: Exif and XMP APP1
 // segments, and IPTC resources of Photoshop APP13 segments (an APP13 segment that also

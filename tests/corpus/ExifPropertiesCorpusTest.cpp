@@ -126,7 +126,8 @@ TEST(ExifPropertiesCorpus, ReadingChangesNothingAndRewriteKeepsEveryValue) {
     const auto after = Snapshot(data);
     for (const auto& [name, value] : before)
       EXPECT_EQ(after.at(name), value) << name << " changed by Rewrite";
-    if (before["DateTimeOriginal"] != "-") {
+    // A packet that does not parse stays pending, carried as it was and without the edits.
+    if (before["DateTimeOriginal"] != "-" && !data.XMPPacket().DataToLazyLoad()) {
       TXMPSchema* schema = nullptr;
       TXMPProperty* property = nullptr;
       EXPECT_TRUE(data.XMPPacket().FindSchema(TXMPNamespace::xsExif, schema) &&

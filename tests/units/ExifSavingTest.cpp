@@ -291,13 +291,134 @@ TEST(ExifSaving, ThumbnailIsWrittenBehindIFD1WithItsTags) {
   ASSERT_TRUE(loaded.HasThumbnail());
   EXPECT_EQ(Bytes(loaded.Thumbnail().Data().begin(), loaded.Thumbnail().Data().end()), jpeg);
 
-  // Without a thumbnail picture IFD1 is not written, whatever its section holds.
+  // Without a thumbnail picture IFD1 keeps its tags; only the pointer pair goes.
   TExifData noPicture;
   noPicture.SetCameraMake("Maker");
-  noPicture.GetSection(esThumbnail)->SetWordValue(ttCompression, 0, 6);
+  auto& bare = *noPicture.GetSection(esThumbnail);
+  bare.SetWordValue(ttCompression, 0, 6);
+  bare.SetLongWordValue(ttJPEGInterchangeFormat, 0, 4000);
+  bare.SetLongWordValue(ttJPEGInterchangeFormatLength, 0, 1000);
   const auto plain = SaveBlock(noPicture);
-  EXPECT_EQ(LE32(plain, 8 + 2 + 12), 0U) << "no IFD1 link";
-  EXPECT_EQ(plain.size(), 32U);
+  EXPECT_EQ(LE32(plain, 8 + 2 + 12), 32U) << "IFD0 links to IFD1 right behind it";
+  EXPECT_EQ(plain.size(), 32U + 18U);
+  TExifData reloaded;
+  LoadBlock(reloaded, plain);
+  EXPECT_EQ(reloaded.GetSection(esThumbnail)->Count(), 1);
+  EXPECT_EQ(reloaded.GetSection(esThumbnail)->GetWordValue(ttCompression, 0, 0), 6);
+}
+
+// IFD1 of an older camera: an uncompressed thumbnail in strips.
+Bytes StripThumbnailBlock(const Bytes& pixels, bool badOffset = false) {
+  TExifBuilder b;
+  const int ifd1 = b.AddIfd();
+  b.Chain(0, ifd1);
+  b.Ascii(0, ttMake, "Kodak");
+  b.Short(0, ttOrientation, 1);
+  b.Short(ifd1, ttImageWidth, 4);
+  b.Short(ifd1, ttImageLength, 2);
+  b.Short(ifd1, ttCompression, 1);
+  if (badOffset)
+    b.Long(ifd1, ttStripOffsets, 0x00FFFFF0);
+  else
+    b.BlobPointer(ifd1, ttStripOffsets, pixels);
+  b.Short(ifd1, 0x0115, 3);
+  b.Long(ifd1, ttStripByteCounts, static_cast<std::uint32_t>(pixels.size()));
+  return b.Build();
+}
+
+Bytes StripAt(const Bytes& block, TExifData& loaded) {
+  const auto& ifd1 = *loaded.GetSection(esThumbnail);
+  const auto offset = ifd1.GetLongWordValue(ttStripOffsets, 0, 0);
+  const auto count = ifd1.GetLongWordValue(ttStripByteCounts, 0, 0);
+  if (offset == 0 || offset + count > block.size())
+    return {};
+  return Range(block, offset, count);
+}
+
+TEST(ExifSaving, UncompressedThumbnailTravelsBehindIFD1) {
+  Bytes pixels(4 * 2 * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  TExifData data;
+  LoadBlock(data, StripThumbnailBlock(pixels));
+  EXPECT_FALSE(data.HasThumbnail());
+  EXPECT_EQ(data.ThumbnailStripData(), pixels);
+  const auto tagsBefore = data.GetSection(esThumbnail)->Count();
+
+  data.SetCameraMake("A much longer maker name that moves everything behind it");
+  data.SetOrientation(TTiffOrientation::toRightTop);
+  const auto block = SaveBlock(data);
+  TExifData loaded;
+  LoadBlock(loaded, block);
+  EXPECT_EQ(loaded.GetSection(esThumbnail)->Count(), tagsBefore);
+  EXPECT_EQ(StripAt(block, loaded), pixels) << "the strip moved and its offset follows it";
+  EXPECT_EQ(loaded.ThumbnailStripData(), pixels);
+  EXPECT_EQ(loaded.GetSection(esThumbnail)->GetWordValue(ttCompression, 0, 0), 1);
+
+  // A JPEG file takes the same road.
+  auto jpeg = StreamOf(JPEGFile({ExifSegment(StripThumbnailBlock(pixels))}));
+  TExifData fromFile;
+  ASSERT_TRUE(fromFile.LoadFromGraphic(*jpeg));
+  fromFile.SetOrientation(TTiffOrientation::toBottomRight);
+  fromFile.SaveToGraphic(*jpeg);
+  TExifData reread;
+  jpeg->SetPosition(0);
+  ASSERT_TRUE(reread.LoadFromGraphic(*jpeg));
+  EXPECT_EQ(reread.ThumbnailStripData(), pixels);
+
+  // A thumbnail removed on purpose takes its strips along; the other IFD1 tags stay.
+  data.SetThumbnail(nullptr);
+  EXPECT_TRUE(data.ThumbnailStripData().empty());
+  const auto without = SaveBlock(data);
+  TExifData stripped;
+  LoadBlock(stripped, without);
+  EXPECT_EQ(stripped.GetSection(esThumbnail)->Count(), tagsBefore - 2);
+  EXPECT_EQ(stripped.GetSection(esThumbnail)->Find(ttStripOffsets), nullptr);
+  EXPECT_EQ(stripped.GetSection(esThumbnail)->GetWordValue(ttImageWidth, 0, 0), 4);
+
+  // A new JPEG thumbnail replaces the strips.
+  LoadBlock(data, StripThumbnailBlock(pixels));
+  const auto small = TinyJPEG(8, 8);
+  data.Thumbnail().SetData(small);
+  const auto replaced = SaveBlock(data);
+  TExifData withJPEG;
+  LoadBlock(withJPEG, replaced);
+  EXPECT_TRUE(withJPEG.HasThumbnail());
+  EXPECT_EQ(withJPEG.GetSection(esThumbnail)->Find(ttStripOffsets), nullptr);
+  EXPECT_EQ(withJPEG.GetSection(esThumbnail)->GetWordValue(ttCompression, 0, 0), 6);
+}
+
+TEST(ExifSaving, ThumbnailPointersWithoutDataGoAndTheOtherIFD1TagsStay) {
+  // Strips beyond the block: the pair goes, the rest of IFD1 stays.
+  TExifData strips;
+  LoadBlock(strips, StripThumbnailBlock(Bytes(24, 9), true));
+  EXPECT_TRUE(strips.ThumbnailStripData().empty());
+  const auto count = strips.GetSection(esThumbnail)->Count();
+  TExifData reloaded;
+  LoadBlock(reloaded, SaveBlock(strips));
+  EXPECT_EQ(reloaded.GetSection(esThumbnail)->Count(), count - 2);
+  EXPECT_EQ(reloaded.GetSection(esThumbnail)->Find(ttStripByteCounts), nullptr);
+  EXPECT_EQ(reloaded.GetSection(esThumbnail)->GetWordValue(0x0115, 0, 0), 3);
+
+  // A JPEG thumbnail whose offset leads nowhere.
+  TExifBuilder b;
+  const int ifd1 = b.AddIfd();
+  b.Chain(0, ifd1);
+  b.Ascii(0, ttMake, "Maker");
+  b.Short(ifd1, ttCompression, 6);
+  b.Rational(ifd1, 0x011A, 72, 1);
+  b.Long(ifd1, ttJPEGInterchangeFormat, 0x7FFFFFF0);
+  b.Long(ifd1, ttJPEGInterchangeFormatLength, 5000);
+  TExifData jpeg;
+  LoadBlock(jpeg, b.Build());
+  EXPECT_FALSE(jpeg.HasThumbnail());
+  TExifData kept;
+  LoadBlock(kept, SaveBlock(jpeg));
+  const auto& section = *kept.GetSection(esThumbnail);
+  EXPECT_EQ(section.Count(), 2);
+  EXPECT_NE(section.Find(0x011A), nullptr);
+  EXPECT_EQ(section.Find(ttJPEGInterchangeFormat), nullptr);
+  EXPECT_EQ(section.Find(ttJPEGInterchangeFormatLength), nullptr);
 }
 
 TEST(ExifSaving, LargeThumbnailIsReducedBelowTheLimit) {

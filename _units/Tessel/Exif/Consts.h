@@ -23,5 +23,7 @@ inline constexpr const char* SCannotWriteSingleValueToStructureProperty =
 inline constexpr const char* SPreferredPrefixMustBeSet =
     "The schema's PreferredPrefix property must be set before a new item can be added";
 inline constexpr const char* SCannotAddTagsNow = "Tags can only be added during AddTagsToWrite";
+inline constexpr const char* SSaveNotVerified =
+    "The saved picture did not read back as written; the original was left unchanged";
 
 } // namespace Tessel::Exif::Consts

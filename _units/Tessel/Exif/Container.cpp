@@ -66,6 +66,19 @@ private:
 
 } // namespace
 
+// --- The contained XMP packet ---------------------------------------------------------
+
+void TContainedXMPPacket::LoadError(Platform::TStream& source) {
+  // Only the file's own data, handed over for lazy loading, is kept; text the caller
+  // loads explicitly is refused as usual.
+  if (OnLoadError() || dynamic_cast<TMetadataBlockDataStream*>(&source) == nullptr) {
+    TXMPPacket::LoadError(source);
+    return;
+  }
+  source.SetPosition(0);
+  SetDataToLazyLoad(std::make_shared<TMetadataBlock>(source, source.Size()));
+}
+
 // --- Construction ---------------------------------------------------------------------
 
 TCustomExifData::TCustomExifData() : TCustomExifData(&CreateFixedSection) {}
@@ -171,6 +184,7 @@ void TCustomExifData::Clear(bool xmpPacketToo) {
     if (HasThumbnail())
       Changed(nullptr);
     FThumbnailOrNil.reset();
+    FThumbnailStripData.clear();
     ResetMakerNoteType();
     for (auto& section : FSections)
       section->Clear();
@@ -249,6 +263,10 @@ Platform::TJPEGImage& TCustomExifData::Thumbnail() {
 
 void TCustomExifData::SetThumbnail(const Platform::TJPEGImage* value) {
   if (value == nullptr || value->Empty()) {
+    if (!FThumbnailStripData.empty()) {
+      FThumbnailStripData.clear();
+      Changed(nullptr);
+    }
     if (!FThumbnailOrNil)
       return;
     const bool hadPicture = !FThumbnailOrNil->Empty();
@@ -290,6 +308,41 @@ bool TCustomExifData::LoadThumbnail(const IFoundTiffDirectory& directory) {
   }
   FThumbnailOrNil.reset();
   return false;
+}
+
+void TCustomExifData::LoadThumbnailStrips(const IFoundTiffDirectory& directory) {
+  FThumbnailStripData.clear();
+  const auto& section = Section(esThumbnail);
+  const auto* offsets = section.Find(ttStripOffsets);
+  const auto* counts = section.Find(ttStripByteCounts);
+  if (offsets == nullptr || counts == nullptr || offsets->ElementCount() != counts->ElementCount() ||
+      offsets->ElementCount() <= 0)
+    return;
+  const auto parser = directory.Parser();
+  TStream& stream = parser->Stream();
+  const std::int64_t base = parser->BasePosition();
+  std::int64_t total = 0;
+  // Whatever cannot travel in an APP1 segment with its directory is not kept.
+  for (std::int32_t i = 0; i < counts->ElementCount(); ++i)
+    if ((total += counts->ReadLongWord(i, 0)) > TExifData::MaxThumbnailSize)
+      return;
+  if (total == 0)
+    return;
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(total));
+  std::int64_t filled = 0;
+  for (std::int32_t i = 0; i < counts->ElementCount(); ++i) {
+    const std::int64_t count = counts->ReadLongWord(i, 0);
+    const std::int64_t start = base + offsets->ReadLongWord(i, 0);
+    if (count == 0)
+      continue;
+    if (start < 0 || start > stream.Size() - count)
+      return;
+    stream.SetPosition(start);
+    if (stream.Read(data.data() + filled, count) != count)
+      return;
+    filled += count;
+  }
+  FThumbnailStripData = std::move(data);
 }
 
 // --- Loading ----------------------------------------------------------------------------
@@ -452,7 +505,9 @@ std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadMainDirectories(const 
       if (tiffImageSource && !directory->IsExifThumbnailDirectory())
         break;
       Section(esThumbnail).Load(*directory, tiffImageSource);
-      LoadThumbnail(*directory);
+      // A TIFF file keeps its own directories; only a block's strips need carrying.
+      if (!LoadThumbnail(*directory) && !tiffImageSource)
+        LoadThumbnailStrips(*directory);
       break;
     }
   }

@@ -189,8 +189,9 @@ void WriteLetter(const TCustomExifData& data, const TLetterField& field, std::si
 // Orientation --------------------------------------------------------------------------
 
 TTiffOrientation ReadOrientation(const TCustomExifData& data, TExifSectionKind kind) {
-  std::uint16_t stored = 0;
-  if (!Sec(data, kind).TryGetWordValue(ttOrientation, 0, stored))
+  // Some cameras store it as LONG or SLONG; any integer type carries the code.
+  std::uint32_t stored = 0;
+  if (!Sec(data, kind).TryGetLongWordValue(ttOrientation, 0, stored))
     return TTiffOrientation::toUndefined;
   const auto value = static_cast<std::uint8_t>(stored & 0xFF);
   if (data.EnsureEnumsInRange() && value > static_cast<std::uint8_t>(TTiffOrientation::toLeftBottom))

@@ -200,9 +200,20 @@ private:
     FOffsetSchema = details.AddOrUpdate(ttOffsetSchema, TTiffDataType::tdLongInt, 1);
   }
 
+  // IFD1 is written whenever it has tags. A JPEG thumbnail picture goes behind it with
+  // its pointer pair; without one, the strips of an uncompressed thumbnail as loaded do.
+  // A pointer pair whose data is not here is dropped, the directory's other tags stay.
   void PrepareThumbnail() {
-    if (!FData.HasThumbnail())
+    auto& section = *Prepared(esThumbnail).Section;
+    if (!FData.HasThumbnail()) {
+      section.Remove({ttJPEGInterchangeFormat, ttJPEGInterchangeFormatLength});
+      PrepareStrips(section);
+      PrepareSection(esThumbnail, {});
+      Prepared(esThumbnail).DataSize += static_cast<std::int64_t>(FThumbnailBytes.size());
       return;
+    }
+    // The strips described the picture that the JPEG thumbnail replaced.
+    section.Remove({ttStripOffsets, ttStripByteCounts});
     auto& thumbnail = FData.Thumbnail();
     auto size = SaveThumbnail(thumbnail);
     if (size > TExifData::MaxThumbnailSize) {
@@ -222,12 +233,31 @@ private:
       if (size > TExifData::MaxThumbnailSize)
         throw EThumbnailTooLarge(size);
     }
-    auto& section = *Prepared(esThumbnail).Section;
     StoreWord(*section.AddOrUpdate(ttCompression, TTiffDataType::tdWord, 1), 6);
     StoreElement(*section.AddOrUpdate(ttJPEGInterchangeFormatLength, TTiffDataType::tdLongWord, 1),
                  static_cast<std::uint32_t>(size));
     PrepareSection(esThumbnail, {esThumbnail});
     Prepared(esThumbnail).DataSize += size;
+  }
+
+  // The strip data kept at load, when the strip tags still describe it; the offsets
+  // become LONGs (set in StorePointers), so that the sizes are final before the layout.
+  void PrepareStrips(TExtendableExifSection& section) {
+    const auto& data = FData.ThumbnailStripData();
+    auto* offsets = section.Find(ttStripOffsets);
+    const auto* counts = section.Find(ttStripByteCounts);
+    std::int64_t total = 0;
+    if (offsets != nullptr && counts != nullptr && offsets->ElementCount() == counts->ElementCount())
+      for (std::int32_t i = 0; i < counts->ElementCount(); ++i)
+        total += counts->ReadLongWord(i, 0);
+    if (data.empty() || total != static_cast<std::int64_t>(data.size())) {
+      section.Remove({ttStripOffsets, ttStripByteCounts});
+      return;
+    }
+    if (offsets->DataType() != TTiffDataType::tdLongWord)
+      offsets->UpdateData(TTiffDataType::tdLongWord, offsets->ElementCount());
+    FStripOffsets = offsets;
+    FThumbnailBytes = data;
   }
 
   // The thumbnail's JPEG bytes up to and including EOI; answers their count.
@@ -275,6 +305,19 @@ private:
         StoreElement(*tag, static_cast<std::uint32_t>(value));
       }
     }
+    if (FStripOffsets != nullptr) {
+      const auto& ifd1 = Prepared(esThumbnail);
+      auto position =
+          static_cast<std::uint32_t>(ifd1.Offset + ifd1.Extent() - static_cast<std::int64_t>(FThumbnailBytes.size()));
+      const auto* counts = ifd1.Section->Find(ttStripByteCounts);
+      std::vector<std::uint32_t> values(static_cast<std::size_t>(FStripOffsets->ElementCount()));
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = position;
+        position += counts->ReadLongWord(static_cast<std::int32_t>(i), 0);
+      }
+      if (std::memcmp(FStripOffsets->DataPtr(), values.data(), values.size() * sizeof(std::uint32_t)) != 0)
+        FStripOffsets->UpdateData(values.data());
+    }
     if (FRelocated) {
       const auto displacement = FMakerNoteOffset - FMakerNoteHome;
       if (displacement < std::numeric_limits<std::int32_t>::min() ||
@@ -316,6 +359,7 @@ private:
   std::int64_t FMakerNoteOffset = 0;
   std::int64_t FReservedSize = 0;
   TExifTag* FOffsetSchema = nullptr;
+  TExifTag* FStripOffsets = nullptr;
   std::int64_t FTotalSize = 0;
 };
 
@@ -335,31 +379,217 @@ private:
 
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
-// Whether the packet's pending data, if any, would load; nothing is changed.
-bool XMPPacketParses(TXMPPacket& packet) {
-  const auto& pending = packet.DataToLazyLoad();
-  if (!pending)
-    return true;
-  auto& data = pending->Data();
-  const auto position = data.Position();
-  data.SetPosition(0);
-  TXMPPacket probe;
-  const bool result = probe.TryLoadFromStream(data);
-  data.SetPosition(position);
+// --- Reading a save back --------------------------------------------------------------
+
+// Whether count bytes at aPos of a and at bPos of b are equal; false when either range is
+// not all there. Memory-backed streams are compared in place.
+bool SameBytes(TStream& a, std::int64_t aPos, TStream& b, std::int64_t bPos, std::int64_t count) {
+  if (count < 0 || aPos < 0 || bPos < 0 || aPos > a.Size() - count || bPos > b.Size() - count)
+    return false;
+  auto* memA = dynamic_cast<Platform::TCustomMemoryStream*>(&a);
+  auto* memB = dynamic_cast<Platform::TCustomMemoryStream*>(&b);
+  if (memA != nullptr && memB != nullptr)
+    return count == 0 ||
+           std::memcmp(memA->Memory() + aPos, memB->Memory() + bPos, static_cast<std::size_t>(count)) == 0;
+  constexpr std::int64_t ChunkSize = 1 << 16;
+  std::vector<std::uint8_t> bufferA(static_cast<std::size_t>(std::min(count, ChunkSize)));
+  std::vector<std::uint8_t> bufferB(bufferA.size());
+  while (count > 0) {
+    const auto chunk = std::min(count, ChunkSize);
+    a.SetPosition(aPos);
+    b.SetPosition(bPos);
+    a.ReadBuffer(bufferA.data(), chunk);
+    b.ReadBuffer(bufferB.data(), chunk);
+    if (std::memcmp(bufferA.data(), bufferB.data(), static_cast<std::size_t>(chunk)) != 0)
+      return false;
+    aPos += chunk;
+    bPos += chunk;
+    count -= chunk;
+  }
+  return true;
+}
+
+// Offset of the first start-of-scan marker of a JPEG stream, or -1 when the header ends
+// (EOI, damage, end of data) before one.
+std::int64_t FindScanStart(TStream& stream) {
+  std::int64_t position = 2;
+  const auto size = stream.Size();
+  std::uint8_t bytes[4];
+  while (position <= size - 2) {
+    stream.SetPosition(position);
+    if (stream.Read(bytes, 2) != 2 || bytes[0] != 0xFF)
+      return -1;
+    const std::uint8_t marker = bytes[1];
+    if (marker == 0xFF) {
+      ++position; // fill byte
+      continue;
+    }
+    if (marker == jmSOS)
+      return position;
+    if (marker == 0xD9)
+      return -1;
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      position += 2;
+      continue;
+    }
+    if (stream.Read(bytes + 2, 2) != 2)
+      return -1;
+    const std::int64_t length = (bytes[2] << 8) | bytes[3];
+    if (length < 2)
+      return -1;
+    position += 2 + length;
+  }
+  return -1;
+}
+
+bool SameJPEGPicture(TStream& source, TStream& saved) {
+  const auto sourceScan = FindScanStart(source);
+  const auto savedScan = FindScanStart(saved);
+  if (sourceScan < 0)
+    return true; // no picture data to keep
+  const auto count = source.Size() - sourceScan;
+  return savedScan >= 0 && saved.Size() - savedScan == count && SameBytes(source, sourceScan, saved, savedScan, count);
+}
+
+bool SamePSDPicture(TStream& source, TStream& saved) {
+  TPSDInfo sourceInfo;
+  TPSDInfo savedInfo;
+  try {
+    source.SetPosition(0);
+    (void)ParsePSDHeader(source, sourceInfo);
+    saved.SetPosition(0);
+    (void)ParsePSDHeader(saved, savedInfo);
+  } catch (const Platform::Exception&) {
+    return false;
+  }
+  const auto sourceStart = std::min(sourceInfo.LayersSectionOffset(), source.Size());
+  const auto count = source.Size() - sourceStart;
+  const auto savedStart = savedInfo.LayersSectionOffset();
+  return saved.Size() - savedStart == count && SameBytes(source, sourceStart, saved, savedStart, count);
+}
+
+// The picture pieces of each directory of a TIFF chain: offsets and byte counts of the
+// strips, or of the tiles.
+struct TPictureRanges {
+  std::vector<std::uint32_t> Offsets;
+  std::vector<std::uint32_t> Counts;
+};
+
+std::vector<std::uint32_t> ReadIntegers(const ITiffParser& parser, const TTiffTagInfo& info) {
+  std::vector<std::uint32_t> values;
+  const int size = TiffElementSize(info.DataType);
+  if (!info.IsWellFormed() || (size != 2 && size != 4) || info.ElementCount <= 0)
+    return values;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(info.DataSize()));
+  try {
+    parser.LoadTagData(info, buffer.data());
+  } catch (const Platform::Exception&) {
+    return values;
+  }
+  values.resize(static_cast<std::size_t>(info.ElementCount));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (size == 2) {
+      std::uint16_t v = 0;
+      std::memcpy(&v, buffer.data() + i * 2, 2);
+      values[i] = v;
+    } else {
+      std::memcpy(&values[i], buffer.data() + i * 4, 4);
+    }
+  }
+  return values;
+}
+
+std::vector<TPictureRanges> TiffPictureRanges(TStream& stream, std::int64_t& base) {
+  std::vector<TPictureRanges> result;
+  stream.SetPosition(0);
+  const auto parser = ParseTiff(stream);
+  base = parser->BasePosition();
+  for (const auto& directory : parser->GetEnumerator()) {
+    TPictureRanges ranges;
+    const TTiffTagInfo* offsets = nullptr;
+    const TTiffTagInfo* counts = nullptr;
+    for (const auto& info : directory->TagInfo()) {
+      if (info.ID == ttStripOffsets || (info.ID == 0x0144 && offsets == nullptr))
+        offsets = &info;
+      else if (info.ID == ttStripByteCounts || (info.ID == 0x0145 && counts == nullptr))
+        counts = &info;
+    }
+    if (offsets != nullptr && counts != nullptr) {
+      ranges.Offsets = ReadIntegers(*parser, *offsets);
+      ranges.Counts = ReadIntegers(*parser, *counts);
+    }
+    result.push_back(std::move(ranges));
+  }
   return result;
 }
 
-// The pixel size as the typed property stores it (a one-element SHORT stays SHORT when
-// the value fits), without its XMP mirror.
-void StoreImageSize(TExtendableExifSection& details, TTiffTagID id, std::uint32_t value) {
-  auto* tag = details.Find(id);
-  if (tag != nullptr && value <= 0xFFFF && tag->DataType() == TTiffDataType::tdWord && tag->ElementCount() == 1)
-    details.SetWordValue(id, 0, static_cast<std::uint16_t>(value));
-  else if (tag != nullptr)
-    tag->UpdateData(TTiffDataType::tdLongWord, 1, &value);
-  else
-    details.SetLongWordValue(id, 0, value);
+bool SameTiffPicture(TStream& source, TStream& saved) {
+  std::int64_t sourceBase = 0;
+  std::int64_t savedBase = 0;
+  std::vector<TPictureRanges> before;
+  try {
+    before = TiffPictureRanges(source, sourceBase);
+  } catch (const Platform::Exception&) {
+    return true; // nothing readable to keep
+  }
+  std::vector<TPictureRanges> after;
+  try {
+    after = TiffPictureRanges(saved, savedBase);
+  } catch (const Platform::Exception&) {
+    return false;
+  }
+  if (after.size() < before.size())
+    return false;
+  for (std::size_t d = 0; d < before.size(); ++d) {
+    const auto& was = before[d];
+    const auto& now = after[d];
+    const auto pieces = std::min(was.Offsets.size(), was.Counts.size());
+    if (std::min(now.Offsets.size(), now.Counts.size()) < pieces)
+      return false;
+    for (std::size_t i = 0; i < pieces; ++i) {
+      const std::int64_t count = was.Counts[i];
+      const std::int64_t from = sourceBase + was.Offsets[i];
+      // A piece the source never held completely is not there to keep.
+      if (from > source.Size() - count)
+        continue;
+      if (now.Counts[i] != was.Counts[i] || !SameBytes(source, from, saved, savedBase + now.Offsets[i], count))
+        return false;
+    }
+  }
+  return true;
 }
+
+int DatasetCount(const TIPTCData& data) {
+  int count = 0;
+  for (const auto* section : data)
+    count += section->Count();
+  return count;
+}
+
+// The IPTC datasets of a picture stream, loaded afresh.
+int IPTCDatasetCount(TStream& stream) {
+  TIPTCData data;
+  stream.SetPosition(0);
+  data.LoadFromGraphic(stream);
+  return DatasetCount(data);
+}
+
+// Schemas and their properties, top level.
+std::vector<int> XMPCounts(TXMPPacket& packet) {
+  std::vector<int> counts;
+  for (int i = 0; i < packet.SchemaCount(); ++i)
+    counts.push_back(packet.Schemas(i).PropertyCount());
+  return counts;
+}
+
+std::span<const std::uint8_t> WithoutXMPHeader(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() >= XMPSegmentHeader.size() &&
+      std::memcmp(bytes.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0)
+    return bytes.subspan(XMPSegmentHeader.size());
+  return bytes;
+}
+
+enum class TSavedFormat : std::uint8_t { sfJPEG, sfPSD, sfTIFF };
 
 bool IsFirstDirectoryOfChain(const ITiffDirectory* directory) {
   return directory != nullptr && directory->Index() == 0 && directory->Parent() == nullptr;
@@ -454,10 +684,127 @@ void TExifData::SaveToStream(TStream& stream) {
 // --- Picture files ----------------------------------------------------------------------------
 
 void TExifData::GetGraphicSaveMethod(TStream& stream, TGraphicSaveMethod& saveMethod) {
-  ChooseGraphicSaveMethod(
-      stream, saveMethod, [this](TStream& in, TStream& out) { DoSaveToJPEG(in, out); },
-      [this](TStream& in, TStream& out) { DoSaveToPSD(in, out); },
-      [this](TStream& in, TStream& out) { DoSaveToTIFF(in, out); });
+  // The check runs inside the saver: the new content exists, nothing is replaced yet.
+  const auto verified = [this](void (TExifData::*saver)(TStream&, TStream&)) {
+    return [this, saver](TStream& in, TStream& out) {
+      const auto start = in.Position();
+      (this->*saver)(in, out);
+      if (!FVerifySaves)
+        return;
+      const auto end = out.Position();
+      in.SetPosition(start);
+      VerifySavedGraphic(in, out);
+      out.SetPosition(end);
+    };
+  };
+  ChooseGraphicSaveMethod(stream, saveMethod, verified(&TExifData::DoSaveToJPEG), verified(&TExifData::DoSaveToPSD),
+                          verified(&TExifData::DoSaveToTIFF));
+}
+
+void TExifData::VerifySavedGraphic(TStream& inStream, TStream& outStream) {
+  try {
+    VerifySavedContent(inStream, outStream);
+  } catch (const ESaveVerificationFailed&) {
+    throw;
+  } catch (const Platform::Exception&) {
+    // What cannot even be read back is not what was meant to be written.
+    throw ESaveVerificationFailed();
+  }
+}
+
+void TExifData::VerifySavedContent(TStream& inStream, TStream& outStream) {
+  using enum TSavedFormat;
+  TSavedFormat format = sfTIFF;
+  TEndianness endianness = TEndianness::SmallEndian;
+  inStream.SetPosition(0);
+  if (HasJPEGHeader(inStream))
+    format = sfJPEG;
+  else if (HasPSDHeader(inStream))
+    format = sfPSD;
+  else if (!TryReadTiffHeader(inStream, endianness, false))
+    throw ESaveVerificationFailed();
+
+  const bool samePicture = format == sfJPEG  ? SameJPEGPicture(inStream, outStream)
+                           : format == sfPSD ? SamePSDPicture(inStream, outStream)
+                                             : SameTiffPicture(inStream, outStream);
+  if (!samePicture)
+    throw ESaveVerificationFailed();
+
+  TExifData reloaded;
+  outStream.SetPosition(0);
+  if (!reloaded.LoadFromGraphic(outStream))
+    throw ESaveVerificationFailed();
+
+  // EXIF: every directory written comes back with as many tags. A TIFF file's first
+  // directory holds the picture's own tags besides, and its pointers are the rewriter's.
+  if (format == sfTIFF) {
+    const auto metadata = [](TExifSection& section) {
+      int count = 0;
+      for (const auto* tag : section) {
+        const auto id = tag->ID();
+        if (id != ttExifOffset && id != ttGPSOffset && id != ttXMP && id != ttIPTC &&
+            IsExifMetadataTagOfTiff(id, tag->DataType()))
+          ++count;
+      }
+      return count;
+    };
+    if (metadata(*OwnedSection(esGeneral)) != metadata(*reloaded.OwnedSection(esGeneral)))
+      throw ESaveVerificationFailed();
+    for (const auto kind : {esDetails, esInterop, esGPS})
+      if (OwnedSection(kind)->Count() != reloaded.OwnedSection(kind)->Count())
+        throw ESaveVerificationFailed();
+  } else if (!Empty()) {
+    for (const auto kind : {esGeneral, esDetails, esInterop, esGPS, esThumbnail})
+      if (OwnedSection(kind)->Count() != reloaded.OwnedSection(kind)->Count())
+        throw ESaveVerificationFailed();
+    if (HasThumbnail() != reloaded.HasThumbnail())
+      throw ESaveVerificationFailed();
+    if (!HasThumbnail() && OwnedSection(esThumbnail)->Find(ttStripOffsets) != nullptr &&
+        ThumbnailStripData() != reloaded.ThumbnailStripData())
+      throw ESaveVerificationFailed();
+  }
+
+  // IPTC: what the saver wrote from the embedded data, or else what the file carried.
+  // Data that does not load in the first place gives nothing to compare with.
+  int expectedDatasets = -1;
+  try {
+    if (format != sfJPEG && !EmbeddedIPTC().Empty()) {
+      TMemoryStream written;
+      EmbeddedIPTC().SaveToStream(written);
+      written.SetPosition(0);
+      TIPTCData copy;
+      copy.LoadFromStream(written);
+      expectedDatasets = DatasetCount(copy);
+    } else {
+      expectedDatasets = IPTCDatasetCount(inStream);
+    }
+  } catch (const Platform::Exception&) {
+  }
+  if (expectedDatasets >= 0 && IPTCDatasetCount(outStream) != expectedDatasets)
+    throw ESaveVerificationFailed();
+
+  // XMP: a packet carried as it was read comes back byte for byte; one written from its
+  // properties parses again into as many.
+  auto& packet = XMPPacket();
+  if (packet.Empty())
+    return;
+  const auto& pending = reloaded.XMPPacket().DataToLazyLoad();
+  if (!pending)
+    throw ESaveVerificationFailed();
+  if (packet.DataToLazyLoad()) {
+    TMemoryStream written;
+    packet.SaveToStream(written);
+    const auto expected = WithoutXMPHeader(written.Bytes());
+    const auto found = WithoutXMPHeader(pending->Data().Bytes());
+    if (!std::equal(expected.begin(), expected.end(), found.begin(), found.end()))
+      throw ESaveVerificationFailed();
+    return;
+  }
+  TXMPPacket parsed;
+  auto& data = pending->Data();
+  data.SetPosition(0);
+  if (!parsed.TryLoadFromStream(data) || XMPCounts(parsed) != XMPCounts(packet))
+    throw ESaveVerificationFailed();
 }
 
 void TExifData::SaveToGraphic(const std::string& fileName) {
@@ -495,21 +842,10 @@ void TExifData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
       }
       inStream.SetPosition(start);
       // Only a real change is written, so that an unchanged XMP packet keeps its bytes.
-      // A packet that cannot be read would stop the save in the typed setters (which
-      // mirror the size into it) and be lost; it is kept as it is and the tags written alone.
-      const bool mirror = XMPPacket().OnLoadError() || XMPPacketParses(XMPPacket());
-      if (found && ExifImageWidth() != TLongWordTagValue(width)) {
-        if (mirror)
-          SetExifImageWidth(width);
-        else
-          StoreImageSize(details, ttExifImageWidth, width);
-      }
-      if (found && ExifImageHeight() != TLongWordTagValue(height)) {
-        if (mirror)
-          SetExifImageHeight(height);
-        else
-          StoreImageSize(details, ttExifImageHeight, height);
-      }
+      if (found && ExifImageWidth() != TLongWordTagValue(width))
+        SetExifImageWidth(width);
+      if (found && ExifImageHeight() != TLongWordTagValue(height))
+        SetExifImageHeight(height);
     }
     // The block is complete, and known to fit, before a byte of the output is written.
     TMemoryStream block;

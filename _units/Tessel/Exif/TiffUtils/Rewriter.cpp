@@ -290,8 +290,16 @@ void TTiffDirectoryRewriter::CarryOverParsedTags(const IFoundTiffDirectory& sour
     if (info.DataSize() > 4)
       FContext->AddCopied(info.DataSize());
     InsertEntry(std::make_unique<TInternaTiffTagToWrite>(*this, info, FSourceParser), false);
+    // Whichever of the pair comes second completes it: a directory whose entries are
+    // not in ascending order must not leave its image data behind.
     if (info.ID == tagStripByteCounts || info.ID == tagTileByteCounts || info.ID == tagJPEGInterchangeFormatLength)
       CheckImageData(info.ID);
+    else if (info.ID == tagStripOffsets)
+      CheckImageData(tagStripByteCounts);
+    else if (info.ID == tagTileOffsets)
+      CheckImageData(tagTileByteCounts);
+    else if (info.ID == tagJPEGInterchangeFormat)
+      CheckImageData(tagJPEGInterchangeFormatLength);
   }
 }
 
