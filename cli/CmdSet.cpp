@@ -7,6 +7,8 @@
 
 #include "Tessel/Exif.h"
 
+#include "platform/FileOps.h"
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -35,6 +37,7 @@ struct TSetOptions {
   std::optional<std::string> Comment;
   std::optional<std::string> GPS;
   bool Json = false;
+  bool KeepTime = false;
   std::vector<std::string> Files;
 };
 
@@ -138,7 +141,11 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
     SetGPSPosition(data, *ParseGPS(*options.GPS));
     changed["gps"] = {{"latitude", data.GPSLatitude().AsString()}, {"longitude", data.GPSLongitude().AsString()}};
   }
+  // Taken before the save, which would make it now.
+  const auto times = options.KeepTime ? std::optional(Platform::GetFileTimes(fileName)) : std::nullopt;
   data.SaveToGraphic(fileName);
+  if (times)
+    Platform::SetFileTimes(fileName, *times);
   json["changed"] = changed;
   if (!options.Json)
     for (const auto& [key, value] : changed.items())
@@ -163,6 +170,7 @@ const TCommandRegistrar registrar{TCommand{
             return ParseGPS(text) ? std::string() : "expected LAT,LON in decimal degrees (-90..90, -180..180)";
           });
       sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_flag("--keep-time", options->KeepTime, "Keep the file's modification time");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
         if (!options->Orientation && !options->DateTime && !options->Description && !options->Comment &&

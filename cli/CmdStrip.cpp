@@ -28,6 +28,7 @@ struct TStripOptions {
   bool XMP = false;
   bool IPTC = false;
   bool Json = false;
+  bool KeepTime = false;
   std::vector<std::string> Files;
 
   [[nodiscard]] TJPEGMetadataKinds Kinds() const {
@@ -107,8 +108,12 @@ void StripFile(const std::string& fileName, const TStripOptions& options, std::o
   }
   const auto bytes = output.Bytes();
   const bool changed = !std::equal(bytes.begin(), bytes.end(), original.begin(), original.end());
-  if (changed)
+  if (changed) {
+    const auto times = Platform::GetFileTimes(fileName);
     Platform::AtomicReplaceFile(fileName, [&](Platform::TStream& stream) { stream.WriteBuffer(bytes); });
+    if (options.KeepTime)
+      Platform::SetFileTimes(fileName, times);
+  }
   json["removed"] = KindNames(removed);
   json["rewritten"] = changed;
   if (!options.Json) {
@@ -128,6 +133,7 @@ const TCommandRegistrar registrar{TCommand{
       sub.add_flag("--xmp", options->XMP, "Remove the XMP packet");
       sub.add_flag("--iptc", options->IPTC, "Remove the IPTC data");
       sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_flag("--keep-time", options->KeepTime, "Keep the file's modification time");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
         if (options->Kinds().Empty()) {
