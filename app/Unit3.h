@@ -1,6 +1,21 @@
 #pragma once
 
+// TForm3: edits the GPS position as text. Each time it is shown it copies the caption row
+// and the latitude, longitude and altitude rows of the main window's grid; the user edits
+// the cells or exchanges latitude and longitude with the clipboard in one of two formats.
+
+#include "app/core/GPSTexts.h"
+
 #include <QDialog>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
 
 namespace Fotarium::App {
 
@@ -9,6 +24,45 @@ class TForm3 : public QDialog {
 
 public:
   explicit TForm3(QWidget* parent = nullptr);
+
+  // The main window's grid whose rows 0, 5, 6 and 7 the dialog shows. When none is set,
+  // the grid named "StringGrid1" of the parent window is used.
+  void SetSourceGrid(QTableWidget* mainGrid);
+  // Rows given directly instead of a grid (caption and value of each); used when no
+  // source grid is set or found.
+  using TRow = std::array<QString, 2>;
+  void SetSourceRows(const std::array<TRow, 4>& rows);
+
+  // Cells as the grid names them: column, then row (row 0 is the caption row).
+  [[nodiscard]] QString Cells(int col, int row) const;
+  void SetCells(int col, int row, const QString& text);
+  [[nodiscard]] QString Latitude() const { return Cells(1, 1); }
+  [[nodiscard]] QString Longitude() const { return Cells(1, 2); }
+
+  [[nodiscard]] Core::TGPSClipboardFormat ClipboardFormat() const;
+  void SetClipboardFormat(Core::TGPSClipboardFormat format);
+
+  // Handlers.
+  void FormActivate();
+  void btn_from_ClpbClick();
+  void btn_toClpbClick();
+
+protected:
+  void showEvent(QShowEvent* event) override;
+
+private:
+  [[nodiscard]] QTableWidget* SourceGrid() const;
+
+  QTableWidget* StringGrid1;
+  QGroupBox* RadioGroup1;
+  QRadioButton* RadioItem0;
+  QRadioButton* RadioItem1;
+  QPushButton* btn_from_Clpb;
+  QPushButton* btn_toClpb;
+  QPushButton* Button1;
+  QPushButton* Button2;
+  QPointer<QTableWidget> FSourceGrid;
+  std::array<TRow, 4> FSourceRows{};
 };
 
 } // namespace Fotarium::App

@@ -204,6 +204,8 @@ std::string DecimalTextToDms(std::string_view text, TGPSAxis axis, const Platfor
     ++wholeDegrees;
     hundredths -= 360000;
   }
+  if (wholeDegrees > std::numeric_limits<std::int32_t>::max())
+    return {}; // the degrees would no longer read back
   const auto minutes = hundredths / 6000;
   const auto secondHundredths = hundredths % 6000;
   std::string result = std::to_string(wholeDegrees) + std::string(DegreeSign) + " " + std::to_string(minutes) + "'" +

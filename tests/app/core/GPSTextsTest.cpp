@@ -36,6 +36,8 @@ TEST(GPSTexts, DmsTextToDecimalAndBack) {
   EXPECT_EQ(DecimalTextToDms("48.137583", TGPSAxis::gaLatitude, English), "48° 8'15.30\"")
       << "the decimal text has a point on every system, the DMS text the locale's separator";
   EXPECT_EQ(DecimalTextToDms("48", TGPSAxis::gaLatitude, German), "48° 0'0,00\"");
+  EXPECT_EQ(DecimalTextToDms("2147483647.9999999", TGPSAxis::gaLatitude, German), "")
+      << "a carry beyond the whole numbers the degrees are read as";
   EXPECT_EQ(DecimalTextToDms("10.9999999", TGPSAxis::gaLatitude, German), "11° 0'0,00\"")
       << "rounded seconds carry instead of showing 60";
   for (const char* bad : {"", "abc", "48,5", "48.5e3", "4 8.5", "48.5.1", "-", "."})
