@@ -320,6 +320,13 @@ TEST(IPTCJPEG, UnmarkedUTF8TextIsReadAsUTF8AndSavedUnchanged) {
   EXPECT_TRUE(Contains(saved, Dataset(2, 116, "\xC2\xA9 Corbis")));
   EXPECT_TRUE(Contains(saved, Dataset(2, 90, "Z\xC3\xBCrich")));
   EXPECT_FALSE(Contains(saved, Bytes{0x1C, 1, 90}));
+
+  // Taking such text as UTF-8 on the caller's word adds no marker to an unedited save either.
+  TIPTCData assumed;
+  assumed.SetAlwaysAssumeUTF8Encoding(true);
+  ASSERT_TRUE(Load(assumed, file));
+  EXPECT_TRUE(assumed.UTF8Encoded());
+  EXPECT_EQ(SaveInto(assumed, file), file);
 }
 
 TEST(IPTCJPEG, AResourceSplitOverTwoSegmentsIsOneList) {

@@ -290,6 +290,13 @@ void TIPTCData::SaveToJPEG(const std::string& jpegFileName, bool /*dummy*/) { Sa
 void TIPTCData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
   const bool empty = Empty();
   const auto start = inStream.Position();
+  // Asked before the new block is made, as making it may add the UTF-8 marker.
+  const auto resourceLists = ReadPhotoshopResources(inStream, false);
+  if (IsUnchangedFrom(IPTCBlocksOf(resourceLists))) {
+    // Nothing to write: every block stays where and as it is.
+    CopyRest(inStream, outStream, start);
+    return;
+  }
   std::shared_ptr<IAdobeResBlock> newBlock;
   if (!empty)
     newBlock = CreateAdobeBlock(IPTCResourceID, this);
@@ -297,12 +304,6 @@ void TIPTCData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
   // Every replacement segment is built before a byte is written, so that one that would
   // not fit into a segment stops the save with the output still empty. A resource list
   // spread over several segments is written back as one.
-  const auto resourceLists = ReadPhotoshopResources(inStream, false);
-  if (IsUnchangedFrom(IPTCBlocksOf(resourceLists))) {
-    // Nothing to write: every block stays where and as it is.
-    CopyRest(inStream, outStream, start);
-    return;
-  }
   std::vector<TReplacement> replacements;
   for (const auto& resources : resourceLists) {
     auto parsed = ParseResources(resources->Data);
