@@ -105,6 +105,10 @@ TEST(KeyFields, RowsOfAFilledDataSet) {
 
   data.SetOrientation(Exif::TTiffOrientation::toTopLeft);
   EXPECT_EQ(KeyFieldRows(data, German)[3].second, "1: normal");
+  // A data set that passes stored enumerations on unchecked can hold a value the names do not cover.
+  data.SetEnsureEnumsInRange(false);
+  data.SetOrientation(static_cast<Exif::TTiffOrientation>(9));
+  EXPECT_EQ(KeyFieldRows(data, German)[3].second, "9: ungültig");
 }
 
 TEST(KeyFields, CoordinateText) {
