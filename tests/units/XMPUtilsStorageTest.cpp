@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,29 @@ TEST(XMPStorage, JPEGLoadAndSave) {
   ASSERT_TRUE(unchanged.LoadFromGraphic(file));
   unchanged.SaveToGraphic(file);
   EXPECT_EQ(ReadFile(file), MakeJPEG(PacketText("same") + " "));
+}
+
+TEST(XMPStorage, JPEGCutOffInsideItsHeader) {
+  // The file ends inside the COM segment behind the packet: the packet in front of the cut
+  // is read; cut in front of the packet, the picture reads as one without XMP data.
+  TTempDir dir;
+  const auto file = dir.File("cut.jpg");
+  auto bytes = MakeJPEG(PacketText("kept"));
+  const std::string comment = "comment";
+  const auto at = std::search(bytes.begin(), bytes.end(), comment.begin(), comment.end());
+  ASSERT_NE(at, bytes.end());
+  bytes.erase(at + 3, bytes.end());
+  WriteFile(file, bytes);
+  TXMPPacket packet;
+  ASSERT_TRUE(packet.LoadFromGraphic(file));
+  EXPECT_EQ(FormatOf(packet), "kept");
+
+  auto early = MakeJPEG(PacketText("lost"));
+  early.resize(40); // inside the Exif APP1, before the packet
+  WriteFile(file, early);
+  TXMPPacket none;
+  ASSERT_TRUE(none.LoadFromGraphic(file));
+  EXPECT_TRUE(none.Empty());
 }
 
 TEST(XMPStorage, JPEGRefusesOversizedPacket) {

@@ -51,13 +51,22 @@ bool TXMPPacket::LoadFromGraphic(Platform::TStream& stream) {
   };
 
   if (HasJPEGHeader(stream)) {
-    for (const auto& segment : *JPEGHeader(stream, TJPEGMarkers{jmApp1})) {
-      if (segment->IsXMPBlock(true)) {
-        loadBlock(*segment);
-        return true;
+    std::shared_ptr<IFoundJPEGSegment> found;
+    try {
+      for (const auto& segment : *JPEGHeader(stream, TJPEGMarkers{jmApp1})) {
+        if (segment->IsXMPBlock(true)) {
+          found = segment;
+          break;
+        }
       }
+    } catch (const Platform::EReadError&) {
+      // A file cut off inside its header segments: a packet in front of the cut still counts,
+      // and without one the picture simply has no XMP data, as for the EXIF and IPTC data.
     }
-    Clear();
+    if (found)
+      loadBlock(*found);
+    else
+      Clear();
     return true;
   }
   if (HasPSDHeader(stream)) {
