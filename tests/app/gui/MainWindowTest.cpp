@@ -713,3 +713,99 @@ TEST_F(MainWindowTest, MapButtonWithoutPositionSaysSo) {
   Button("KML_BitBtn")->click();
   EXPECT_EQ(Desktop->Messages().last(), QStringLiteral("Diese Option ist noch nicht verfügbar!"));
 }
+
+namespace {
+
+// count pictures (copies of one small JPEG with a date) and, at rejectAt, a text file.
+std::vector<std::string> ManyFiles(const TTempDir& dir, int count, int rejectAt) {
+  const std::string model = dir.File("model.jpeg");
+  MakePicture(model, Spec(0, Platform::EncodeDateTime(2020, 1, 1, 0, 0, 0, 0)));
+  const std::vector<std::uint8_t> bytes = ReadFile(model);
+  std::vector<std::string> paths;
+  for (int i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "p%04d.jpg", count - i); // names against the drop order
+    paths.push_back(dir.File(name));
+    WriteFile(paths.back(), bytes);
+    if (i == rejectAt) {
+      paths.push_back(dir.File("notes.txt"));
+      WriteFile(paths.back(), std::string_view("kein Bild"));
+    }
+  }
+  return paths;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, LargeDropReportsProgressKeepsOrderAndGivesEachRejectionItsMessage) {
+  const std::vector<std::string> dropped = ManyFiles(Dir, 300, 120);
+  std::vector<std::string> pictures;
+  for (const auto& path : dropped)
+    if (!path.ends_with(".txt"))
+      pictures.push_back(path);
+
+  std::vector<std::pair<int, int>> progress;
+  int dialogMaximum = 0;
+  QObject::connect(Form.get(), &TForm1::ListingProgress, Form.get(), [&](int done, int total) {
+    progress.emplace_back(done, total);
+    if (auto* dialog = Form->findChild<QProgressDialog*>(QStringLiteral("ListingProgress")); dialog && total > 0)
+      dialogMaximum = dialog->maximum();
+  });
+  Drop(dropped);
+
+  EXPECT_EQ(Texts(), pictures) << "entries in drop order";
+  EXPECT_EQ(Desktop->Messages(), QStringList{Q(Dir.File("notes.txt")) + QStringLiteral(" ist keine JPG-Datei!")});
+  ASSERT_GT(progress.size(), 2U) << "the drop is taken in several turns of the event loop";
+  int last = -1;
+  bool reachedEnd = false;
+  for (const auto& [done, total] : progress) {
+    if (total == 0)
+      continue; // idle again
+    EXPECT_EQ(total, 301);
+    EXPECT_GE(done, last);
+    last = done;
+    reachedEnd = reachedEnd || done == total;
+  }
+  EXPECT_TRUE(reachedEnd);
+  EXPECT_EQ(dialogMaximum, 301);
+  EXPECT_EQ(Form->JPG_Name(), pictures.front());
+}
+
+TEST_F(MainWindowTest, CancelledDropKeepsWhatWasAdded) {
+  const std::vector<std::string> dropped = ManyFiles(Dir, 300, 40);
+  bool cancelled = false;
+  int doneAtCancel = 0;
+  QObject::connect(Form.get(), &TForm1::ListingProgress, Form.get(), [&](int done, int total) {
+    if (!cancelled && total > 0 && done >= total / 2) {
+      cancelled = true;
+      doneAtCancel = done;
+      auto* dialog = Form->findChild<QProgressDialog*>(QStringLiteral("ListingProgress"));
+      ASSERT_NE(dialog, nullptr);
+      auto* cancel = dialog->findChild<QPushButton*>();
+      ASSERT_NE(cancel, nullptr);
+      EXPECT_EQ(cancel->text(), QStringLiteral("Abbrechen"));
+      cancel->click();
+    }
+  });
+  Drop(dropped);
+  ASSERT_TRUE(cancelled);
+  EXPECT_FALSE(Form->Listing());
+
+  const std::vector<std::string> texts = Texts();
+  EXPECT_GT(texts.size(), 100U);
+  EXPECT_LT(texts.size(), 300U) << "the rest of the drop was dropped";
+  // Exactly the files taken before the cancel, in order (the rejected one left out).
+  std::vector<std::string> expected;
+  for (int i = 0; i < doneAtCancel; ++i)
+    if (!dropped[static_cast<std::size_t>(i)].ends_with(".txt"))
+      expected.push_back(dropped[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(texts, expected);
+  EXPECT_EQ(Desktop->Messages().size(), 1) << "the rejected file before the cancel";
+  EXPECT_EQ(Form->JPG_Name(), texts.front()) << "the first entry is shown";
+
+  // Nothing of the cancelled drop arrives later; a new drop works.
+  const std::string extra = Picture("extra.jpg", Spec(1));
+  Drop({extra});
+  EXPECT_EQ(Texts().size(), texts.size() + 1);
+  EXPECT_EQ(Texts().back(), extra);
+}
