@@ -9,7 +9,7 @@ QDateEdit* CreateDatePicker(QWidget* parent, const char* objectName) {
   auto* picker = new QDateEdit(parent);
   picker->setObjectName(QString::fromLatin1(objectName));
   picker->setCalendarPopup(true);
-  picker->setMinimumDate(QDate(1, 1, 1));
+  picker->setMinimumDate(QDate(100, 1, 1)); // the earliest a QDateEdit takes
   picker->setMaximumDate(QDate(9999, 12, 31));
   picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   return picker;

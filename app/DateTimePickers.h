@@ -11,7 +11,7 @@ class QWidget;
 
 namespace Fotarium::App {
 
-// A date picker with a calendar pop-up over the whole TDateTime calendar (years 1..9999).
+// A date picker with a calendar pop-up over the years 100..9999 (Qt's range; TDateTime starts at 1).
 [[nodiscard]] QDateEdit* CreateDatePicker(QWidget* parent, const char* objectName);
 // A time picker with seconds.
 [[nodiscard]] QTimeEdit* CreateTimePicker(QWidget* parent, const char* objectName);
