@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateTimeEdit>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -38,7 +37,6 @@
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSplitter>
@@ -70,21 +68,12 @@ QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), stati
 QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToStd(const QString& text) { return text.toStdString(); }
 
-// The design's date-time (days since 1899-12-30, fraction = time of day) and Qt's.
+// Qt's date-time as the design's (days since 1899-12-30, fraction = time of day).
 Platform::TDateTime DateTimeFromQt(const QDateTime& value) {
   static const QDate epoch(1899, 12, 30);
   const double days = static_cast<double>(epoch.daysTo(value.date()));
   const double fraction = value.time().msecsSinceStartOfDay() / 86400000.0;
   return days >= 0 ? days + fraction : days - fraction;
-}
-
-QDateTime DateTimeToQt(Platform::TDateTime value) {
-  static const QDate epoch(1899, 12, 30);
-  const double whole = std::trunc(value);
-  const double fraction = std::abs(value - whole);
-  const auto msecs = static_cast<int>(std::llround(fraction * 86400000.0));
-  return QDateTime(epoch.addDays(static_cast<qint64>(whole)),
-                   QTime::fromMSecsSinceStartOfDay(std::min(msecs, 86399999)));
 }
 
 void Message(QWidget* parent, const QString& text) { Desktop().MessageBox(parent, text, TMessageButtons::mbOK); }
@@ -148,6 +137,8 @@ void TForm1::SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4) {
   Form2 = form2;
   Form3 = form3;
   Form4 = form4;
+  if (Form3 != nullptr)
+    Form3->SetSourceGrid(StringGrid1);
 }
 
 QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* caption) {
@@ -806,21 +797,9 @@ void TForm1::Orientation_BitBtnClick() {
 void TForm1::Change_Date_BitBtnClick() {
   if (Form2 == nullptr)
     return;
-  const Core::TDateDialogPreset preset =
-      Core::DateDialogPreset(jpg->ExifData(), FJPG_Name, DateTimeFromQt(QDateTime::currentDateTime()));
-  auto* label = Form2->findChild<QLabel*>(QStringLiteral("Label1"));
-  auto* datePicker = Form2->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
-  auto* timePicker = Form2->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
-  if (label != nullptr)
-    label->setText(PathToQ(preset.Label));
-  Form2->resize(Form2->width(), preset.Height);
-  if (datePicker != nullptr)
-    datePicker->setDateTime(DateTimeToQt(preset.Value));
-  if (timePicker != nullptr)
-    timePicker->setDateTime(DateTimeToQt(preset.Value));
-  if (Desktop().ExecDialog(*Form2) == TModalResult::mrOk && datePicker != nullptr && timePicker != nullptr) {
-    Core::ApplyDateDialogResult(jpg->ExifData(), DateTimeFromQt(datePicker->dateTime()),
-                                DateTimeFromQt(timePicker->dateTime()));
+  Form2->ApplyPreset(Core::DateDialogPreset(jpg->ExifData(), FJPG_Name, DateTimeFromQt(QDateTime::currentDateTime())));
+  if (Desktop().ExecDialog(*Form2) == TModalResult::mrOk) {
+    Core::ApplyDateDialogResult(jpg->ExifData(), Form2->DatePickerValue(), Form2->TimePickerValue());
     Save_BitBtn->setEnabled(true);
   }
   ShowMetadata();
@@ -857,16 +836,8 @@ Core::TCaptureTimeAnswer TForm1::AskCaptureTime(const std::string& path) {
   // The dialog keeps its values between uses: nothing is preset.
   if (Desktop().ExecDialog(*Form4) != TModalResult::mrOk)
     return answer;
-  auto* datePicker = Form4->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
-  auto* timePicker = Form4->findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
-  if (datePicker == nullptr || timePicker == nullptr)
-    return answer;
-  answer.Date =
-      Core::ComposePickerValues(DateTimeFromQt(datePicker->dateTime()), DateTimeFromQt(timePicker->dateTime()));
-  if (auto* group = Form4->findChild<QWidget*>(QStringLiteral("RadioGroup1"))) {
-    const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
-    answer.WriteIntoFile = items.size() > 1 && items[1]->isChecked();
-  }
+  answer.Date = Form4->PickedDateTime();
+  answer.WriteIntoFile = Form4->WriteIntoExif();
   return answer;
 }
 
@@ -921,20 +892,16 @@ void TForm1::Date_BitBtnClick() {
 void TForm1::Change_GPS_BitBtnClick() {
   if (Form3 == nullptr)
     return;
+  // The dialog copies the grid's caption and position rows as it opens.
+  Form3->FormActivate();
   if (Desktop().ExecDialog(*Form3) == TModalResult::mrOk) {
-    if (auto* grid = Form3->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
-      const auto cell = [grid](int row) {
-        const QTableWidgetItem* item = grid->item(row, 1);
-        return item != nullptr ? item->text() : QString();
-      };
-      const QString latitude = cell(1);
-      const QString longitude = cell(2);
-      StringGrid1->item(5, 1)->setText(latitude);
-      // Text that does not parse leaves the position as it is; a setter that raises ends here.
-      (void)Core::SetLatitudeFromText(jpg->ExifData(), ToStd(latitude));
-      StringGrid1->item(6, 1)->setText(longitude);
-      (void)Core::SetLongitudeFromText(jpg->ExifData(), ToStd(longitude));
-    }
+    const QString latitude = Form3->Latitude();
+    const QString longitude = Form3->Longitude();
+    // Text that does not parse leaves the position as it is; a setter that raises ends here.
+    StringGrid1->item(5, 1)->setText(latitude);
+    (void)Core::SetLatitudeFromText(jpg->ExifData(), ToStd(latitude));
+    StringGrid1->item(6, 1)->setText(longitude);
+    (void)Core::SetLongitudeFromText(jpg->ExifData(), ToStd(longitude));
   }
   ShowMetadata();
   Save_BitBtn->setEnabled(true);

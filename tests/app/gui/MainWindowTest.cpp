@@ -530,19 +530,15 @@ std::vector<std::uint8_t> ScanData(const std::string& path) {
 
 // Sets the two pickers and the choice of the capture-time dialog as a user would.
 TModalResult AnswerCaptureTimeDialog(QDialog& dialog, const QDate& date, const QTime& time, int item) {
+  auto* form4 = dynamic_cast<Fotarium::App::TForm4*>(&dialog);
   auto* datePicker = dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"));
   auto* timePicker = dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"));
-  auto* group = dialog.findChild<QWidget*>(QStringLiteral("RadioGroup1"));
-  EXPECT_TRUE(datePicker && timePicker && group) << "the dialog's controls";
-  if (!(datePicker && timePicker && group))
+  EXPECT_TRUE(form4 && datePicker && timePicker) << "the capture-time dialog and its pickers";
+  if (!(form4 && datePicker && timePicker))
     return TModalResult::mrAbort;
-  // Each picker carries a part the command must ignore.
-  datePicker->setDateTime(QDateTime(date, QTime(7, 7, 7)));
-  timePicker->setDateTime(QDateTime(QDate(2000, 1, 1), time));
-  const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
-  EXPECT_EQ(items.size(), 2);
-  if (items.size() == 2)
-    items[item]->setChecked(true);
+  datePicker->setDate(date);
+  timePicker->setTime(time);
+  form4->SetItemIndex(item);
   return TModalResult::mrOk;
 }
 
@@ -674,12 +670,13 @@ TEST_F(MainWindowTest, GPSDialogTakesThePositionIntoTheData) {
   Tabs->setCurrentIndex(1);
 
   Desktop->DialogAnswers.push_back([](QDialog& dialog) {
-    auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
-    EXPECT_NE(grid, nullptr);
-    if (grid == nullptr)
+    auto* form3 = dynamic_cast<Fotarium::App::TForm3*>(&dialog);
+    EXPECT_NE(form3, nullptr);
+    if (form3 == nullptr)
       return TModalResult::mrCancel;
-    grid->item(1, 1)->setText(QStringLiteral("48°8'15\"S"));
-    grid->item(2, 1)->setText(QStringLiteral("11°34'31\"E"));
+    EXPECT_EQ(form3->Cells(0, 1), QStringLiteral("Geographische Breite")) << "the main grid's rows are copied";
+    form3->SetCells(1, 1, QStringLiteral("48°8'15\"S"));
+    form3->SetCells(1, 2, QStringLiteral("11°34'31\"E"));
     return TModalResult::mrOk;
   });
   Button("Change_GPS_BitBtn")->click();
