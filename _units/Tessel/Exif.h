@@ -858,9 +858,16 @@ using TJPEGMetadataKinds = Platform::TSet<TJPEGMetadataKind>;
 class TContainedXMPPacket : public TXMPPacket {
 public:
   TContainedXMPPacket() = default;
+  // The properties changed since the packet was last loaded, so that its text is made
+  // anew from them rather than written as it was read.
+  [[nodiscard]] bool EditedSinceLoad() const { return FEdited; }
 
 protected:
   void LoadError(Platform::TStream& source) override;
+  void Changed(bool resetRawXMLCache = true) override;
+
+private:
+  bool FEdited = false;
 };
 
 class TCustomExifData : public IExifSectionOwner {

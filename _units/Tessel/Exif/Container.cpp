@@ -79,6 +79,12 @@ void TContainedXMPPacket::LoadError(Platform::TStream& source) {
   SetDataToLazyLoad(std::make_shared<TMetadataBlock>(source, source.Size()));
 }
 
+void TContainedXMPPacket::Changed(bool resetRawXMLCache) {
+  // A load reports itself without dropping the text it read; every edit drops it.
+  FEdited = resetRawXMLCache;
+  TXMPPacket::Changed(resetRawXMLCache);
+}
+
 // --- Construction ---------------------------------------------------------------------
 
 TCustomExifData::TCustomExifData() : TCustomExifData(&CreateFixedSection) {}

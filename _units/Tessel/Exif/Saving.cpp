@@ -409,46 +409,72 @@ bool SameBytes(TStream& a, std::int64_t aPos, TStream& b, std::int64_t bPos, std
   return true;
 }
 
-// Offset of the first start-of-scan marker of a JPEG stream, or -1 when the header ends
-// (EOI, damage, end of data) before one.
-std::int64_t FindScanStart(TStream& stream) {
+// The segments of a JPEG header up to the first start of scan, which ScanStart gives
+// (-1 when the header ends before one: EOI, damage or the end of the data).
+struct TJPEGLayout {
+  struct TSegment {
+    std::uint8_t Marker = 0;
+    std::int64_t Offset = 0; // of the marker
+    std::int64_t Size = 0;   // marker, length and data
+  };
+  std::vector<TSegment> Segments;
+  std::int64_t ScanStart = -1;
+};
+
+TJPEGLayout ReadJPEGLayout(TStream& stream) {
+  TJPEGLayout layout;
   std::int64_t position = 2;
   const auto size = stream.Size();
   std::uint8_t bytes[4];
   while (position <= size - 2) {
     stream.SetPosition(position);
     if (stream.Read(bytes, 2) != 2 || bytes[0] != 0xFF)
-      return -1;
+      break;
     const std::uint8_t marker = bytes[1];
     if (marker == 0xFF) {
       ++position; // fill byte
       continue;
     }
-    if (marker == jmSOS)
-      return position;
-    if (marker == 0xD9)
-      return -1;
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-      position += 2;
-      continue;
+    if (marker == jmSOS) {
+      layout.ScanStart = position;
+      break;
     }
-    if (stream.Read(bytes + 2, 2) != 2)
-      return -1;
-    const std::int64_t length = (bytes[2] << 8) | bytes[3];
-    if (length < 2)
-      return -1;
+    if (marker == 0xD9)
+      break;
+    std::int64_t length = 0;
+    if (marker != 0x01 && (marker < 0xD0 || marker > 0xD7)) {
+      if (stream.Read(bytes + 2, 2) != 2)
+        break;
+      length = (bytes[2] << 8) | bytes[3];
+      if (length < 2)
+        break;
+    }
+    layout.Segments.push_back({marker, position, 2 + length});
     position += 2 + length;
   }
-  return -1;
+  return layout;
 }
 
-bool SameJPEGPicture(TStream& source, TStream& saved) {
-  const auto sourceScan = FindScanStart(source);
-  const auto savedScan = FindScanStart(saved);
-  if (sourceScan < 0)
-    return true; // no picture data to keep
-  const auto count = source.Size() - sourceScan;
-  return savedScan >= 0 && saved.Size() - savedScan == count && SameBytes(source, sourceScan, saved, savedScan, count);
+// Count bytes at the position; a view into a memory-backed stream, else a copy in buffer.
+std::span<const std::uint8_t> BytesAt(TStream& stream, std::int64_t position, std::int64_t count,
+                                      std::vector<std::uint8_t>& buffer) {
+  if (count < 0 || position < 0 || position > stream.Size() - count)
+    return {};
+  if (const auto* memory = dynamic_cast<Platform::TCustomMemoryStream*>(&stream))
+    return {memory->Memory() + position, static_cast<std::size_t>(count)};
+  buffer.resize(static_cast<std::size_t>(count));
+  stream.SetPosition(position);
+  stream.ReadBuffer(buffer.data(), count);
+  return buffer;
+}
+
+// The data of an APP1 segment when it is an Exif (exif set) or XMP payload.
+bool IsApp1Payload(TStream& stream, const TJPEGLayout::TSegment& segment, bool exif, std::vector<std::uint8_t>& buffer,
+                   std::span<const std::uint8_t>& data) {
+  if (segment.Marker != jmApp1 || segment.Size < 4)
+    return false;
+  data = BytesAt(stream, segment.Offset + 4, segment.Size - 4, buffer);
+  return exif ? IsExifPayload(data) : IsXMPPayload(data);
 }
 
 bool SamePSDPicture(TStream& source, TStream& saved) {
@@ -723,88 +749,222 @@ void TExifData::VerifySavedContent(TStream& inStream, TStream& outStream) {
     format = sfPSD;
   else if (!TryReadTiffHeader(inStream, endianness, false))
     throw ESaveVerificationFailed();
+  const auto fail = [] { throw ESaveVerificationFailed(); };
 
-  const bool samePicture = format == sfJPEG  ? SameJPEGPicture(inStream, outStream)
-                           : format == sfPSD ? SamePSDPicture(inStream, outStream)
-                                             : SameTiffPicture(inStream, outStream);
-  if (!samePicture)
-    throw ESaveVerificationFailed();
-
-  TExifData reloaded;
-  outStream.SetPosition(0);
-  if (!reloaded.LoadFromGraphic(outStream))
-    throw ESaveVerificationFailed();
-
-  // EXIF: every directory written comes back with as many tags. A TIFF file's first
-  // directory holds the picture's own tags besides, and its pointers are the rewriter's.
-  if (format == sfTIFF) {
-    const auto metadata = [](TExifSection& section) {
-      int count = 0;
-      for (const auto* tag : section) {
-        const auto id = tag->ID();
-        if (id != ttExifOffset && id != ttGPSOffset && id != ttXMP && id != ttIPTC &&
-            IsExifMetadataTagOfTiff(id, tag->DataType()))
-          ++count;
-      }
-      return count;
-    };
-    if (metadata(*OwnedSection(esGeneral)) != metadata(*reloaded.OwnedSection(esGeneral)))
-      throw ESaveVerificationFailed();
-    for (const auto kind : {esDetails, esInterop, esGPS})
-      if (OwnedSection(kind)->Count() != reloaded.OwnedSection(kind)->Count())
-        throw ESaveVerificationFailed();
-  } else if (!Empty()) {
-    for (const auto kind : {esGeneral, esDetails, esInterop, esGPS, esThumbnail})
-      if (OwnedSection(kind)->Count() != reloaded.OwnedSection(kind)->Count())
-        throw ESaveVerificationFailed();
-    if (HasThumbnail() != reloaded.HasThumbnail())
-      throw ESaveVerificationFailed();
-    if (!HasThumbnail() && OwnedSection(esThumbnail)->Find(ttStripOffsets) != nullptr &&
-        ThumbnailStripData() != reloaded.ThumbnailStripData())
-      throw ESaveVerificationFailed();
-  }
-
-  // IPTC: what the saver wrote from the embedded data, or else what the file carried.
-  // Data that does not load in the first place gives nothing to compare with.
-  int expectedDatasets = -1;
-  try {
-    if (format != sfJPEG && !EmbeddedIPTC().Empty()) {
-      TMemoryStream written;
-      EmbeddedIPTC().SaveToStream(written);
-      written.SetPosition(0);
-      TIPTCData copy;
-      copy.LoadFromStream(written);
-      expectedDatasets = DatasetCount(copy);
-    } else {
-      expectedDatasets = IPTCDatasetCount(inStream);
+  // Where the new content keeps the Exif block and the XMP packet. The block is parsed
+  // for its directories, not loaded into sections: counting is all the check needs.
+  std::vector<std::uint8_t> exifBuffer;
+  std::vector<std::uint8_t> xmpBuffer;
+  std::span<const std::uint8_t> exifBytes;
+  std::span<const std::uint8_t> xmpBytes;
+  bool exifFound = false;
+  bool xmpFound = false;
+  if (format == sfJPEG) {
+    const auto source = ReadJPEGLayout(inStream);
+    const auto saved = ReadJPEGLayout(outStream);
+    // Picture data from the scan on, byte for byte.
+    if (source.ScanStart >= 0) {
+      const auto count = inStream.Size() - source.ScanStart;
+      if (saved.ScanStart < 0 || outStream.Size() - saved.ScanStart != count ||
+          !SameBytes(inStream, source.ScanStart, outStream, saved.ScanStart, count))
+        fail();
     }
-  } catch (const Platform::Exception&) {
+    // Every other segment of the header (the IPTC data in APP13 among them) is carried
+    // unchanged and in order; the saver replaces the first Exif and XMP segments only
+    // and puts the APP0 segments in front.
+    std::vector<TJPEGLayout::TSegment> carried;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> data;
+    bool exifSeen = false;
+    bool xmpSeen = false;
+    for (const auto& segment : source.Segments) {
+      if (!exifSeen && IsApp1Payload(inStream, segment, true, buffer, data))
+        exifSeen = true;
+      else if (!xmpSeen && IsApp1Payload(inStream, segment, false, buffer, data))
+        xmpSeen = true;
+      else
+        carried.push_back(segment);
+    }
+    std::stable_partition(carried.begin(), carried.end(), [](const auto& segment) { return segment.Marker == 0xE0; });
+    const bool exifWritten = !Empty();
+    const bool xmpWritten = !XMPPacket().Empty();
+    std::size_t next = 0;
+    for (const auto& segment : saved.Segments) {
+      if (exifWritten && !exifFound && IsApp1Payload(outStream, segment, true, exifBuffer, exifBytes)) {
+        exifFound = true;
+        continue;
+      }
+      if (xmpWritten && !xmpFound && IsApp1Payload(outStream, segment, false, xmpBuffer, xmpBytes)) {
+        xmpFound = true;
+        continue;
+      }
+      if (next >= carried.size() || carried[next].Size != segment.Size ||
+          !SameBytes(inStream, carried[next].Offset, outStream, segment.Offset, segment.Size))
+        fail();
+      ++next;
+    }
+    if (next != carried.size())
+      fail();
+  } else if (format == sfPSD) {
+    if (!SamePSDPicture(inStream, outStream))
+      fail();
+    TPSDInfo info;
+    outStream.SetPosition(0);
+    for (const auto& block : *ParsePSDHeader(outStream, info)) {
+      if (!exifFound && block->IsExifBlock(true)) {
+        exifFound = true;
+        exifBytes = block->Data().Bytes();
+        exifBuffer.assign(exifBytes.begin(), exifBytes.end());
+        exifBytes = exifBuffer;
+      } else if (!xmpFound && block->IsXMPBlock(true)) {
+        xmpFound = true;
+        xmpBytes = block->Data().Bytes();
+        xmpBuffer.assign(xmpBytes.begin(), xmpBytes.end());
+        xmpBytes = xmpBuffer;
+      }
+    }
+  } else if (!SameTiffPicture(inStream, outStream)) {
+    fail();
   }
-  if (expectedDatasets >= 0 && IPTCDatasetCount(outStream) != expectedDatasets)
-    throw ESaveVerificationFailed();
 
-  // XMP: a packet carried as it was read comes back byte for byte; one written from its
-  // properties parses again into as many.
+  // EXIF: every directory written has as many entries as its section has tags. A TIFF
+  // file's first directory holds the picture's own tags besides, and its pointers, XMP
+  // and IPTC tags are the rewriter's.
+  const auto notPointer = [](TTiffTagID id) {
+    return id != ttExifOffset && id != ttGPSOffset && id != ttXMP && id != ttIPTC;
+  };
+  std::unique_ptr<TUserMemoryStream> blockStream;
+  TStream* tiff = &outStream;
+  std::int64_t tiffStart = 0;
+  if (format != sfTIFF && !Empty()) {
+    if (!exifFound)
+      fail();
+    blockStream = std::make_unique<TUserMemoryStream>(exifBytes.data(), static_cast<std::int64_t>(exifBytes.size()));
+    tiff = blockStream.get();
+    if (CheckSignature(*tiff, ExifHeader, false))
+      tiffStart = static_cast<std::int64_t>(ExifHeader.size());
+  }
+  if (format == sfTIFF || !Empty()) {
+    tiff->SetPosition(tiffStart);
+    const auto parser = ParseTiff(*tiff);
+    std::shared_ptr<IFoundTiffDirectory> ifd0;
+    std::shared_ptr<IFoundTiffDirectory> ifd1;
+    for (const auto& directory : parser->GetEnumerator()) {
+      if (directory->Index() == 0) {
+        ifd0 = directory;
+      } else {
+        ifd1 = directory;
+        break;
+      }
+    }
+    if (!ifd0)
+      fail();
+    const auto follow = [&parser](const std::shared_ptr<IFoundTiffDirectory>& parent, TTiffTagID id) {
+      std::shared_ptr<IFoundTiffDirectory> directory;
+      if (parent)
+        for (const auto& info : parent->TagInfo())
+          if (info.ID == id) {
+            if (!parser->ParseSubDirectory(parent, info, directory))
+              directory.reset();
+            break;
+          }
+      return directory;
+    };
+    const auto count = [](const std::shared_ptr<IFoundTiffDirectory>& directory) {
+      return directory ? static_cast<int>(directory->TagInfo().size()) : 0;
+    };
+    const auto exifIFD = follow(ifd0, ttExifOffset);
+    if (count(exifIFD) != OwnedSection(esDetails)->Count() ||
+        count(follow(exifIFD, ttInteropOffset)) != OwnedSection(esInterop)->Count() ||
+        count(follow(ifd0, ttGPSOffset)) != OwnedSection(esGPS)->Count())
+      fail();
+    if (format == sfTIFF) {
+      int written = 0;
+      for (const auto* tag : *OwnedSection(esGeneral))
+        if (notPointer(tag->ID()) && IsExifMetadataTagOfTiff(tag->ID(), tag->DataType()))
+          ++written;
+      int found = 0;
+      for (const auto& info : ifd0->TagInfo())
+        if (notPointer(info.ID) && IsExifMetadataTagOfTiff(info.ID, info.DataType))
+          ++found;
+      if (found != written)
+        fail();
+      // The packet of a TIFF file is the data of tag 700.
+      for (const auto& info : ifd0->TagInfo())
+        if (info.ID == ttXMP && info.IsWellFormed()) {
+          xmpFound = true;
+          xmpBytes = BytesAt(outStream, parser->BasePosition() + info.DataOffset, info.DataSize(), xmpBuffer);
+          break;
+        }
+    } else {
+      if (count(ifd0) != OwnedSection(esGeneral)->Count() || count(ifd1) != OwnedSection(esThumbnail)->Count())
+        fail();
+      // The thumbnail's bytes, JPEG or strips, are where IFD1 says.
+      const auto& thumbnail = *OwnedSection(esThumbnail);
+      const auto at = [&](TTiffTagID id, std::uint32_t index) { return thumbnail.Find(id)->ReadLongWord(index, 0); };
+      const auto bytesAt = [&](std::int64_t offset, std::int64_t size) {
+        const auto start = tiffStart + offset;
+        return start >= 0 && size >= 0 && start <= static_cast<std::int64_t>(exifBytes.size()) - size
+                   ? exifBytes.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(size))
+                   : std::span<const std::uint8_t>();
+      };
+      if (HasThumbnail()) {
+        const auto jpeg = bytesAt(at(ttJPEGInterchangeFormat, 0), at(ttJPEGInterchangeFormatLength, 0));
+        if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
+          fail();
+      } else if (const auto* offsets = thumbnail.Find(ttStripOffsets)) {
+        std::size_t done = 0;
+        const auto& strips = ThumbnailStripData();
+        for (std::int32_t i = 0; i < offsets->ElementCount(); ++i) {
+          const auto size = at(ttStripByteCounts, static_cast<std::uint32_t>(i));
+          const auto strip = bytesAt(offsets->ReadLongWord(i, 0), size);
+          if (strip.size() != size || done + size > strips.size() ||
+              !std::equal(strip.begin(), strip.end(), strips.begin() + static_cast<std::ptrdiff_t>(done)))
+            fail();
+          done += size;
+        }
+      }
+    }
+  }
+
+  // IPTC written from the embedded data (Photoshop and TIFF) loads again with as many
+  // datasets; a JPEG's IPTC data travels in the segments compared above.
+  if (format != sfJPEG && !EmbeddedIPTC().Empty()) {
+    TMemoryStream written;
+    EmbeddedIPTC().SaveToStream(written);
+    written.SetPosition(0);
+    TIPTCData copy;
+    bool readable = true;
+    try {
+      copy.LoadFromStream(written);
+    } catch (const Platform::Exception&) {
+      readable = false; // nothing that loads to compare with
+    }
+    if (readable && IPTCDatasetCount(outStream) != DatasetCount(copy))
+      fail();
+  }
+
+  // XMP: a packet written as it was read (unparsed, unreadable, or parsed and left
+  // unchanged) comes back byte for byte; one written anew from its properties parses
+  // again into as many.
   auto& packet = XMPPacket();
   if (packet.Empty())
     return;
-  const auto& pending = reloaded.XMPPacket().DataToLazyLoad();
-  if (!pending)
-    throw ESaveVerificationFailed();
-  if (packet.DataToLazyLoad()) {
+  if (!xmpFound)
+    fail();
+  if (packet.DataToLazyLoad() || !packet.EditedSinceLoad()) {
     TMemoryStream written;
     packet.SaveToStream(written);
     const auto expected = WithoutXMPHeader(written.Bytes());
-    const auto found = WithoutXMPHeader(pending->Data().Bytes());
+    const auto found = WithoutXMPHeader(xmpBytes);
     if (!std::equal(expected.begin(), expected.end(), found.begin(), found.end()))
-      throw ESaveVerificationFailed();
+      fail();
     return;
   }
   TXMPPacket parsed;
-  auto& data = pending->Data();
-  data.SetPosition(0);
+  TUserMemoryStream data(xmpBytes.data(), static_cast<std::int64_t>(xmpBytes.size()));
   if (!parsed.TryLoadFromStream(data) || XMPCounts(parsed) != XMPCounts(packet))
-    throw ESaveVerificationFailed();
+    fail();
 }
 
 void TExifData::SaveToGraphic(const std::string& fileName) {
