@@ -806,3 +806,40 @@ TEST_F(MainWindowTest, CancelledDropKeepsWhatWasAdded) {
   EXPECT_EQ(Texts().size(), texts.size() + 1);
   EXPECT_EQ(Texts().back(), extra);
 }
+
+TEST_F(MainWindowTest, DateDialogProposesTodayForAPictureWithoutDateAndStoresThePickedValue) {
+  const std::string path = Picture("undated.jpg", Spec(1));
+  Drop({path});
+  Tabs->setCurrentIndex(1);
+
+  // Cancel: nothing changes, saving stays off.
+  Desktop->DialogAnswers.push_back([](QDialog&) { return TModalResult::mrCancel; });
+  Button("Change_Date_BitBtn")->click();
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
+
+  Desktop->DialogAnswers.push_back([&](QDialog& dialog) {
+    auto* form2 = dynamic_cast<Fotarium::App::TForm2*>(&dialog);
+    EXPECT_NE(form2, nullptr);
+    if (form2 == nullptr)
+      return TModalResult::mrCancel;
+    EXPECT_EQ(form2->DialogHeight(), 214);
+    EXPECT_TRUE(form2->LabelText().startsWith(Q(path) + QStringLiteral(" hat noch kein gültiges Aufnahmedatum!")));
+    dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker1"))->setDate(QDate(2021, 5, 1));
+    dialog.findChild<QDateTimeEdit*>(QStringLiteral("DateTimePicker2"))->setTime(QTime(23, 59, 0));
+    return TModalResult::mrOk;
+  });
+  Button("Change_Date_BitBtn")->click();
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+  EXPECT_DOUBLE_EQ(Form->Picture()->ExifData().DateTime().Value(), Platform::EncodeDateTime(2021, 5, 1, 23, 59, 0, 0));
+  EXPECT_TRUE(Grid->item(8, 1)->text().contains(QStringLiteral("2021"))) << Grid->item(8, 1)->text().toStdString();
+
+  // The next use starts from the picture's own date with the short dialog.
+  Desktop->DialogAnswers.push_back([](QDialog& dialog) {
+    auto* form2 = dynamic_cast<Fotarium::App::TForm2*>(&dialog);
+    EXPECT_EQ(form2->DialogHeight(), 140);
+    EXPECT_TRUE(form2->LabelText().isEmpty());
+    return TModalResult::mrCancel;
+  });
+  Button("Change_Date_BitBtn")->click();
+  EXPECT_TRUE(Button("Save_BitBtn")->isEnabled()) << "a cancel leaves the button as it was";
+}
