@@ -47,6 +47,7 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <unistd.h>
 
@@ -63,6 +64,8 @@ constexpr int ListBoxDesignHeight = 184;
 constexpr int GridRowHeight = 24;
 // Results applied per turn of the event loop, so that a drop of thousands keeps painting.
 constexpr int ListedPerTurn = 16;
+constexpr std::size_t ListedChunkSize = 64;
+constexpr auto ListedChunkTime = std::chrono::milliseconds(20);
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
@@ -982,25 +985,48 @@ void TForm1::StartNextJob() {
   TListingJob& job = *FCurrentJob;
   // The worker owns every library object it makes; only plain values come back.
   job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled] {
+    // Results travel in small chunks, so that thousands of files do not flood the event
+    // queue in front of the window's own painting.
+    std::vector<Core::TListedFile> chunk;
+    const auto post = [&] {
+      QMetaObject::invokeMethod(
+          this, [this, id, files = std::move(chunk)]() mutable { Listed(id, std::move(files)); }, Qt::QueuedConnection);
+      chunk.clear();
+    };
+    auto lastPost = std::chrono::steady_clock::now();
     for (const std::string& path : paths) {
       if (cancelled->load())
         break;
-      Core::TListedFile listed = Core::ListFile(path);
-      QMetaObject::invokeMethod(
-          this, [this, id, listed = std::move(listed)]() mutable { Listed(id, std::move(listed)); },
-          Qt::QueuedConnection);
+      chunk.push_back(Core::ListFile(path));
+      const auto now = std::chrono::steady_clock::now();
+      if (chunk.size() >= ListedChunkSize || now - lastPost >= ListedChunkTime) {
+        post();
+        lastPost = now;
+      }
     }
+    if (!chunk.empty())
+      post();
     QMetaObject::invokeMethod(
         this, [this, id] { JobDone(id); }, Qt::QueuedConnection);
   });
 }
 
-void TForm1::Listed(std::uint64_t jobId, Core::TListedFile file) {
+void TForm1::Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files) {
   if (FCurrentJob == nullptr || FCurrentJob->Id != jobId)
     return; // a cancelled drop's late result
-  FListed.push_back(std::move(file));
-  if (FListed.size() == 1)
-    QTimer::singleShot(0, this, [this] { ApplyListed(); });
+  for (auto& file : files)
+    FListed.push_back(std::move(file));
+  ScheduleApply();
+}
+
+void TForm1::ScheduleApply() {
+  if (FApplyScheduled)
+    return;
+  FApplyScheduled = true;
+  QTimer::singleShot(0, this, [this] {
+    FApplyScheduled = false;
+    ApplyListed();
+  });
 }
 
 void TForm1::JobDone(std::uint64_t jobId) {
@@ -1052,7 +1078,7 @@ void TForm1::ApplyListed() {
   if (FCurrentJob == nullptr)
     return;
   if (!FListed.empty())
-    QTimer::singleShot(0, this, [this] { ApplyListed(); });
+    ScheduleApply();
   else if (FCurrentJob->WorkerDone)
     FinishJob(true);
 }

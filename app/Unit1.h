@@ -145,7 +145,8 @@ private:
 
   // --- listing dropped files on a worker ---
   void StartNextJob();
-  void Listed(std::uint64_t jobId, Core::TListedFile file);
+  void Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files);
+  void ScheduleApply();
   void JobDone(std::uint64_t jobId);
   void ApplyListed();
   void FinishJob(bool showFirst);
@@ -213,6 +214,7 @@ private:
   std::vector<std::unique_ptr<TListingJob>> FEndedJobs; // threads to join once they have left
   std::deque<Core::TListedFile> FListed;
   bool FApplying = false;
+  bool FApplyScheduled = false;
   std::uint64_t FNextJobId = 1;
   int FDoneFiles = 0;
   int FTotalFiles = 0;
