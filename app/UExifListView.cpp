@@ -40,7 +40,7 @@ private:
 
 TExifListView::TExifListView(QWidget* owner) : QTreeWidget(owner) {
   setObjectName(QStringLiteral("ExifListView"));
-  setAccessibleName(QStringLiteral("Alle Exif-Daten"));
+  setAccessibleName(QStringLiteral("alle Exif-Daten"));
   setColumnCount(2);
   setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
   setRootIsDecorated(false);

@@ -96,6 +96,14 @@ std::string ByteOrderText(Exif::TEndianness value) {
   return value == Exif::TEndianness::SmallEndian ? "Small endian" : "Big endian";
 }
 
+// Texts end at their first NUL: what follows is padding of the stored tag, which a
+// list shows no more than a text field would, and which a map cannot name as a key.
+std::string VisibleText(std::string text) {
+  if (const std::size_t nul = text.find('\0'); nul != std::string::npos)
+    text.resize(nul);
+  return text;
+}
+
 std::string_view YesNo(bool value) { return value ? "Yes" : "No"; }
 
 std::string DirectionWord(char letter) {
@@ -136,7 +144,7 @@ public:
 
   void Plain(std::string_view caption) { FRows.push_back({std::string(caption), {}, false}); }
   void Add(std::string_view caption, std::string value) {
-    FRows.push_back({std::string(Indent) + std::string(caption), std::move(value), true});
+    FRows.push_back({std::string(Indent) + VisibleText(std::string(caption)), VisibleText(std::move(value)), true});
   }
 
   void Text(std::string_view caption, std::string value) {
@@ -428,7 +436,7 @@ private:
 std::string UndefinedTagValue(const Exif::TExifTag& tag) {
   if (!tag.WellFormed())
     return "[Badly formed tag header]";
-  const std::string text = tag.AsString();
+  const std::string text = VisibleText(tag.AsString());
   if (tag.DataType() != Exif::TTiffDataType::tdUndefined)
     return text;
   if (tag.ElementCount() < 51)
@@ -442,7 +450,7 @@ void ListMakerNoteTag(TRowBuilder& rows, const TMakerNoteMap& map, const Exif::T
   if (tag.WellFormed() && map.Bool(key, "TreatAsTagGroup")) {
     const std::string description = map.String(key, "TagDescription", "");
     for (std::int32_t i = 0; i < tag.ElementCount(); ++i) {
-      const std::string element = tag.ElementAsString(i);
+      const std::string element = VisibleText(tag.ElementAsString(i));
       const std::string defaultDescription = description.empty()
                                                  ? fmt::format("Unknown (${}, {})", Platform::IntToHex(tag.ID(), 4), i)
                                                  : fmt::format("{} ({})", description, i);
@@ -450,7 +458,7 @@ void ListMakerNoteTag(TRowBuilder& rows, const TMakerNoteMap& map, const Exif::T
     }
     return;
   }
-  map.AddRow(rows, key, tag.AsString(), fmt::format("Unknown (${})", Platform::IntToHex(tag.ID(), 4)),
+  map.AddRow(rows, key, VisibleText(tag.AsString()), fmt::format("Unknown (${})", Platform::IntToHex(tag.ID(), 4)),
              UndefinedTagValue(tag));
 }
 

@@ -423,7 +423,8 @@ TNoteDirectory SampleNote() {
   const TExifBuilder le;
   TNoteDirectory note;
   note.Add(0x0001, TExifBuilder::SHORT, 3, le.U16(0) + le.U16(2) + le.U16(7));
-  note.Add(0x0006, TExifBuilder::ASCII, 10, BytesOf(std::string_view("Canon EOS\0", 10)));
+  // Padded with NULs, as cameras write their fixed-size text fields.
+  note.Add(0x0006, TExifBuilder::ASCII, 13, BytesOf(std::string_view("Canon EOS\0\0\0\0", 13)));
   note.Add(0x0010, TExifBuilder::UNDEFINED, 2, Bytes{0xAB, 0x01});
   note.Add(0x0020, TExifBuilder::UNDEFINED, 60, Bytes(60, 0x5A));
   return note;
@@ -441,6 +442,7 @@ const char* const SampleMap = "; maker-note map\n"
                               "2=Macro\n"
                               "[Canon.$0006]\n"
                               "TagDescription=Image type\n"
+                              "Canon EOS=EOS camera\n"
                               "[Canon.$0010]\n"
                               "AB01=Translated\n";
 
@@ -482,7 +484,7 @@ TEST(ExifListRows, MakerNoteDescribedByMap) {
   // Sorted by caption; the group's elements have sections of their own.
   const TExifListRows tags(rows.begin() + 5, rows.end());
   const TExifListRows expected{Value("Camera settings (0)", "0"),      Value("Camera settings (2)", "7"),
-                               Value("Image type", "Canon EOS"),       Value("Macro mode", "Macro"),
+                               Value("Image type", "EOS camera"),      Value("Macro mode", "Macro"),
                                Value("Unknown ($0010)", "Translated"), Value("Unknown ($0020)", LongUndefinedText())};
   EXPECT_EQ(tags, expected);
 }
