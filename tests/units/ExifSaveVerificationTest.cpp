@@ -228,3 +228,56 @@ TEST(ExifSaveVerification, OrientationReadsFromAnyIntegerTypeAndIsWrittenAsShort
   EXPECT_EQ(tag->DataType(), TTiffDataType::tdWord);
   EXPECT_EQ(reloaded.Orientation(), TTiffOrientation::toBottomRight);
 }
+
+TEST(ExifSaveVerification, DamageToTheWrittenXMPPacketFailsTheSave) {
+  const auto original = JPEGWithOrientation(TExifBuilder::SHORT, {1, 0}, {XMPSegment("image/x-kept")});
+  // Where the honest saver puts the packet's text.
+  auto probe = StreamOf(original);
+  {
+    TExifData honest;
+    ASSERT_TRUE(honest.LoadFromGraphic(*probe));
+    honest.SetOrientation(TTiffOrientation::toRightTop);
+    honest.SaveToGraphic(*probe);
+  }
+  const auto saved = Contents(*probe);
+  const std::string_view format = "image/x-kept";
+  const auto at = std::search(saved.begin(), saved.end(), format.begin(), format.end());
+  ASSERT_NE(at, saved.end());
+
+  // Parsed (the orientation setter looks for its mirror) but unchanged: written as read,
+  // so the check compares the bytes.
+  auto stream = StreamOf(original);
+  TCorruptingExifData data;
+  ASSERT_TRUE(data.LoadFromGraphic(*stream));
+  EXPECT_EQ(data.XMPPacket().SchemaCount(), 1);
+  data.SetOrientation(TTiffOrientation::toRightTop);
+  EXPECT_FALSE(data.XMPPacket().EditedSinceLoad());
+  data.InBlock = at - saved.begin();
+  EXPECT_THROW(data.SaveToGraphic(*stream), ESaveVerificationFailed);
+  EXPECT_EQ(Contents(*stream), original);
+
+  // Made anew from its properties: the check parses it, and a broken tag no longer parses.
+  data.XMPPacket().UpdateProperty(TXMPNamespace::xsDublinCore, "format", "image/x-new");
+  EXPECT_TRUE(data.XMPPacket().EditedSinceLoad());
+  Platform::TMemoryStream text;
+  data.XMPPacket().SaveToStream(text);
+  const std::string_view open = "<rdf:RDF";
+  const auto written = Contents(text);
+  const auto tag = std::search(written.begin(), written.end(), open.begin(), open.end());
+  ASSERT_NE(tag, written.end());
+  {
+    // The new text's position in the output: behind the segment's marker, length and header.
+    TExifData honest;
+    auto again = StreamOf(original);
+    ASSERT_TRUE(honest.LoadFromGraphic(*again));
+    honest.XMPPacket().UpdateProperty(TXMPNamespace::xsDublinCore, "format", "image/x-new");
+    honest.SaveToGraphic(*again);
+    const auto out = Contents(*again);
+    const auto found = std::search(out.begin(), out.end(), written.begin(), written.end());
+    ASSERT_NE(found, out.end());
+    data.InBlock = (found - out.begin()) + (tag - written.begin()); // '<' of rdf:RDF becomes 'f'
+  }
+  data.Mask = '<' ^ 'f';
+  EXPECT_THROW(data.SaveToGraphic(*stream), ESaveVerificationFailed);
+  EXPECT_EQ(Contents(*stream), original);
+}
