@@ -843,3 +843,23 @@ TEST_F(MainWindowTest, DateDialogProposesTodayForAPictureWithoutDateAndStoresThe
   Button("Change_Date_BitBtn")->click();
   EXPECT_TRUE(Button("Save_BitBtn")->isEnabled()) << "a cancel leaves the button as it was";
 }
+
+TEST_F(MainWindowTest, NamesThatAreNoUtf8KeepEveryByte) {
+  // "bild_ä.jpg" in Latin-1, as an old camera card or archive may name it.
+  const std::string path = Dir.File("bild_\xE4.jpg");
+  MakePicture(path, Spec(1));
+  QMimeData mime;
+  mime.setUrls({QUrl::fromEncoded(QByteArray("file://") + QByteArray::fromStdString(Dir.Path()) + "/bild_%E4.jpg")});
+  QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form.get(), &enter);
+  QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
+  QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form.get(), &drop);
+  if (Form->Listing()) {
+    ASSERT_TRUE(finished.wait(30000));
+  }
+  EXPECT_EQ(Texts(), std::vector<std::string>{path});
+  EXPECT_TRUE(Desktop->Messages().isEmpty()) << Desktop->Messages().join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(Form->JPG_Name(), path);
+  EXPECT_FALSE(Image->pixmap().isNull()) << "the file was found under its own name";
+}
