@@ -129,7 +129,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
-  CancelListing();
+  StopListing(false);
   FEndedJobs.clear(); // each job stops and joins its worker
   FCurrentJob.reset();
   FJobs.clear();
@@ -955,7 +955,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  CancelListing();
+  // A closing window shows nothing more.
+  StopListing(false);
   QMainWindow::closeEvent(event);
 }
 
@@ -1103,13 +1104,15 @@ void TForm1::FinishJob(bool showFirst) {
   StartNextJob();
 }
 
-void TForm1::CancelListing() {
+void TForm1::CancelListing() { StopListing(true); }
+
+void TForm1::StopListing(bool showFirst) {
   if (!Listing())
     return;
   for (auto& job : FJobs)
     FDoneFiles += static_cast<int>(job->Paths.size());
   FJobs.clear();
-  FinishJob(true);
+  FinishJob(showFirst);
 }
 
 void TForm1::UpdateProgress() {

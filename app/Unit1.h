@@ -150,6 +150,7 @@ private:
   void JobDone(std::uint64_t jobId);
   void ApplyListed();
   void FinishJob(bool showFirst);
+  void StopListing(bool showFirst);
   void UpdateProgress();
 
   // --- controls (design names) ---

@@ -100,6 +100,8 @@ protected:
   }
 
   void TearDown() override {
+    if (!Form)
+      return;
     // The dialogs are the window's children: they go first.
     Form4.reset();
     Form3.reset();
@@ -862,4 +864,15 @@ TEST_F(MainWindowTest, NamesThatAreNoUtf8KeepEveryByte) {
   EXPECT_TRUE(Desktop->Messages().isEmpty()) << Desktop->Messages().join(QLatin1Char('\n')).toStdString();
   EXPECT_EQ(Form->JPG_Name(), path);
   EXPECT_FALSE(Image->pixmap().isNull()) << "the file was found under its own name";
+}
+
+TEST_F(MainWindowTest, ClosingDuringALargeDropStopsTheWorkerAndShowsNothing) {
+  std::vector<std::string> dropped = ManyFiles(Dir, 300, 290);
+  Form->TakeFiles(dropped);
+  ASSERT_TRUE(Form->Listing());
+  Form->close();
+  EXPECT_FALSE(Form->Listing());
+  TearDown(); // the window goes while its worker may still be reading
+  QApplication::processEvents();
+  EXPECT_TRUE(Desktop->Messages().isEmpty()) << "nothing is shown or asked after the close";
 }
