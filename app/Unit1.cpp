@@ -364,6 +364,14 @@ void TForm1::CreateControls() {
           [this](const QPoint& pos) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { Guarded([this] { pm_renameClick(); }); });
   connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { CurrentRowChanged(); });
+  // A click on the entry that is current already shows it again (and so drops unsaved
+  // edits), as any click on the list does.
+  ListBox1->viewport()->installEventFilter(this);
+  connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+    if (!FCurrentChangedByPress && FListUpdate == 0 && CurrentIndex() >= 0)
+      Guarded([this] { ListBox1Click(); });
+    FCurrentChangedByPress = false;
+  });
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int index) { Guarded([this, index] { PageControl1Change(index); }); });
 
@@ -477,7 +485,14 @@ void TForm1::CurrentRowChanged() {
   // The list click of the design: the user made another entry current.
   if (FListUpdate > 0 || CurrentIndex() < 0)
     return;
+  FCurrentChangedByPress = true;
   Guarded([this] { ListBox1Click(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonPress)
+    FCurrentChangedByPress = false;
+  return QMainWindow::eventFilter(watched, event);
 }
 
 // --- list -------------------------------------------------------------------------------

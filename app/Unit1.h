@@ -77,6 +77,7 @@ protected:
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -208,6 +209,9 @@ private:
   // > 0 while the window itself changes the list, so that the list's signals do not show
   // entries in between.
   int FListUpdate = 0;
+  // The current entry changed since the last mouse press on the list: the click that
+  // follows has shown it already.
+  bool FCurrentChangedByPress = false;
 
   // Drops waiting to be read, the one being read, results waiting to be applied.
   std::deque<std::unique_ptr<TListingJob>> FJobs;

@@ -243,6 +243,26 @@ TEST_F(MainWindowTest, KeyboardAndMouseMakeAnotherEntryCurrentAndShowIt) {
   EXPECT_EQ(Form->JPG_Name(), a);
 }
 
+TEST_F(MainWindowTest, ClickOnTheCurrentEntryShowsItAgainAndDropsUnsavedEdits) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(3));
+  Drop({a, b});
+  Tabs->setCurrentIndex(1);
+  Button("Orientation_BitBtn")->click();
+  ASSERT_TRUE(Button("Save_BitBtn")->isEnabled());
+  const QRect first = List->visualItemRect(List->item(0));
+  QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+  EXPECT_FALSE(Button("Save_BitBtn")->isEnabled()) << "the entry was loaded again";
+  EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("1: normal"));
+
+  // A click that makes another entry current shows it once, not twice: the edit made after
+  // it survives nothing but a further click.
+  const QRect second = List->visualItemRect(List->item(1));
+  QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+  EXPECT_EQ(Form->JPG_Name(), b);
+  EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("3: um 180° gedreht"));
+}
+
 TEST_F(MainWindowTest, ContextMenuShowsOnlyWhatFitsTheCurrentEntry) {
   OpenMenu();
   for (const char* name : {"pm_remove", "pm_delete", "pm_rename", "pm_up", "pm_down"})
