@@ -37,6 +37,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -721,6 +722,44 @@ TEST_F(MainWindowTest, GPSDialogTakesThePositionIntoTheData) {
   Desktop->DialogAnswers.push_back([](QDialog&) { return TModalResult::mrCancel; });
   Button("Change_GPS_BitBtn")->click();
   EXPECT_TRUE(Button("Save_BitBtn")->isEnabled());
+}
+
+TEST_F(MainWindowTest, DecimalPositionPastedWithSignsIsSavedInItsHemispheres) {
+  // Santiago de Chile from another program's clipboard, in the decimal form with signs.
+  const std::string path = Picture("santiago.jpg", Spec(1));
+  Drop({path});
+  Tabs->setCurrentIndex(1);
+  Desktop->Clipboard = QStringLiteral("-33.4475, -70.6483");
+  Desktop->DialogAnswers.push_back([](QDialog& dialog) {
+    auto* decimal = dialog.findChild<QRadioButton*>(QStringLiteral("RadioGroup1Item1"));
+    auto* paste = dialog.findChild<QPushButton*>(QStringLiteral("btn_from_Clpb"));
+    EXPECT_TRUE(decimal && paste);
+    if (!decimal || !paste)
+      return TModalResult::mrCancel;
+    decimal->setChecked(true);
+    paste->click();
+    return TModalResult::mrOk;
+  });
+  Button("Change_GPS_BitBtn")->click();
+  Button("Save_BitBtn")->click();
+  EXPECT_TRUE(Desktop->Messages().isEmpty()) << Desktop->Messages().join(QLatin1Char('\n')).toStdString();
+
+  Tessel::Exif::TExifData onDisk;
+  ASSERT_TRUE(onDisk.LoadFromGraphic(path));
+  EXPECT_EQ(onDisk.GPSLatitude().Direction(), Tessel::Exif::TGPSLatitudeRef::ltSouth);
+  EXPECT_EQ(onDisk.GPSLongitude().Direction(), Tessel::Exif::TGPSLongitudeRef::lnWest);
+  EXPECT_EQ(onDisk.GPSLatitude().Degrees().Numerator, 33U);
+  EXPECT_EQ(onDisk.GPSLongitude().Degrees().Numerator, 70U);
+  // FOTARIUM_KEEP_SAVED_PICTURE=FILE keeps the saved picture for a look with other tools.
+  if (const char* keep = std::getenv("FOTARIUM_KEEP_SAVED_PICTURE"))
+    QFile::copy(QString::fromStdString(path), QString::fromUtf8(keep));
+  // Copied out again in the same form, the position comes back with its signs.
+  Desktop->DialogAnswers.push_back([](QDialog& dialog) {
+    dialog.findChild<QPushButton*>(QStringLiteral("btn_toClpb"))->click();
+    return TModalResult::mrCancel;
+  });
+  Button("Change_GPS_BitBtn")->click();
+  EXPECT_EQ(Desktop->Clipboard, QStringLiteral("-33.4475, -70.6483"));
 }
 
 TEST_F(MainWindowTest, MapButtonWithoutPositionSaysSo) {
