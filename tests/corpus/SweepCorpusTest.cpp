@@ -21,13 +21,7 @@ std::vector<std::string> SweepFiles() { return CorpusFiles({".jpg", ".jpeg", ".t
 
 class SweepCorpus : public testing::TestWithParam<std::string> {};
 
-std::string TestName(const testing::TestParamInfo<std::string>& info) {
-  auto name = std::filesystem::path(info.param).filename().string();
-  for (auto& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)))
-      c = '_';
-  return std::to_string(info.index) + "_" + name;
-}
+std::string TestName(const testing::TestParamInfo<std::string>& info) { return CorpusCaseName(info.param, info.index); }
 
 } // namespace
 

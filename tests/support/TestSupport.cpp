@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,14 @@ std::string CorpusDir() {
     return FOTARIUM_CORPUS_DIR;
 #endif
   return {};
+}
+
+std::string CorpusCaseName(const std::string& path, std::size_t index) {
+  auto name = fs::path(path).filename().string();
+  for (auto& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)))
+      c = '_';
+  return std::to_string(index) + "_" + name;
 }
 
 std::vector<std::string> CorpusFiles(const std::vector<std::string>& extensions) {

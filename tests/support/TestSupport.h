@@ -16,6 +16,10 @@ namespace TestSupport {
 // Empty when the corpus is absent.
 [[nodiscard]] std::vector<std::string> CorpusFiles(const std::vector<std::string>& extensions);
 
+// A name for a parameterised corpus case: its index and the file name with every
+// character that is not a letter or digit replaced by "_".
+[[nodiscard]] std::string CorpusCaseName(const std::string& path, std::size_t index);
+
 // A fresh folder below the temporary folder, removed with everything in it on destruction.
 class TTempDir {
 public:
@@ -41,6 +45,7 @@ void WriteFile(const std::string& fileName, std::string_view text);
 } // namespace TestSupport
 
 // Tests may call the helpers unqualified.
+using TestSupport::CorpusCaseName;
 using TestSupport::CorpusDir;
 using TestSupport::CorpusFiles;
 using TestSupport::ReadFile;
