@@ -21,7 +21,7 @@ import subprocess
 import sys
 import tempfile
 
-HOSTILE = re.compile(r"poc|crash|cve_|reproducer|corrupted|fuzz", re.IGNORECASE)
+HOSTILE = re.compile(r"poc|crash|cve_|reproducer|corrupted|fuzz|oob", re.IGNORECASE)
 EXTENSIONS = (".jpg", ".jpeg", ".psd", ".tif", ".tiff")
 # Values that follow the layout of the new block, and the orientation that was edited.
 MOVING = {
@@ -33,7 +33,26 @@ MOVING = {
     ("Thumbnail", "StripOffsets"),
     ("Image", "StripOffsets"),
     ("Image", "TileOffsets"),
+    ("Image", "SubIFDs"),
 }
+# The strips and tiles of sub-images (SubImage1, SubImage2, ...) follow the layout too.
+MOVING_IN_SUB_IMAGES = {"StripOffsets", "TileOffsets"}
+
+
+def moving(group_name):
+    return group_name in MOVING or (group_name[0].startswith("SubImage") and group_name[1] in MOVING_IN_SUB_IMAGES)
+
+
+# What a file of each extension must start with to be that kind of file at all: a metadata
+# sidecar or a video that only carries the extension is no picture to edit.
+SIGNATURES = {".jpg": (b"\xff\xd8",), ".jpeg": (b"\xff\xd8",), ".psd": (b"8BPS",), ".tif": (b"II*\0", b"MM\0*"),
+              ".tiff": (b"II*\0", b"MM\0*")}
+
+
+def is_picture_file(path):
+    with open(path, "rb") as f:
+        head = f.read(4)
+    return head.startswith(SIGNATURES[os.path.splitext(path)[1].lower()])
 PACKET = ("Image", "XMLPacket")  # its size may change when the packet is rewritten
 # The JPEG saver sets the pixel size to the frame's on purpose; counted apart.
 FRAME_SIZE = {"changed Photo.PixelXDimension", "changed Photo.PixelYDimension"}
@@ -142,14 +161,14 @@ def compare(before, after, same_thumbnails):
     problems = []
     for key, value in before.items():
         group_name = (key[0], key[1])
-        if group_name in MOVING or (same_thumbnails and group_name in POINTER_PAIRS and key not in after):
+        if moving(group_name) or (same_thumbnails and group_name in POINTER_PAIRS and key not in after):
             continue
         if key not in after:
             problems.append("lost %s.%s" % group_name)
         elif after[key] != value and not (group_name == PACKET and after[key][0] == value[0]):
             problems.append("changed %s.%s" % group_name)
     for key in after:
-        if key not in before and (key[0], key[1]) not in MOVING:
+        if key not in before and not moving((key[0], key[1])):
             problems.append("added %s.%s" % (key[0], key[1]))
     return problems
 
@@ -170,12 +189,16 @@ def main():
 
     counts = {"considered": 0, "kept": 0, "kept but frame size": 0, "save failed": 0, "tags": 0, "picture": 0, "thumbnail": 0}
     per_kind = {}
+    not_pictures = []
     scratch = tempfile.mkdtemp(prefix="fotarium-fidelity-")
     try:
         for path in files:
             code, before = exif_listing(path)
             if code != 0 or not before:
                 continue  # not well formed for the peer, or without EXIF
+            if not is_picture_file(path):
+                not_pictures.append(os.path.relpath(path, options.corpus))
+                continue
             kind = os.path.splitext(path)[1].lower().lstrip(".").replace("jpeg", "jpg").replace("tiff", "tif")
             stats = per_kind.setdefault(kind, [0, 0, 0])
             stats[0] += 1
@@ -218,6 +241,8 @@ def main():
                                     counts["save failed"], counts["tags"], counts["picture"], counts["thumbnail"]))
     print("everything kept but the pixel size the JPEG saver takes from the frame: %d (%.1f%%)"
           % (counts["kept but frame size"], 100.0 * counts["kept but frame size"] / max(counts["considered"], 1)))
+    if not_pictures:
+        print("left out, the extension names a kind the content is not: %s" % ", ".join(not_pictures))
     for kind, (considered, kept, nearly) in sorted(per_kind.items()):
         print("  %s: %d of %d kept (%d but the frame size)" % (kind, kept, considered, nearly))
     return 0
