@@ -687,6 +687,38 @@ TEST_F(MainWindowTest, RenameAsksForAMissingCaptureTime) {
   EXPECT_DOUBLE_EQ(data.DateTime().Value(), Platform::EncodeDateTime(2021, 5, 1, 23, 59, 0, 0));
 }
 
+TEST_F(MainWindowTest, CancellingARenameKeepsEveryFileUnderOneOfItsNames) {
+  // None of the three has a capture time: the first question is answered and, while its
+  // dialog is open, the user presses the progress window's cancel button.
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(1));
+  const std::string c = Picture("c.jpg", Spec(1));
+  Drop({a, b, c});
+  List->clearSelection();
+  for (int i = 0; i < 3; ++i)
+    List->item(i)->setSelected(true);
+
+  Desktop->MessageAnswers = {TModalResult::mrYes};
+  TForm1* form = Form.get();
+  Desktop->DialogAnswers.push_back([form](QDialog& dialog) {
+    auto* progress = form->findChild<QProgressDialog*>(QStringLiteral("RenameProgress"));
+    EXPECT_NE(progress, nullptr);
+    if (progress != nullptr)
+      progress->cancel();
+    return AnswerCaptureTimeDialog(dialog, QDate(2020, 2, 29), QTime(12, 0, 0), 1);
+  });
+  Button("Date_BitBtn")->click();
+
+  const std::string renamed = Dir.File("20200229_120000_a.jpg");
+  EXPECT_EQ(Texts(), (std::vector<std::string>{renamed, b, c})) << "the file in hand is finished, no other is touched";
+  EXPECT_TRUE(std::filesystem::exists(renamed));
+  EXPECT_FALSE(std::filesystem::exists(a));
+  EXPECT_TRUE(std::filesystem::exists(b));
+  EXPECT_TRUE(std::filesystem::exists(c));
+  EXPECT_EQ(Desktop->Messages().size(), 1) << "no question for the files after the cancel";
+  EXPECT_TRUE(Desktop->DialogAnswers.empty());
+}
+
 TEST_F(MainWindowTest, GPSDialogTakesThePositionIntoTheData) {
   const std::string path = Picture("gps.jpg", Spec(1));
   Drop({path});
