@@ -954,6 +954,15 @@ public:
   [[nodiscard]] bool HasMakerNote() const;
   // Forgets the recognised type and the parsed note; nothing is detected before the next load.
   void ResetMakerNoteType() override;
+  // Bytes of the source block outside the maker note that its entries refer to, at their
+  // offsets in that block: notes moved by an earlier writer without mending their offsets
+  // still find there what they pointed at, as long as the note is saved where it was.
+  // Taken at load (bounded), forgotten with the maker note.
+  struct TMakerNoteExtent {
+    std::int64_t Offset = 0;
+    std::vector<std::uint8_t> Bytes;
+  };
+  [[nodiscard]] const std::vector<TMakerNoteExtent>& MakerNoteExtents() const { return FMakerNoteExtents; }
 
   // The process-wide list of maker-note classes tried at load, last entry first.
   // mtTestForLast puts a class at the front (tried last), mtTestForFirst at the end.
@@ -982,6 +991,11 @@ public:
   // or it could not be read. Saving writes it back behind IFD1 while the picture is
   // not replaced.
   [[nodiscard]] const std::vector<std::uint8_t>& ThumbnailStripData() const { return FThumbnailStripData; }
+  // The JPEG thumbnail is the one loaded, unchanged since. Saving then writes it with the
+  // bytes the file had for it (ThumbnailTrailer: what its declared length held behind its
+  // EOI marker) and leaves IFD1's Compression tag as stored.
+  [[nodiscard]] bool ThumbnailAsLoaded() const { return FThumbnailAsLoaded && HasThumbnail(); }
+  [[nodiscard]] const std::vector<std::uint8_t>& ThumbnailTrailer() const { return FThumbnailTrailer; }
   // Marks the container modified; for its own thumbnail also sets ImageWidth and
   // ImageLength of IFD1 (when either is present) to the picture's size.
   void ThumbnailChanged(Platform::TGraphic& sender);
@@ -1288,6 +1302,8 @@ private:
   bool LoadThumbnail(const IFoundTiffDirectory& directory);
   void LoadThumbnailStrips(const IFoundTiffDirectory& directory);
   void DetectMakerNoteType();
+  void TakeMakerNoteExtents(const ITiffParser& parser);
+  void TakeThumbnailTrailer(const IFoundTiffDirectory& directory);
   void BindThumbnail();
   // Ends a load: the change record is dropped, the bracket closed, Modified False.
   void EndLoad();
@@ -1325,6 +1341,9 @@ private:
   std::int64_t FXMPSegmentPosition = 0;
   std::int64_t FXMPPacketSizeInSource = 0;
   std::vector<std::uint8_t> FThumbnailStripData;
+  std::vector<std::uint8_t> FThumbnailTrailer;
+  bool FThumbnailAsLoaded = false;
+  std::vector<TMakerNoteExtent> FMakerNoteExtents;
 };
 
 // The editable container: extendable sections.

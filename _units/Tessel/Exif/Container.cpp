@@ -191,6 +191,8 @@ void TCustomExifData::Clear(bool xmpPacketToo) {
       Changed(nullptr);
     FThumbnailOrNil.reset();
     FThumbnailStripData.clear();
+    FThumbnailTrailer.clear();
+    FThumbnailAsLoaded = false;
     ResetMakerNoteType();
     for (auto& section : FSections)
       section->Clear();
@@ -268,6 +270,8 @@ Platform::TJPEGImage& TCustomExifData::Thumbnail() {
 }
 
 void TCustomExifData::SetThumbnail(const Platform::TJPEGImage* value) {
+  FThumbnailAsLoaded = false;
+  FThumbnailTrailer.clear();
   if (value == nullptr || value->Empty()) {
     if (!FThumbnailStripData.empty()) {
       FThumbnailStripData.clear();
@@ -292,6 +296,9 @@ void TCustomExifData::ThumbnailChanged(Platform::TGraphic& sender) {
   try {
     SetModified(true);
     if (&sender == FThumbnailOrNil.get()) {
+      // A new picture is written as it now is.
+      FThumbnailAsLoaded = false;
+      FThumbnailTrailer.clear();
       auto& section = Section(esThumbnail);
       if (section.Find(ttImageWidth) != nullptr || section.Find(ttImageLength) != nullptr) {
         section.SetWordValue(ttImageWidth, 0, static_cast<std::uint16_t>(sender.Width()));
@@ -310,10 +317,37 @@ bool TCustomExifData::LoadThumbnail(const IFoundTiffDirectory& directory) {
   thumbnail.SetOnChange(nullptr);
   if (directory.TryLoadExifThumbnail(thumbnail)) {
     BindThumbnail();
+    FThumbnailAsLoaded = true;
+    TakeThumbnailTrailer(directory);
     return true;
   }
   FThumbnailOrNil.reset();
   return false;
+}
+
+// What the thumbnail's declared length holds behind its EOI marker (padding or data some
+// writers leave there), so that an unchanged thumbnail is written with every byte it had.
+void TCustomExifData::TakeThumbnailTrailer(const IFoundTiffDirectory& directory) {
+  FThumbnailTrailer.clear();
+  const auto& section = Section(esThumbnail);
+  const auto* offsetTag = section.Find(ttJPEGInterchangeFormat);
+  const auto* lengthTag = section.Find(ttJPEGInterchangeFormatLength);
+  if (offsetTag == nullptr || lengthTag == nullptr || lengthTag->ElementCount() != 1)
+    return;
+  const std::int64_t loaded = static_cast<std::int64_t>(FThumbnailOrNil->Data().size());
+  const std::int64_t declared = lengthTag->ReadLongWord(0, 0);
+  if (declared <= loaded || declared > TExifData::MaxThumbnailSize)
+    return;
+  const auto parser = directory.Parser();
+  TStream& stream = parser->Stream();
+  const std::int64_t start = parser->BasePosition() + offsetTag->ReadLongWord(0, 0) + loaded;
+  const std::int64_t count = declared - loaded;
+  if (start < 0 || start > stream.Size() - count)
+    return;
+  std::vector<std::uint8_t> trailer(static_cast<std::size_t>(count));
+  stream.SetPosition(start);
+  if (stream.Read(trailer.data(), count) == count)
+    FThumbnailTrailer = std::move(trailer);
 }
 
 void TCustomExifData::LoadThumbnailStrips(const IFoundTiffDirectory& directory) {
@@ -496,6 +530,7 @@ void TCustomExifData::LoadFromTiffStream(TStream& stream, bool tiffImageSource) 
   LoadSubDirectory(*parser, ifd0, ttGPSOffset, esGPS, tiffImageSource);
   LoadSubDirectory(*parser, exifIFD, ttInteropOffset, esInterop, tiffImageSource);
   DetectMakerNoteType();
+  TakeMakerNoteExtents(*parser);
 }
 
 std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadMainDirectories(const std::shared_ptr<ITiffParser>& parser,

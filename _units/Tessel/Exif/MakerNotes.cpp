@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace Tessel::Exif {
 
@@ -352,6 +355,149 @@ bool TCustomExifData::HasMakerNote() const {
 void TCustomExifData::ResetMakerNoteType() {
   FMakerNoteType = TUnrecognizedMakerNote::Class();
   FMakerNoteValue.reset();
+  FMakerNoteExtents.clear();
+}
+
+namespace {
+
+std::uint16_t WordAt(std::span<const std::uint8_t> bytes, std::size_t at, TEndianness endianness) {
+  return endianness == TEndianness::SmallEndian ? static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8))
+                                                : static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
+}
+
+std::uint32_t LongWordAt(std::span<const std::uint8_t> bytes, std::size_t at, TEndianness endianness) {
+  const std::uint32_t high = WordAt(bytes, at, endianness);
+  const std::uint32_t low = WordAt(bytes, at + 2, endianness);
+  return endianness == TEndianness::SmallEndian ? (low << 16) | high : (high << 16) | low;
+}
+
+// Entries of a directory whose table lies wholly inside the note in that byte order; 0
+// when it does not.
+std::size_t EntryCountInNote(std::span<const std::uint8_t> note, std::size_t headerSize, TEndianness endianness) {
+  if (note.size() < headerSize + 2)
+    return 0;
+  const std::size_t count = WordAt(note, headerSize, endianness);
+  return headerSize + 2 + 12 * count <= note.size() ? count : 0;
+}
+
+// Maker-note entries that hold the offset of a directory of their own.
+bool IsSubDirectoryPointer(TExifMakerNoteClass makerNoteClass, TTiffTagID id, TTiffDataType dataType,
+                           std::uint32_t count) {
+  constexpr TTiffTagID NikonPreviewIFD = 0x0011;
+  if (count != 1)
+    return false;
+  return dataType == TTiffDataType::tdSubDirectory || (dataType == TTiffDataType::tdLongWord && id == NikonPreviewIFD &&
+                                                       makerNoteClass->InheritsFrom(TNikonType3MakerNote::Class()));
+}
+
+} // namespace
+
+void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser) {
+  FMakerNoteExtents.clear();
+  const auto* tag = Section(esDetails).Find(ttMakerNote);
+  std::int32_t headerSize = 0;
+  if (FMakerNoteType == TUnrecognizedMakerNote::Class() || tag == nullptr || tag->OriginalDataOffset() == 0 ||
+      !FMakerNoteType->FormatIsOK(*tag, headerSize) || headerSize < 0)
+    return;
+  auto offsetsType = doFromExifStart;
+  auto endianness = FEndianness;
+  FMakerNoteType->GetIFDInfo(*tag, endianness, offsetsType);
+  if (offsetsType == doCustomFormat)
+    return;
+  const auto note = tag->Bytes();
+  const auto header = static_cast<std::size_t>(headerSize);
+  auto count = EntryCountInNote(note, header, endianness);
+  if (count == 0) {
+    endianness = Flipped(endianness);
+    count = EntryCountInNote(note, header, endianness);
+  }
+  if (count == 0)
+    return;
+
+  // Block positions, as the note's own parse computes them.
+  const std::int64_t noteStart = tag->OriginalDataOffset();
+  const std::int64_t noteEnd = noteStart + static_cast<std::int64_t>(note.size());
+  std::int64_t origin = 0;
+  if (offsetsType == doFromMakerNoteStart)
+    origin = noteStart;
+  else if (offsetsType == doFromIFDStart)
+    origin = noteStart + headerSize;
+  origin += offsetsType == doFromIFDStart ? -8 : Section(esDetails).GetLongIntValue(ttOffsetSchema, 0, 0);
+  TStream& stream = parser.Stream();
+  const std::int64_t base = parser.BasePosition();
+  // Nothing beyond what one APP1 segment can carry is ever written back.
+  const std::int64_t blockEnd = std::min(stream.Size() - base, TExifData::MaxExifBlockSize);
+
+  std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+  const auto keep = [&](std::int64_t start, std::int64_t size) {
+    if (size > 0 && start >= 8 && start <= blockEnd - size && !(start >= noteStart && start + size <= noteEnd))
+      ranges.emplace_back(start, start + size);
+  };
+  // The out-of-line data of a table's entries, and the picture a thumbnail-like pointer
+  // pair (JPEGInterchangeFormat and its length) leads to.
+  const auto keepData = [&](const auto& self, std::span<const std::uint8_t> table, std::size_t entries,
+                            bool followDirectories) -> void {
+    std::int64_t pictureStart = -1;
+    std::int64_t pictureSize = -1;
+    for (std::size_t i = 0; i < entries; ++i) {
+      const auto entry = 2 + 12 * i;
+      const auto id = WordAt(table, entry, endianness);
+      const auto dataType = static_cast<TTiffDataType>(WordAt(table, entry + 2, endianness));
+      const auto elements = LongWordAt(table, entry + 4, endianness);
+      const auto value = LongWordAt(table, entry + 8, endianness);
+      const std::int64_t size = static_cast<std::int64_t>(TiffElementSize(dataType)) * elements;
+      if (id == ttJPEGInterchangeFormat && elements == 1)
+        pictureStart = origin + value;
+      else if (id == ttJPEGInterchangeFormatLength && elements == 1)
+        pictureSize = value;
+      if (followDirectories && IsSubDirectoryPointer(FMakerNoteType, id, dataType, elements)) {
+        const std::int64_t start = origin + value;
+        std::uint16_t subEntries = 0;
+        if (start < 8 || start > blockEnd - 2)
+          continue;
+        stream.SetPosition(base + start);
+        if (!TryReadWord(stream, endianness, subEntries))
+          continue;
+        const std::int64_t tableSize = 2 + 12 * static_cast<std::int64_t>(subEntries) + 4;
+        if (start > blockEnd - tableSize)
+          continue;
+        keep(start, tableSize);
+        // One level down is where previews live; deeper nesting is not followed.
+        std::vector<std::uint8_t> subTable(static_cast<std::size_t>(tableSize));
+        stream.SetPosition(base + start);
+        if (stream.Read(subTable.data(), tableSize) == tableSize)
+          self(self, subTable, subEntries, false);
+      } else if (size > 4) {
+        keep(origin + value, size);
+      }
+    }
+    if (pictureStart >= 0 && pictureSize > 0)
+      keep(pictureStart, pictureSize);
+  };
+  keepData(keepData, note.subspan(header), count, true);
+
+  std::sort(ranges.begin(), ranges.end());
+  for (const auto& [start, end] : ranges) {
+    if (!FMakerNoteExtents.empty()) {
+      auto& last = FMakerNoteExtents.back();
+      const auto lastEnd = last.Offset + static_cast<std::int64_t>(last.Bytes.size());
+      if (start <= lastEnd) {
+        if (end > lastEnd)
+          last.Bytes.resize(static_cast<std::size_t>(end - last.Offset));
+        continue;
+      }
+    }
+    FMakerNoteExtents.push_back({start, std::vector<std::uint8_t>(static_cast<std::size_t>(end - start))});
+  }
+  // The ranges lie inside the stream (checked above), so a short read is damage.
+  for (auto& extent : FMakerNoteExtents) {
+    stream.SetPosition(base + extent.Offset);
+    if (stream.Read(extent.Bytes.data(), static_cast<std::int64_t>(extent.Bytes.size())) !=
+        static_cast<std::int64_t>(extent.Bytes.size())) {
+      FMakerNoteExtents.clear();
+      return;
+    }
+  }
 }
 
 void TCustomExifData::RegisterMakerNoteType(TExifMakerNoteClass makerNoteClass, TMakerNoteTypePriority priority) {

@@ -127,6 +127,11 @@ public:
         next = static_cast<std::uint32_t>(Prepared(esThumbnail).Offset);
       WriteSection(block, prepared, next, endianness);
     }
+    for (const auto& range : FReserved)
+      if (range.Bytes != nullptr) {
+        block.SetPosition(range.Start);
+        block.WriteBuffer(*range.Bytes);
+      }
     if (FMakerNote != nullptr) {
       block.SetPosition(FMakerNoteOffset);
       FMakerNote->WriteOffsetData(block, endianness);
@@ -194,10 +199,25 @@ private:
       FMakerNoteOffset = home;
       if (returnsHome)
         StoreElement<std::int32_t>(*schema, 0);
+      ReserveMakerNoteExtents(home - origin);
       return;
     }
     FRelocated = true;
     FOffsetSchema = details.AddOrUpdate(ttOffsetSchema, TTiffDataType::tdLongInt, 1);
+  }
+
+  // The source bytes the note's entries refer to outside the note travel with it (by
+  // shift); ranges that would leave the block or cover the header are not kept.
+  void ReserveMakerNoteExtents(std::int64_t shift) {
+    FReserved.push_back({FMakerNoteOffset, FMakerNoteOffset + FReservedSize, nullptr});
+    for (const auto& extent : FData.MakerNoteExtents()) {
+      const auto start = extent.Offset + shift;
+      const auto end = start + static_cast<std::int64_t>(extent.Bytes.size());
+      if (start >= 8 && end <= TExifData::MaxExifBlockSize)
+        FReserved.push_back({start, end, &extent.Bytes});
+    }
+    std::sort(FReserved.begin(), FReserved.end(),
+              [](const TReservedRange& a, const TReservedRange& b) { return a.Start < b.Start; });
   }
 
   // IFD1 is written whenever it has tags. A JPEG thumbnail picture goes behind it with
@@ -215,6 +235,14 @@ private:
     // The strips described the picture that the JPEG thumbnail replaced.
     section.Remove({ttStripOffsets, ttStripByteCounts});
     auto& thumbnail = FData.Thumbnail();
+    if (FData.ThumbnailAsLoaded() && KeepThumbnailAsLoaded(thumbnail)) {
+      // Unchanged: its bytes and its Compression tag stay as the file had them.
+      StoreElement(*section.AddOrUpdate(ttJPEGInterchangeFormatLength, TTiffDataType::tdLongWord, 1),
+                   static_cast<std::uint32_t>(FThumbnailBytes.size()));
+      PrepareSection(esThumbnail, {esThumbnail});
+      Prepared(esThumbnail).DataSize += static_cast<std::int64_t>(FThumbnailBytes.size());
+      return;
+    }
     auto size = SaveThumbnail(thumbnail);
     if (size > TExifData::MaxThumbnailSize) {
       // Smaller and at a lower quality; a picture that is not scaled is re-encoded so
@@ -260,6 +288,18 @@ private:
     FThumbnailBytes = data;
   }
 
+  // The loaded thumbnail's bytes with what followed its EOI marker, when they fit.
+  bool KeepThumbnailAsLoaded(const Platform::TJPEGImage& thumbnail) {
+    const auto data = thumbnail.Data();
+    const auto& trailer = FData.ThumbnailTrailer();
+    if (static_cast<std::int64_t>(data.size()) > TExifData::MaxThumbnailSize)
+      return false;
+    FThumbnailBytes.assign(data.begin(), data.end());
+    if (static_cast<std::int64_t>(data.size() + trailer.size()) <= TExifData::MaxThumbnailSize)
+      FThumbnailBytes.insert(FThumbnailBytes.end(), trailer.begin(), trailer.end());
+    return true;
+  }
+
   // The thumbnail's JPEG bytes up to and including EOI; answers their count.
   std::int64_t SaveThumbnail(Platform::TJPEGImage& thumbnail) {
     TMemoryStream stream;
@@ -272,20 +312,33 @@ private:
   }
 
   void Layout() {
+    LayOutSections();
+    // Kept ranges that scatter the sections so that the block no longer fits a segment
+    // are given up before the note's own place is.
+    if (FTotalSize > TExifData::MaxExifBlockSize && FReserved.size() > 1) {
+      std::erase_if(FReserved, [](const TReservedRange& range) { return range.Bytes != nullptr; });
+      LayOutSections();
+    }
+  }
+
+  void LayOutSections() {
     std::int64_t offset = 8;
-    const bool inPlace = FMakerNote != nullptr && !FRelocated;
     for (const auto kind : WriteOrder) {
       auto& prepared = Prepared(kind);
       if (!prepared.Written)
         continue;
       std::int64_t start = offset;
-      // A section that would overlap the place kept for the maker note goes behind it.
-      if (inPlace && start + prepared.Extent() > FMakerNoteOffset && start < FMakerNoteOffset + FReservedSize)
-        start = FMakerNoteOffset + FReservedSize;
+      // A section that would overlap a place kept for the maker note or the bytes it
+      // refers to goes behind it (the ranges are sorted, so one pass does).
+      for (const auto& range : FReserved)
+        if (start + prepared.Extent() > range.Start && start < range.End)
+          start = range.End;
       prepared.Offset = start;
       offset = start + prepared.Extent();
     }
     FTotalSize = offset;
+    for (const auto& range : FReserved)
+      FTotalSize = std::max(FTotalSize, range.End);
     if (FMakerNote != nullptr) {
       if (FRelocated)
         FMakerNoteOffset = offset;
@@ -360,6 +413,14 @@ private:
   std::int64_t FReservedSize = 0;
   TExifTag* FOffsetSchema = nullptr;
   TExifTag* FStripOffsets = nullptr;
+  // The maker note's place (no bytes: the note writes itself) and the source bytes its
+  // entries refer to, sorted by start.
+  struct TReservedRange {
+    std::int64_t Start = 0;
+    std::int64_t End = 0;
+    const std::vector<std::uint8_t>* Bytes = nullptr;
+  };
+  std::vector<TReservedRange> FReserved;
   std::int64_t FTotalSize = 0;
 };
 
