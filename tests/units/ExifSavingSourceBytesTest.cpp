@@ -220,6 +220,17 @@ TEST(ExifSavingSourceBytes, APreviewDirectoryOutsideANikonNoteKeepsItsTableAndPi
   LoadBlock(loaded, block);
   EXPECT_EQ(loaded.CameraModel(), std::string(120, 'm'));
   EXPECT_EQ(loaded.GetSection(esMakerNote)->Count(), 1);
+
+  // A preview pointer at bytes that are no directory (a count no segment could hold)
+  // keeps that count, so that nothing laid out there later reads as a directory.
+  auto garbage = source;
+  garbage[previewAt] = 0x20;
+  garbage[previewAt + 1] = 0x20;
+  TExifData damaged;
+  LoadBlock(damaged, garbage);
+  ASSERT_EQ(damaged.MakerNoteExtents().size(), 1U);
+  EXPECT_EQ(damaged.MakerNoteExtents()[0].Offset, previewAt);
+  EXPECT_EQ(damaged.MakerNoteExtents()[0].Bytes, (Bytes{0x20, 0x20}));
 }
 
 TEST(ExifSavingSourceBytes, KeptRangesThatWouldOverfillTheSegmentAreGivenUp) {

@@ -459,8 +459,12 @@ void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser) {
         if (!TryReadWord(stream, endianness, subEntries))
           continue;
         const std::int64_t tableSize = 2 + 12 * static_cast<std::int64_t>(subEntries) + 4;
-        if (start > blockEnd - tableSize)
+        if (start > blockEnd - tableSize) {
+          // A table cut by the block's end: what there is stays, so that readers judge
+          // it as before; one no segment could hold is told by its count alone.
+          keep(start, start > TExifData::MaxExifBlockSize - tableSize ? 2 : blockEnd - start);
           continue;
+        }
         keep(start, tableSize);
         // One level down is where previews live; deeper nesting is not followed.
         std::vector<std::uint8_t> subTable(static_cast<std::size_t>(tableSize));
