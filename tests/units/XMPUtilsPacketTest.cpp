@@ -218,8 +218,9 @@ TEST(XMPPacketText, DescriptionsAttributesAndStructures) {
   ASSERT_EQ(title.SubPropertyCount(), 2) << "an Alt item without xml:lang is dropped";
   EXPECT_EQ(title.SubProperties(1).Name(), "de");
 
-  // Any change regenerates: attribute forms come back as elements.
-  packet.UpdateProperty(xsExif, "ColorSpace", "65535");
+  // A change the loaded text cannot take (a new property) regenerates: attribute forms
+  // come back as elements.
+  packet.UpdateProperty(xsExif, "Contrast", "1");
   const auto text = SaveText(packet);
   EXPECT_NE(text.find("\n\t\t\t<exif:ExposureProgram>2</exif:ExposureProgram>\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\t\t\t<exif:Flash>\n\t\t\t\t<rdf:Description>\n"
@@ -425,4 +426,100 @@ TEST(XMPPacketText, RDFAttributesAreNoFields) {
   TXMPPacket again;
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
+}
+
+// A changed packet is written over the text it was read from: only the new values and
+// the padding differ, so the writer's own attributes, its layout and whatever the tree
+// does not hold stay in the file.
+TEST(XMPPacketText, ChangedValuesAreWrittenIntoTheLoadedText) {
+  const std::string padding = std::string(30, ' ') + "\n" + std::string(30, ' ') + "\n";
+  const auto source = "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+                      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"Some Toolkit 1.0\">\n"
+                      " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+                      "  <!-- kept -->\n"
+                      "  <rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\"\n"
+                      "    xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+                      "   tiff:Orientation=\"1\" tiff:Make='Cam'>\n"
+                      "   <exif:ColorSpace>1</exif:ColorSpace>\n"
+                      "   <dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">T</rdf:li><rdf:li>no language</rdf:li>"
+                      "</rdf:Alt></dc:title>\n"
+                      "  </rdf:Description>\n"
+                      " </rdf:RDF>\n"
+                      "</x:xmpmeta>\n" +
+                      padding + "<?xpacket end=\"w\"?>";
+  const auto replaced = [&source](std::string_view from, std::string_view to) {
+    auto text = source;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+
+  TXMPPacket packet;
+  packet.SetRawXML(source);
+  packet.UpdateProperty(xsTIFF, "Orientation", "6");
+  EXPECT_EQ(SaveText(packet), replaced("tiff:Orientation=\"1\"", "tiff:Orientation=\"6\""))
+      << "an attribute value of the same length: one byte changes";
+  packet.UpdateProperty(xsTIFF, "Orientation", "1");
+  EXPECT_EQ(SaveText(packet), source) << "changed back, the packet is the loaded text again";
+
+  // Longer and shorter values: the padding in front of the trailer takes up the difference.
+  packet.UpdateProperty(xsExif, "ColorSpace", "65535");
+  auto text = SaveText(packet);
+  EXPECT_EQ(text.size(), source.size()) << text;
+  EXPECT_NE(text.find("<exif:ColorSpace>65535</exif:ColorSpace>"), std::string::npos) << text;
+  EXPECT_NE(text.find("no language"), std::string::npos) << "an item the tree does not hold stays";
+  packet.UpdateProperty(xsExif, "ColorSpace", "2");
+  packet.UpdateProperty(xsTIFF, "Make", "A \"quoted\" <name> & more");
+  text = SaveText(packet);
+  EXPECT_EQ(text.size(), source.size());
+  EXPECT_NE(text.find("tiff:Make='A &quot;quoted&quot; &lt;name&gt; &amp; more'"), std::string::npos) << text;
+  TXMPPacket again;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet)) << "the written text reads back as the tree";
+  EXPECT_TRUE(text.starts_with(source.substr(0, 180)));
+
+  // A new property cannot go into the text: the packet is made anew, and keeps the
+  // byte-order mark its text began with.
+  packet.UpdateProperty(xsExif, "Contrast", "1");
+  text = SaveText(packet);
+  EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n")) << text;
+  EXPECT_NE(text.find("\t\t\t<exif:Contrast>1</exif:Contrast>\n"), std::string::npos) << text;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
+
+  // Without a mark in the loaded text none is invented.
+  TXMPPacket plain;
+  plain.SetRawXML(Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                         "<dc:format>a</dc:format></rdf:Description>"));
+  plain.UpdateProperty(xsDublinCore, "rights", "b");
+  EXPECT_TRUE(SaveText(plain).starts_with("<?xpacket begin=\"\" id="));
+}
+
+TEST(XMPPacketText, ValuesThatCannotBePlacedSafelyAreGenerated) {
+  // The name twice (as a value's text and as an attribute), a value with a child element
+  // and a changed structure field: none of them is patched, each packet is generated and
+  // reads back as its tree.
+  const std::string descriptions[] = {
+      "<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Orientation=\"1\">"
+      "<tiff:Artist> tiff:Orientation=\"1\"</tiff:Artist></rdf:Description>",
+      "<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\">"
+      "<tiff:Orientation><![CDATA[1]]></tiff:Orientation></rdf:Description>",
+      "<rdf:Description rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\">"
+      "<exif:Flash exif:Fired=\"False\" exif:Mode=\"2\"/></rdf:Description>",
+  };
+  for (const auto& description : descriptions) {
+    SCOPED_TRACE(description);
+    TXMPPacket packet;
+    packet.SetRawXML(Packet(description));
+    if (description.find("Flash") != std::string::npos)
+      packet.Schemas(xsExif).Properties("Flash").SubProperties(1).WriteValue("3");
+    else
+      packet.UpdateProperty(xsTIFF, "Orientation", "6");
+    const auto text = SaveText(packet);
+    EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n<x:xmpmeta "
+                                 "xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">"))
+        << text;
+    TXMPPacket again;
+    again.SetRawXML(text);
+    EXPECT_EQ(Dump(again), Dump(packet));
+  }
 }

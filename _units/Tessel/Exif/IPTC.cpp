@@ -615,6 +615,7 @@ void TIPTCData::NeedLazyLoad() const {
   auto& data = block->Data();
   data.SetPosition(0);
   DoLoadFromStream(data);
+  RememberSourceBlock(data.Bytes());
 }
 
 TIPTCData::TEnumerator TIPTCData::begin() const {
@@ -840,6 +841,10 @@ void TIPTCData::SaveToStream(TStream& stream) {
     auto& data = FDataToLazyLoad->Data();
     data.SetPosition(0);
     stream.CopyFrom(data, data.Size());
+    return;
+  }
+  if (IsUnchangedFromSingleSource()) {
+    stream.WriteBuffer(FSourceBlocks.front());
     return;
   }
   auto& envelope = *FSections[0];

@@ -525,6 +525,11 @@ private:
   void LoadFromBlocks(std::span<const std::shared_ptr<IAdobeResBlock>> blocks);
   // True when the data is what was loaded from a picture whose IPTC blocks were these.
   [[nodiscard]] bool IsUnchangedFrom(std::span<const std::shared_ptr<IAdobeResBlock>> blocks) const;
+  // Remembers one block just loaded as the source, so that saving it unchanged writes
+  // its bytes as they were (padding and dataset order included).
+  void RememberSourceBlock(std::span<const std::uint8_t> bytes) const;
+  // True when the data is what the single remembered source block gave.
+  [[nodiscard]] bool IsUnchangedFromSingleSource() const;
 
   bool FAlwaysAssumeUTF8Encoding = false;
   mutable std::shared_ptr<IMetadataBlock> FDataToLazyLoad;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -446,6 +447,7 @@ private:
   bool InsertEntry(std::unique_ptr<TTagToWrite> entry, bool raiseIfExists);
   [[nodiscard]] std::ptrdiff_t FindEntry(TTiffTagID id) const;
   void CheckImageData(TTiffTagID byteCountsID);
+  [[nodiscard]] std::optional<TTiffDataType> StoredByteStreamType(TTiffTagID id) const;
 
   bool FDoneInitialization = false;
   TImageInfo FImageInfo;

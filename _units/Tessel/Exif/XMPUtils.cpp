@@ -578,6 +578,7 @@ void TXMPPacket::NeedLazyLoad() {
 
 void TXMPPacket::ClearTree() {
   FDataToLazyLoad.reset();
+  FSourceText.clear();
   FSchemas.clear();
   FAboutAttributeValue.clear();
 }
@@ -587,6 +588,7 @@ void TXMPPacket::Clear() {
   // The cached text belongs to the content being dropped; keeping it would write the
   // old packet again over whatever comes next (lazy data of another file, for one).
   FRawXMLCache.clear();
+  FSourceText.clear();
   if (FSchemas.empty() && FAboutAttributeValue.empty())
     return;
   FSchemas.clear();

@@ -488,6 +488,10 @@ private:
                                                     TXMPWritePolicy policy);
   void LoadFromDocument(const Platform::TXmlDocument& document, const Platform::TXmlNode& rdfNode, std::string rawText);
   void GenerateText(std::string& out);
+  // The text loaded last with the changes since written into it, when they can be.
+  bool TryPatchSourceText(std::string& out) const;
+  [[nodiscard]] std::string TreeFingerprint() const;
+  static void AppendFingerprint(std::string& out, const TXMPProperty& property);
   static void WriteProperties(std::string& out, const IXMPPropertyCollection& collection, int depth);
 
   // Format savers chosen by SaveToGraphic.
@@ -499,6 +503,9 @@ private:
   std::string FAboutAttributeValue;
   std::shared_ptr<IMetadataBlock> FDataToLazyLoad;
   std::string FRawXMLCache;
+  // The text of the last load, kept after a change drops the cache: a changed packet is
+  // written over it where it can be.
+  std::string FSourceText;
   std::vector<TSchemaEntry> FSchemas; // sorted by URI, ignoring letter case
   TSimpleTiffRewriteCallbackImpl FTiffRewriteCallback{*this, XMPTiffTagID};
   TXMPWritePolicy FUpdatePolicy = TXMPWritePolicy::xwAlwaysUpdate;

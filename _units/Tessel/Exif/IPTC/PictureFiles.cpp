@@ -183,6 +183,17 @@ bool TIPTCData::IsUnchangedFrom(std::span<const std::shared_ptr<IAdobeResBlock>>
   return DatasetBytes() == FSourceDatasets;
 }
 
+void TIPTCData::RememberSourceBlock(std::span<const std::uint8_t> bytes) const {
+  FSourceBlocks.assign(1, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  FSourceDatasets = DatasetBytes();
+  FSourceUTF8Encoded = FUTF8Encoded;
+}
+
+bool TIPTCData::IsUnchangedFromSingleSource() const {
+  return !FDataToLazyLoad && FSourceBlocks.size() == 1 && FUTF8Encoded == FSourceUTF8Encoded &&
+         DatasetBytes() == FSourceDatasets;
+}
+
 void TIPTCData::LoadFromJPEGSegments(TStream& stream) {
   // A file cut off inside its header segments is searched up to the cut.
   LoadFromBlocks(IPTCBlocksOf(ReadPhotoshopResources(stream, true)));
@@ -212,6 +223,7 @@ void TIPTCData::LoadFromTiffTag(TStream& stream) {
           data.SetPosition(0);
         }
         LoadFromStream(data);
+        RememberSourceBlock(data.Bytes());
         return;
       }
       break;

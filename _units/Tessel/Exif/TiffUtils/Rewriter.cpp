@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <set>
 
 namespace Tessel::Exif {
@@ -196,8 +198,20 @@ public:
     return info;
   }
 
+  // The saved form of a container: a byte stream, whatever type its entry is labelled
+  // with, so it is written in its own order and zero-padded to the entry's size.
+  bool ByteStream = false;
+
   void WriteData(TStream& stream, TEndianness endianness) const override {
     const auto& data = FTag->Data();
+    if (ByteStream) {
+      const auto size = std::max<std::int64_t>(DataSize(), 0);
+      const auto present = std::min<std::int64_t>(data.Size(), size);
+      if (present > 0)
+        stream.WriteBuffer(data.Memory(), present);
+      WriteZeros(stream, std::max<std::int64_t>(size, 4) - present);
+      return;
+    }
     const int elementSize = TiffElementSize(FInfo.DataType);
     std::int64_t count = 0;
     if (elementSize > 0)
@@ -351,10 +365,45 @@ void TTiffDirectoryRewriter::AddTag(std::shared_ptr<ITiffTag> source) {
   InsertEntry(std::make_unique<TExternalTiffTagToWrite>(*this, std::move(source)), true);
 }
 
+// The type the source directory stores a byte-stream tag with, when it is one to keep:
+// Photoshop writes its IPTC block as LONG, and readers that expect that type should
+// find it again after a save.
+std::optional<TTiffDataType> TTiffDirectoryRewriter::StoredByteStreamType(TTiffTagID id) const {
+  if (!FSource)
+    return std::nullopt;
+  std::optional<TTiffDataType> stored;
+  if (const auto* parsed = dynamic_cast<const IFoundTiffDirectory*>(FSource.get())) {
+    for (const auto& info : parsed->TagInfo())
+      if (info.ID == id) {
+        if (info.IsWellFormed())
+          stored = info.DataType;
+        break;
+      }
+  } else if (std::shared_ptr<ITiffTag> old; FSource->FindTag(id, old) && old) {
+    stored = old->DataType();
+  }
+  if (stored && TiffDataTypeIn(*stored, {tdLongWord, tdLongInt}))
+    return stored;
+  return std::nullopt;
+}
+
 void TTiffDirectoryRewriter::AddTag(TTiffTagID id, IStreamPersistEx& dataSource, TTiffDataType dataType) {
   CheckCanAdd(id);
   auto tag = std::make_shared<TFoundTiffTag>(id, dataType, &dataSource);
-  InsertEntry(std::make_unique<TExternalTiffTagToWrite>(*this, std::move(tag)), true);
+  auto entry = std::make_unique<TExternalTiffTagToWrite>(*this, tag);
+  const auto stored = TiffElementSize(dataType) == 1 ? StoredByteStreamType(id) : std::nullopt;
+  if (stored) {
+    // Counted in whole elements of the stored type; the last one is zero-padded.
+    const int elementSize = TiffElementSize(*stored);
+    const auto size = tag->Data().Size();
+    const auto count = (size + elementSize - 1) / elementSize;
+    if (count > std::numeric_limits<std::int32_t>::max() / elementSize)
+      throw EInvalidTiffData();
+    entry->FInfo.DataType = *stored;
+    entry->FInfo.ElementCount = static_cast<std::int32_t>(count);
+  }
+  entry->ByteStream = true;
+  InsertEntry(std::move(entry), true);
 }
 
 void TTiffDirectoryRewriter::AddSubDirectory(TTiffTagID offsetID, std::shared_ptr<ITiffDirectory> subDirectory,

@@ -353,6 +353,7 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
 
 void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNode& rdfNode, std::string rawText) {
   ClearTree();
+  FSourceText = rawText;
   FRawXMLCache = std::move(rawText);
   const auto rdfURI = RDFNamespaceURI();
   for (auto description = rdfNode.FirstChild(); description; description = description.NextSibling()) {
@@ -408,7 +409,13 @@ void TXMPPacket::LoadFromFile(const std::string& fileName) {
 // Writing
 
 void TXMPPacket::GenerateText(std::string& out) {
-  out += "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n";
+  // A packet read with the byte-order mark as its begin value keeps it.
+  constexpr std::string_view markedStart = "<?xpacket begin=\"\xEF\xBB\xBF\"";
+  if (FSourceText.starts_with(markedStart))
+    out += markedStart;
+  else
+    out += "<?xpacket begin=\"\"";
+  out += " id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n";
   out += "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">\n";
   out += fmt::format("\t<rdf:RDF xmlns:rdf=\"{}\">\n", RDFNamespaceURI());
   // About values and URIs come back decoded from the file; written raw, an "&" in them
@@ -441,7 +448,8 @@ void TXMPPacket::SaveToStream(Platform::TStream& stream) {
     return;
   }
   std::string text;
-  GenerateText(text);
+  if (!TryPatchSourceText(text))
+    GenerateText(text);
   stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
 }
 
