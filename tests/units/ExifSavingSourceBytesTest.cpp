@@ -143,6 +143,40 @@ TEST(ExifSavingSourceBytes, BytesAMovedMakerNoteRefersToStayWhereItsEntriesPoint
   EXPECT_NE(Range(plain, source.TailOffset, source.Tail.size()), source.Tail);
 }
 
+TEST(ExifSavingSourceBytes, KeptBytesGoBackHomeWithANoteThatOffsetSchemaSaysWasMoved) {
+  // An earlier writer moved the note by 16 bytes and said so in OffsetSchema; its entry's
+  // data (behind the block) counts with that displacement. Saved, the note returns to
+  // where its offsets belong, and the bytes it refers to move along with it.
+  constexpr std::int32_t Moved = 16;
+  const auto tail = Pattern(12, 0x70);
+  std::uint32_t tailAt = 0;
+  const auto note = [&tailAt] { return LE16(1) + Entry(0x0004, 7, 12, tailAt - Moved) + LE32(0); };
+  TExifBuilder b;
+  const int exif = b.AddIfd();
+  b.Ascii(0, ttMake, "Canon");
+  b.Pointer(0, ttExifOffset, exif);
+  b.Undefined(exif, ttMakerNote, note());
+  b.Raw(exif, ttOffsetSchema, 9, 1, LE32(static_cast<std::uint32_t>(Moved)));
+  tailAt = static_cast<std::uint32_t>(b.Build().size());
+  const auto noteAt = b.DataOffset(exif, ttMakerNote);
+  b.SetValue(exif, ttMakerNote, note());
+  const auto source = b.Build() + tail;
+
+  TExifData data;
+  LoadBlock(data, source);
+  ASSERT_EQ(data.MakerNoteExtents().size(), 1U);
+  EXPECT_EQ(data.MakerNoteExtents()[0].Offset, tailAt);
+  const auto block = SaveBlock(data);
+  EXPECT_EQ(Range(block, noteAt - Moved, note().size()), note());
+  EXPECT_EQ(Range(block, tailAt - Moved, tail.size()), tail);
+
+  TExifData loaded;
+  LoadBlock(loaded, block);
+  EXPECT_EQ(loaded.OffsetSchema(), TLongIntTagValue(0));
+  ASSERT_EQ(loaded.MakerNoteExtents().size(), 1U);
+  EXPECT_EQ(loaded.MakerNoteExtents()[0].Bytes, tail);
+}
+
 TEST(ExifSavingSourceBytes, OnlyPlausibleRangesInsideTheBlockAreKept) {
   // Entries pointing past the block's end, over the TIFF header or with a size that
   // overflows keep nothing; nor does a note whose table does not fit inside it.

@@ -337,8 +337,10 @@ private:
       offset = start + prepared.Extent();
     }
     FTotalSize = offset;
+    // The note's own place counts as far as its data goes (below).
     for (const auto& range : FReserved)
-      FTotalSize = std::max(FTotalSize, range.End);
+      if (range.Bytes != nullptr)
+        FTotalSize = std::max(FTotalSize, range.End);
     if (FMakerNote != nullptr) {
       if (FRelocated)
         FMakerNoteOffset = offset;
