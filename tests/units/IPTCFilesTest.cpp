@@ -576,3 +576,55 @@ TEST(IPTCTiff, LoadsTag33723AsRawBytesAndReplacesIt) {
   EXPECT_TRUE(Load(data, Tiff(true, {width})));
   EXPECT_TRUE(data.Empty());
 }
+
+namespace {
+
+// Tag 33723 of a TIFF's first directory as stored: type, count and raw bytes.
+struct TStoredTag {
+  TTiffDataType Type{};
+  std::int32_t Count = 0;
+  Bytes Data;
+};
+
+TStoredTag StoredIPTCTag(const Bytes& file) {
+  auto stream = StreamOf(file);
+  auto parser = ParseTiff(*stream);
+  for (const auto& directory : parser->GetEnumerator()) {
+    for (const auto& info : directory->TagInfo())
+      if (info.ID == 0x83BB)
+        return {info.DataType, info.ElementCount,
+                Bytes(file.begin() + info.DataOffset, file.begin() + info.DataOffset + info.DataSize())};
+    break;
+  }
+  return {};
+}
+
+} // namespace
+
+TEST(IPTCTiff, TheStoredTagStaysAsItWasUnlessEditedAndKeepsItsType) {
+  // Photoshop stores the block as LONG with zero padding; a big-endian file shows
+  // whether the bytes are kept in their order.
+  Bytes iim = IIM;
+  iim.resize((iim.size() + 3) / 4 * 4 + 4);
+  const auto width = TTiffEntry{0x0100, 3, 1, {0, 1}};
+  const auto file = Tiff(true, {width, {0x83BB, 4, static_cast<std::uint32_t>(iim.size() / 4), iim}});
+
+  TIPTCData data;
+  ASSERT_TRUE(Load(data, file));
+  EXPECT_EQ(data.Keywords(), (TStringDynArray{"old keyword"})) << "parsed, but not edited";
+  auto stored = StoredIPTCTag(SaveInto(data, file));
+  EXPECT_EQ(stored.Type, TTiffDataType::tdLongWord);
+  EXPECT_EQ(stored.Count, static_cast<std::int32_t>(iim.size() / 4));
+  EXPECT_EQ(stored.Data, iim) << "the block's bytes as stored, padding included";
+
+  data.SetKeywords(std::vector<std::string>{"tiff", "more"});
+  const auto saved = SaveInto(data, file);
+  stored = StoredIPTCTag(saved);
+  EXPECT_EQ(stored.Type, TTiffDataType::tdLongWord) << "an edit keeps the type readers expect";
+  ASSERT_GE(stored.Data.size(), 2U);
+  EXPECT_EQ(stored.Data.size() % 4, 0U);
+  EXPECT_EQ(stored.Data[0], 0x1C) << "the first dataset starts the data, not swapped";
+  TIPTCData reread;
+  ASSERT_TRUE(Load(reread, saved));
+  EXPECT_EQ(reread.Keywords(), (TStringDynArray{"tiff", "more"}));
+}

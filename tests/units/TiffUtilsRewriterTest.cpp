@@ -385,6 +385,56 @@ TEST(TiffRewriterTest, SimpleCallbackReplacesTheFirstDirectorysMetadataTag) {
   EXPECT_EQ(DataOf(*parsed.Directories.at(1), 0x83BB), (Bytes{5, 6}));
 }
 
+// A container's block stored as LONG (as Photoshop stores IPTC) keeps that type; its
+// bytes are a byte stream, so a big-endian file must get them in their own order.
+TEST(TiffRewriterTest, ByteStreamTagKeepsItsStoredLongType) {
+  using enum TTiffDataType;
+  const Bytes stored{0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x02, 0x05, 0x00, 0x00};
+  const auto rawData = [](const Bytes& file, const TTiffTagInfo& info) {
+    return Bytes(file.begin() + info.DataOffset, file.begin() + info.DataOffset + info.DataSize());
+  };
+  for (const bool big : {true, false}) {
+    SCOPED_TRACE(big ? "MM" : "II");
+    TTiffBuilder b(big);
+    b.Header(8);
+    const auto ifd0 = b.Ifd({b.Short(0x0100, 1), b.Offset(0x83BB, 4, 3, 0)}, 0);
+    b.Patch32(TTiffBuilder::FieldOf(ifd0, 1), b.Raw(stored));
+
+    TBytesPayload same(stored);
+    TSimpleTiffRewriteCallbackImpl unchanged(same, 0x83BB);
+    auto output = Rewrite(b.Data(), &unchanged);
+    auto parsed = Reparse(output);
+    const auto* info = InfoOf(*parsed.Directories.at(0), 0x83BB);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->DataType, tdLongWord);
+    EXPECT_EQ(info->ElementCount, 3);
+    EXPECT_EQ(rawData(output, *info), stored) << "the same bytes as stored, not swapped as 32-bit values";
+
+    // Data that is no whole number of LONGs is padded with zeros to the next one.
+    TBytesPayload edited({0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x02, 0x05, 0x00, 0x01, 'A'});
+    TSimpleTiffRewriteCallbackImpl editing(edited, 0x83BB);
+    output = Rewrite(b.Data(), &editing);
+    parsed = Reparse(output);
+    info = InfoOf(*parsed.Directories.at(0), 0x83BB);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->DataType, tdLongWord);
+    EXPECT_EQ(info->ElementCount, 4);
+    EXPECT_EQ(rawData(output, *info),
+              (Bytes{0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x02, 0x05, 0x00, 0x01, 'A', 0, 0, 0}));
+  }
+
+  // Stored as UNDEFINED or not stored at all: the type asked for, counted in bytes.
+  TTiffBuilder b(true);
+  b.Header(8);
+  b.Ifd({b.Short(0x0100, 1), b.Inline(0x83BB, 7, 2, {5, 6})}, 0);
+  TBytesPayload data({1, 2, 3, 4, 5});
+  TSimpleTiffRewriteCallbackImpl adding(data, 0x83BB);
+  const auto parsed = Reparse(Rewrite(b.Data(), &adding));
+  EXPECT_EQ(InfoOf(*parsed.Directories.at(0), 0x83BB)->DataType, tdUndefined);
+  EXPECT_EQ(InfoOf(*parsed.Directories.at(0), 0x83BB)->ElementCount, 5);
+  EXPECT_EQ(DataOf(*parsed.Directories.at(0), 0x83BB), (Bytes{1, 2, 3, 4, 5}));
+}
+
 TEST(TiffRewriterTest, InMemoryDirectoriesAddedByTheCallback) {
   using enum TTiffDataType;
   TTiffBuilder b(true);
