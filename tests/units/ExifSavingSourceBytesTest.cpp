@@ -268,36 +268,41 @@ TEST(ExifSavingSourceBytes, APreviewDirectoryOutsideANikonNoteKeepsItsTableAndPi
 }
 
 TEST(ExifSavingSourceBytes, KeptRangesThatWouldOverfillTheSegmentAreGivenUp) {
-  // The note's entry refers to bytes near the end of what a segment can carry; with IFD0
-  // grown too large to fit in front of them the block would no longer fit, so the ranges
-  // go and the note alone keeps its place.
-  const auto build = [](const Bytes& note, std::size_t padding) {
-    TExifBuilder b;
-    const int exif = b.AddIfd();
-    b.Ascii(0, ttMake, "Canon");
-    b.Pointer(0, ttExifOffset, exif);
-    b.Undefined(exif, ttMakerNote, note);
-    b.Undefined(exif, 0xA420, Bytes(padding, 0x11));
-    return b.Build();
-  };
-  const std::uint32_t farAway = TExifData::MaxExifBlockSize - 100;
-  const Bytes note = LE16(1) + Entry(0x0002, 7, 64, farAway) + LE32(0);
-  auto source = build(note, 200);
-  source.resize(farAway);
+  // The note's entry refers to bytes in the middle of what a segment can carry. IFD0 grows
+  // too large to fit in front of them, and behind them it would no longer fit the segment:
+  // the ranges go, and the note alone keeps its place.
+  TExifBuilder b;
+  const int exif = b.AddIfd();
+  b.Ascii(0, ttMake, "Canon");
+  b.Pointer(0, ttExifOffset, exif);
+  const std::uint32_t middle = 30000;
+  const Bytes note = LE16(1) + Entry(0x0002, 7, 64, middle) + LE32(0);
+  b.Undefined(exif, ttMakerNote, note);
+  auto source = b.Build();
+  const auto noteAt = b.DataOffset(exif, ttMakerNote);
+  source.resize(middle);
   source = source + Pattern(64, 1);
   TExifData data;
   LoadBlock(data, source);
   ASSERT_EQ(data.MakerNoteExtents().size(), 1U);
-  data.SetImageDescription(std::string(static_cast<std::size_t>(TExifData::MaxExifBlockSize) - 2000, 'z'));
+
+  const std::string description(40000, 'z');
+  data.SetImageDescription(description);
   const auto block = SaveBlock(data);
   EXPECT_LE(static_cast<std::int64_t>(block.size()), TExifData::MaxExifBlockSize);
+  EXPECT_EQ(Range(block, noteAt, note.size()), note);
   TExifData loaded;
   LoadBlock(loaded, block);
-  EXPECT_EQ(loaded.ImageDescription().size(), static_cast<std::size_t>(TExifData::MaxExifBlockSize) - 2000);
+  EXPECT_EQ(loaded.ImageDescription(), description);
   ASSERT_NE(loaded.GetSection(esDetails)->Find(ttMakerNote), nullptr);
-  EXPECT_EQ(Bytes(loaded.GetSection(esDetails)->Find(ttMakerNote)->Bytes().begin(),
-                  loaded.GetSection(esDetails)->Find(ttMakerNote)->Bytes().end()),
-            note);
+  EXPECT_EQ(loaded.GetSection(esDetails)->Find(ttMakerNote)->OriginalDataOffset(), noteAt);
+
+  // With room to spare the same edit keeps them.
+  TExifData roomy;
+  LoadBlock(roomy, source);
+  roomy.SetImageDescription(std::string(20000, 'y'));
+  const auto kept = SaveBlock(roomy);
+  EXPECT_EQ(Range(kept, middle, 64), Pattern(64, 1));
 }
 
 namespace {
