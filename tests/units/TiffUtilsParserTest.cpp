@@ -358,14 +358,15 @@ TEST(TiffParserTest, TryCreateAcceptsDamagedDirectoriesOnlyWithEnoughEntries) {
   const auto parser = std::make_shared<TTiffParser>(*stream, 0, TEndianness::SmallEndian);
 
   std::shared_ptr<IFoundTiffDirectory> directory;
-  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, three, directory))
-      << "a skipped entry still counts towards the directory's size";
+  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, three, directory));
   EXPECT_EQ(directory->TagCount(), 2);
   EXPECT_EQ(directory->Index(), 7);
   EXPECT_EQ(directory->LoadErrors(), TMetadataLoadErrors{leBadTagHeader});
-  EXPECT_FALSE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, two, directory));
-  EXPECT_EQ(directory, nullptr);
+  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, two, directory))
+      << "one sound entry beside a bad one is still a directory";
+  EXPECT_EQ(directory->TagCount(), 1);
   EXPECT_FALSE(TFoundTiffDirectory::TryCreate(parser, nullptr, 7, 5000, directory));
+  EXPECT_EQ(directory, nullptr);
 
   // One entry of a type this library does not know, its bytes in place: kept, so a directory.
   TTiffBuilder single;
@@ -378,14 +379,21 @@ TEST(TiffParserTest, TryCreateAcceptsDamagedDirectoriesOnlyWithEnoughEntries) {
   EXPECT_EQ(directory->TagCount(), 1);
   EXPECT_EQ(directory->LoadErrors(), TMetadataLoadErrors{leBadTagHeader});
 
-  // Three entries read, none of them kept: garbage, not a directory.
+  // Two entries, nothing of a known type kept and one skipped: garbage, not a directory;
+  // three entries with something kept: a damaged directory; nothing kept: garbage again.
   TTiffBuilder junk;
   junk.PadTo(8);
-  const auto none =
-      junk.Ifd({bad, TEntry{0x0004, 0, 2, {}}, TEntry{0x0005, 0xFFFF, 0x7FFFFFFF, {0xFF, 0xFF, 0, 0}}}, 0);
+  const TEntry rawEmpty{0x0004, 0x1234, 0, {}};
+  const TEntry farOff{0x0005, 0xFFFF, 0x7FFFFFFF, {0xFF, 0xFF, 0, 0}};
+  const auto none = junk.Ifd({rawEmpty, farOff}, 0);
+  const auto damaged = junk.Ifd({bad, rawEmpty, farOff}, 0);
+  const auto nothing = junk.Ifd({bad, farOff, bad}, 0);
   const auto junkStream = StreamOf(junk.Data());
   const auto junkParser = std::make_shared<TTiffParser>(*junkStream, 0, TEndianness::SmallEndian);
   EXPECT_FALSE(TFoundTiffDirectory::TryCreate(junkParser, nullptr, 7, none, directory));
+  ASSERT_TRUE(TFoundTiffDirectory::TryCreate(junkParser, nullptr, 7, damaged, directory));
+  EXPECT_EQ(directory->TagCount(), 1);
+  EXPECT_FALSE(TFoundTiffDirectory::TryCreate(junkParser, nullptr, 7, nothing, directory));
 }
 
 TEST(TiffParserTest, TagDataComesInNativeOrderAndStaysReadOnly) {

@@ -302,8 +302,8 @@ public:
   // for bad data, which ends up in LoadErrors.
   TFoundTiffDirectory(const std::shared_ptr<ITiffParser>& parser, std::shared_ptr<ITiffDirectory> parent,
                       std::int32_t index, std::int64_t offset, std::int64_t internalOffset);
-  // Succeeds when the load had no error or kept every entry it read, or read more than 2
-  // entries and kept some.
+  // Succeeds when the load had no error, or kept something and that is an entry of a known
+  // type, or every entry read, or the directory has more than 2 entries.
   static bool TryCreate(std::shared_ptr<ITiffParser> parser, std::shared_ptr<ITiffDirectory> parent, std::int32_t index,
                         std::int64_t offset, std::shared_ptr<IFoundTiffDirectory>& instance);
 

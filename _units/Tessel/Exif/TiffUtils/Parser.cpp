@@ -357,12 +357,15 @@ bool TFoundTiffDirectory::TryCreate(std::shared_ptr<ITiffParser> parser, std::sh
                                     std::shared_ptr<IFoundTiffDirectory>& instance) {
   instance.reset();
   auto loaded = LoadDirectory(parser->Stream(), parser->Endianness(), parser->BasePosition(), offset, 0);
-  // A directory whose every entry was kept (some perhaps of a type this library does not
-  // know) is one; where entries had to be skipped, it proves itself by its size, as long
-  // as something of it could be kept.
+  // Damaged entries were skipped as they came. What is left is a directory when something
+  // was kept and it holds an entry of a known type, or nothing had to be skipped (its
+  // entries of types this library does not know, but in place), or it is large enough to
+  // be more than a few stray bytes; otherwise it is garbage.
   const bool everythingKept = !loaded.CountCut && !loaded.Errors.Contains(leBadOffset) &&
                               loaded.EntriesRead == static_cast<std::int64_t>(loaded.Tags.size());
-  if (!loaded.Errors.Empty() && !everythingKept && (loaded.EntriesRead <= 2 || loaded.Tags.empty()))
+  const bool somethingKnown =
+      std::any_of(loaded.Tags.begin(), loaded.Tags.end(), [](const auto& info) { return info.IsWellFormed(); });
+  if (!loaded.Errors.Empty() && (loaded.Tags.empty() || !(somethingKnown || everythingKept || loaded.EntriesRead > 2)))
     return false;
   instance =
       std::make_shared<TFoundTiffDirectory>(std::move(parser), std::move(parent), index, offset, std::move(loaded));
