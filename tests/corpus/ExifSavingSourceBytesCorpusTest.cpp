@@ -154,3 +154,22 @@ TEST(ExifSavingSourceBytesCorpus, IFD1CompressionStaysAsStored) {
   if (found == 0)
     GTEST_SKIP() << "sample pictures not found in " << FOTARIUM_CORPUS_DIR;
 }
+
+TEST(ExifSavingSourceBytesCorpus, APentaxNoteOfAnUnknownTypeKeepsItsPlaceAndBytes) {
+  // Its directory is damaged and the note's type code is none TIFF knows; it loads as
+  // carried bytes and must come back where it was, byte for byte.
+  const auto file = CorpusFile("IMGP0006-min.jpg");
+  if (file.empty())
+    GTEST_SKIP() << "sample pictures not found in " << FOTARIUM_CORPUS_DIR;
+  TEdited edited;
+  ASSERT_TRUE(EditOrientation(file, edited));
+  const auto* before = edited.Before.GetSection(esDetails)->Find(ttMakerNote);
+  ASSERT_NE(before, nullptr);
+  ASSERT_EQ(before->Bytes().size(), 4400U);
+  const auto* after = edited.After.GetSection(esDetails)->Find(ttMakerNote);
+  ASSERT_NE(after, nullptr);
+  EXPECT_EQ(after->OriginalDataOffset(), before->OriginalDataOffset());
+  EXPECT_EQ(static_cast<int>(after->DataType()), static_cast<int>(before->DataType()));
+  EXPECT_EQ(TagBytes(edited.After, esDetails, ttMakerNote), TagBytes(edited.Before, esDetails, ttMakerNote));
+  EXPECT_EQ(edited.After.Orientation(), TTiffOrientation::toRightTop);
+}
