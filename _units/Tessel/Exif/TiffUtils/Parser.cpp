@@ -384,7 +384,9 @@ bool TFoundTiffDirectory::Covers(std::int64_t offset) const {
 }
 
 std::int64_t TFoundTiffDirectory::TableEnd() const {
-  return FOffset + 2 + 12 * static_cast<std::int64_t>(FTags.size()) + 4;
+  // Entries skipped as damaged still take their room in the table.
+  const auto kept = FOffset + 2 + 12 * static_cast<std::int64_t>(FTags.size()) + 4;
+  return FStopPosition >= 0 ? std::max(kept, FStopPosition - FParser->BasePosition() + 4) : kept;
 }
 
 std::shared_ptr<ITiffTag> TFoundTiffDirectory::CreateTag(std::int32_t index) const {
