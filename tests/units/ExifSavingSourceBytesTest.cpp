@@ -367,6 +367,32 @@ TEST(ExifSavingSourceBytes, UnchangedThumbnailKeepsItsBytesAndItsCompressionTag)
   EXPECT_EQ(reread.GetSection(esThumbnail)->Find(ttCompression), nullptr);
 }
 
+TEST(ExifSavingSourceBytes, ATrailerIsTakenOnlyRightBehindTheLoadedPicture) {
+  // The thumbnail pointer stored as an IFD-typed entry: the picture loads, and the
+  // trailer comes from behind it, not from wherever a misread offset would lead.
+  const auto jpeg = TinyJPEG(32, 24);
+  const Bytes trailer{1, 2, 3, 4, 5};
+  auto block = ThumbnailBlock(jpeg, trailer, -1);
+  const auto ifd1 = ReadLE32(block, 4 + 4 + 2 + 12); // IFD0: one entry, then the link
+  const auto entries = block[ifd1] | (block[ifd1 + 1] << 8);
+  for (int i = 0; i < entries; ++i) {
+    const auto at = ifd1 + 2 + 12 * static_cast<std::uint32_t>(i);
+    if ((block[at] | (block[at + 1] << 8)) == ttJPEGInterchangeFormat)
+      block[at + 2] = 13;
+  }
+  TExifData data;
+  LoadBlock(data, block);
+  ASSERT_TRUE(data.HasThumbnail());
+  EXPECT_TRUE(data.ThumbnailTrailer().empty() || data.ThumbnailTrailer() == trailer);
+  const auto saved = SaveBlock(data);
+  TExifData loaded;
+  LoadBlock(loaded, saved);
+  const auto written = ThumbnailInBlock(saved, loaded);
+  ASSERT_GE(written.size(), jpeg.size());
+  EXPECT_EQ(Range(written, 0, jpeg.size()), jpeg);
+  EXPECT_TRUE(written.size() == jpeg.size() || Range(written, jpeg.size(), trailer.size()) == trailer);
+}
+
 TEST(ExifSavingSourceBytes, AReplacedThumbnailIsWrittenAsItNowIs) {
   const auto jpeg = TinyJPEG(32, 24);
   const Bytes trailer(9, 0xAB);

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 
+#include <limits>
 #include <utility>
 
 namespace Tessel::Exif {
@@ -340,14 +341,18 @@ void TCustomExifData::TakeThumbnailTrailer(const IFoundTiffDirectory& directory)
     return;
   const auto parser = directory.Parser();
   TStream& stream = parser->Stream();
-  const std::int64_t start = parser->BasePosition() + offsetTag->ReadLongWord(0, 0) + loaded;
-  const std::int64_t count = declared - loaded;
-  if (start < 0 || start > stream.Size() - count)
+  const std::int64_t offset = offsetTag->ReadLongWord(0, std::numeric_limits<std::uint32_t>::max());
+  // From the picture's EOI marker on, so that only bytes right behind the picture loaded
+  // are taken for its trailer.
+  const std::int64_t start = parser->BasePosition() + offset + loaded - 2;
+  const std::int64_t count = declared - loaded + 2;
+  if (loaded < 2 || start < 0 || start > stream.Size() - count)
     return;
-  std::vector<std::uint8_t> trailer(static_cast<std::size_t>(count));
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
   stream.SetPosition(start);
-  if (stream.Read(trailer.data(), count) == count)
-    FThumbnailTrailer = std::move(trailer);
+  if (stream.Read(bytes.data(), count) != count || bytes[0] != 0xFF || bytes[1] != 0xD9)
+    return;
+  FThumbnailTrailer.assign(bytes.begin() + 2, bytes.end());
 }
 
 void TCustomExifData::LoadThumbnailStrips(const IFoundTiffDirectory& directory) {
