@@ -1376,7 +1376,9 @@ public:
   // The raw Exif block (a TIFF structure without the "Exif" NUL NUL signature) at the
   // stream's position. The directories are laid out anew: header, IFD0, Exif, Interop
   // and GPS sub-directories, IFD1 with the thumbnail; a maker note keeps the offset it
-  // had in the source block as long as it fits there. Pointer tags, the thumbnail tags
+  // had in the source block as long as it fits there, and so do the source bytes its
+  // entries refer to outside it (MakerNoteExtents). An unchanged thumbnail is written
+  // with the bytes it had (ThumbnailAsLoaded). Pointer tags, the thumbnail tags
   // and OffsetSchema are brought up to date in the container first; nothing is written
   // when that fails (a thumbnail that stays above MaxThumbnailSize, for one).
   void SaveToStream(TStream& stream) override;

@@ -1,6 +1,7 @@
-// Saving the EXIF model: the raw Exif block with its own layout, and the savers that put
-// it into JPEG, Photoshop and TIFF files next to the XMP packet and the IPTC data; the
-// thumbnail scaling the block's size limit relies on.
+// Saving the EXIF model: the raw Exif block with its own layout (around the places kept
+// for the maker note and the source bytes it refers to), and the savers that put it into
+// JPEG, Photoshop and TIFF files next to the XMP packet and the IPTC data; the thumbnail
+// scaling the block's size limit relies on.
 
 #include "Tessel/Exif.h"
 
