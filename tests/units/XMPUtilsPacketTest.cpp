@@ -523,3 +523,59 @@ TEST(XMPPacketText, ValuesThatCannotBePlacedSafelyAreGenerated) {
     EXPECT_EQ(Dump(again), Dump(packet));
   }
 }
+
+TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText) {
+  const std::string padding(40, ' ');
+  const auto source = std::string("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+                                  "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+                                  " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+                                  "  <rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\"\n"
+                                  "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+                                  "   tiff:Orientation=\"1\" tiff:Make=\"Cam\">\n"
+                                  "   <dc:description>\n"
+                                  "    <rdf:Alt>\n"
+                                  "     <rdf:li xml:lang=\"x-default\">old text</rdf:li>\n"
+                                  "     <rdf:li xml:lang=\"de\">alter Text</rdf:li>\n"
+                                  "    </rdf:Alt>\n"
+                                  "   </dc:description>\n"
+                                  "   <dc:subject><rdf:Bag><rdf:li>a</rdf:li><rdf:li>b</rdf:li></rdf:Bag></dc:subject>\n"
+                                  "   <tiff:Model>M</tiff:Model>\n"
+                                  "  </rdf:Description>\n"
+                                  " </rdf:RDF>\n"
+                                  "</x:xmpmeta>\n") +
+                      padding + "\n<?xpacket end=\"w\"?>";
+
+  TXMPPacket packet;
+  packet.SetRawXML(source);
+  packet.RemoveProperty(xsTIFF, "Orientation");
+  packet.RemoveProperty(xsTIFF, "Model");
+  auto text = SaveText(packet);
+  EXPECT_EQ(text.size(), source.size()) << "the padding takes up what was removed";
+  EXPECT_EQ(text.find("Orientation"), std::string::npos) << text;
+  EXPECT_EQ(text.find("tiff:Model"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"\n    xmlns:dc=\"http://purl.org/dc/elements/1.1/\" tiff:Make=\"Cam\">\n   <dc:description>"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("</dc:subject>\n  </rdf:Description>"), std::string::npos) << text;
+
+  auto& description = packet.Schemas(xsDublinCore).Properties("description");
+  description.SubProperties("x-default").WriteValue("new & longer text");
+  packet.Schemas(xsDublinCore).Properties("subject").SubProperties(1).WriteValue("c");
+  text = SaveText(packet);
+  EXPECT_EQ(text.size(), source.size());
+  EXPECT_NE(text.find("<rdf:li xml:lang=\"x-default\">new &amp; longer text</rdf:li>\n"
+                      "     <rdf:li xml:lang=\"de\">alter Text</rdf:li>"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("<rdf:Bag><rdf:li>a</rdf:li><rdf:li>c</rdf:li></rdf:Bag>"), std::string::npos) << text;
+  TXMPPacket again;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
+
+  // A different number of items cannot be placed: the packet is made anew.
+  packet.Schemas(xsDublinCore).Properties("subject").AddSubProperty("").WriteValue("d");
+  text = SaveText(packet);
+  EXPECT_NE(text.find("TesselExifVersion"), std::string::npos) << text;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
+}

@@ -20,18 +20,38 @@ bool IsXMLSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'
 
 bool IsNameEnd(char c) { return IsXMLSpace(c) || c == '=' || c == '>' || c == '/'; }
 
-// Where one property's value sits in the text.
-struct TValueSpan {
+// Where one top-level property sits in the text: the whole of it (an attribute from its
+// name to its closing quote, an element from its start tag to the end of its end tag)
+// and its value (the attribute's quoted text, the element's content).
+struct TPlace {
+  bool Attribute = false;
   std::size_t Start = 0;
   std::size_t End = 0;
-  bool Attribute = false;
+  std::size_t ValueStart = 0;
+  std::size_t ValueEnd = 0;
 };
 
-// The value of the property named qualifiedName, when the text holds that name exactly
-// once as an attribute or as an element without attributes and child elements; any
-// other occurrence of the name (a second one, a structure field of that name, the name
-// inside a value) leaves the place unknown.
-bool FindOnlyValueSpan(std::string_view text, std::string_view qualifiedName, TValueSpan& span) {
+// The end of the start tag that begins at 'from' (the '>'), quoted values skipped.
+std::size_t StartTagEnd(std::string_view text, std::size_t from) {
+  char quote = 0;
+  for (auto p = from; p < text.size(); ++p) {
+    const char c = text[p];
+    if (quote != 0) {
+      if (c == quote)
+        quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return p;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// The place of the property named qualifiedName, when the text holds that name exactly
+// once as an attribute or as a start tag; any other occurrence of the name (a second
+// one, a structure field of that name, the name inside a value) leaves it unknown.
+bool FindOnlyPlace(std::string_view text, std::string_view qualifiedName, TPlace& place) {
   int found = 0;
   for (auto at = text.find(qualifiedName); at != std::string_view::npos; at = text.find(qualifiedName, at + 1)) {
     const auto end = at + qualifiedName.size();
@@ -39,21 +59,29 @@ bool FindOnlyValueSpan(std::string_view text, std::string_view qualifiedName, TV
       continue;
     const char before = text[at - 1];
     if (before == '/' && at >= 2 && text[at - 2] == '<')
-      continue; // a closing tag, checked with its opening one
+      continue; // an end tag, found with its start tag
     if (!IsXMLSpace(before) && before != '<')
       continue;
     if (++found > 1)
       return false;
     if (before == '<') {
-      // An element: only the plain form <Q>value</Q> is replaced.
-      if (text[end] != '>')
+      const auto tagEnd = StartTagEnd(text, end);
+      if (tagEnd == std::string_view::npos)
         return false;
-      const auto valueEnd = text.find('<', end + 1);
-      if (valueEnd == std::string_view::npos || text.substr(valueEnd, 2) != "</" ||
-          text.substr(valueEnd + 2, qualifiedName.size()) != qualifiedName ||
-          valueEnd + 2 + qualifiedName.size() >= text.size() || text[valueEnd + 2 + qualifiedName.size()] != '>')
+      place.Attribute = false;
+      place.Start = at - 1;
+      if (text[tagEnd - 1] == '/') {
+        place.ValueStart = place.ValueEnd = tagEnd;
+        place.End = tagEnd + 1;
+        continue;
+      }
+      const auto endTag = std::string("</") + std::string(qualifiedName) + ">";
+      const auto close = text.find(endTag, tagEnd + 1);
+      if (close == std::string_view::npos)
         return false;
-      span = {end + 1, valueEnd, false};
+      place.ValueStart = tagEnd + 1;
+      place.ValueEnd = close;
+      place.End = close + endTag.size();
     } else {
       auto p = end;
       while (p < text.size() && IsXMLSpace(text[p]))
@@ -68,10 +96,26 @@ bool FindOnlyValueSpan(std::string_view text, std::string_view qualifiedName, TV
       const auto close = text.find(text[p], p + 1);
       if (close == std::string_view::npos)
         return false;
-      span = {p + 1, close, true};
+      place = {true, at, close + 1, p + 1, close};
     }
   }
   return found == 1;
+}
+
+// One replacement of the loaded text.
+struct TEdit {
+  std::size_t Start = 0;
+  std::size_t End = 0;
+  std::string Text;
+};
+
+// The text of an array item that starts at 'from' (just behind its start tag's '>'), when
+// it is plain text closed by the item's end tag.
+bool PlainItemValue(std::string_view text, std::size_t from, std::size_t limit, std::size_t& valueEnd) {
+  constexpr std::string_view endTag = "</rdf:li>";
+  valueEnd = text.find('<', from);
+  return valueEnd != std::string_view::npos && valueEnd + endTag.size() <= limit &&
+         text.substr(valueEnd, endTag.size()) == endTag;
 }
 
 // A value as the text must hold it: escaped, and in attributes with the white space
@@ -146,9 +190,12 @@ void TXMPPacket::AppendFingerprint(std::string& out, const TXMPProperty& propert
 }
 
 std::string TXMPPacket::TreeFingerprint() const {
+  // A schema without properties is written as nothing that reads back: it is left out.
   std::string out = FAboutAttributeValue + '\n';
   for (const auto& entry : FSchemas) {
     const auto& schema = *entry.Schema;
+    if (schema.PropertyCount() == 0)
+      continue;
     out += schema.PreferredPrefix() + ' ' + schema.URI() + '{';
     for (int i = 0; i < schema.PropertyCount(); ++i)
       AppendFingerprint(out, schema.GetProperty(i));
@@ -158,6 +205,7 @@ std::string TXMPPacket::TreeFingerprint() const {
 }
 
 bool TXMPPacket::TryPatchSourceText(std::string& out) const {
+  using enum TXMPPropertyKind;
   if (FSourceText.empty())
     return false;
   TXMPPacket source;
@@ -166,62 +214,147 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
     if (!source.TryLoadFromStream(stream))
       return false;
   }
-  if (source.FAboutAttributeValue != FAboutAttributeValue || source.FSchemas.size() != FSchemas.size())
+  if (source.FAboutAttributeValue != FAboutAttributeValue)
     return false;
+  const std::string_view text = FSourceText;
+  std::vector<TEdit> edits;
 
-  // The changes, each a simple top-level property of the source with a new value.
-  struct TChange {
-    TValueSpan Span;
-    const std::string* Value;
+  const auto fingerprint = [](const TXMPProperty& property) {
+    std::string result;
+    AppendFingerprint(result, property);
+    return result;
   };
-  std::vector<TChange> changes;
-  for (std::size_t i = 0; i < FSchemas.size(); ++i) {
-    const auto& own = *FSchemas[i].Schema;
-    const auto& old = *source.FSchemas[i].Schema;
-    if (own.URI() != old.URI() || own.PreferredPrefix() != old.PreferredPrefix() ||
-        own.PropertyCount() != old.PropertyCount())
+  const auto sameName = [](const TXMPProperty& a, const TXMPProperty& b) {
+    return a.FName == b.FName && a.FNamespaceInfo->Prefix() == b.FNamespaceInfo->Prefix() &&
+           a.FNamespaceInfo->URI() == b.FNamespaceInfo->URI();
+  };
+  const auto placeOf = [&text](const TXMPProperty& property, TPlace& place) {
+    return FindOnlyPlace(text, property.FNamespaceInfo->Prefix() + ":" + property.FName, place);
+  };
+
+  // A simple value: the attribute's text or the element's plain content.
+  const auto changeValue = [&](const TXMPProperty& then, const TXMPProperty& now) {
+    TPlace place;
+    if (!placeOf(then, place) ||
+        (!place.Attribute &&
+         text.substr(place.ValueStart, place.ValueEnd - place.ValueStart).find('<') != std::string_view::npos))
       return false;
-    for (int j = 0; j < own.PropertyCount(); ++j) {
-      const auto& now = own.GetProperty(j);
-      const auto& then = old.GetProperty(j);
-      std::string nowPrint;
-      std::string thenPrint;
-      AppendFingerprint(nowPrint, now);
-      AppendFingerprint(thenPrint, then);
-      if (nowPrint == thenPrint)
-        continue;
-      if (now.FKind != TXMPPropertyKind::xpSimple || then.FKind != TXMPPropertyKind::xpSimple ||
-          now.FName != then.FName || now.FNamespaceInfo->Prefix() != then.FNamespaceInfo->Prefix() ||
-          now.FNamespaceInfo->URI() != then.FNamespaceInfo->URI())
+    edits.push_back({place.ValueStart, place.ValueEnd, EncodedValue(now.FValue, place.Attribute)});
+    return true;
+  };
+  // A property gone: its text and the white space in front of it.
+  const auto remove = [&](const TXMPProperty& then) {
+    TPlace place;
+    if (!placeOf(then, place))
+      return false;
+    auto start = place.Start;
+    while (start > 0 && IsXMLSpace(text[start - 1]))
+      --start;
+    edits.push_back({start, place.End, {}});
+    return true;
+  };
+  // An array with the same items, some of them with new text: each item's text is
+  // replaced where it stands (language alternatives found by their language).
+  const auto changeItems = [&](const TXMPProperty& then, const TXMPProperty& now) {
+    if (then.FSubProperties.size() != now.FSubProperties.size())
+      return false;
+    TPlace place;
+    if (!placeOf(then, place) || place.Attribute)
+      return false;
+    const auto content = text.substr(0, place.ValueEnd);
+    std::vector<std::size_t> itemStarts; // behind each item's start tag, in order
+    for (auto at = content.find("<rdf:li", place.ValueStart); at != std::string_view::npos;
+         at = content.find("<rdf:li", at + 1)) {
+      const auto tagEnd = StartTagEnd(content, at + 7);
+      if (tagEnd == std::string_view::npos || text[tagEnd - 1] == '/')
         return false;
-      TChange change{{}, &now.FValue};
-      if (!FindOnlyValueSpan(FSourceText, then.FNamespaceInfo->Prefix() + ":" + then.FName, change.Span))
-        return false;
-      changes.push_back(change);
+      itemStarts.push_back(tagEnd + 1);
     }
+    if (itemStarts.size() != then.FSubProperties.size())
+      return false;
+    for (std::size_t k = 0; k < itemStarts.size(); ++k) {
+      const auto& oldItem = *then.FSubProperties[k];
+      const auto& newItem = *now.FSubProperties[k];
+      if (oldItem.FKind != xpSimple || newItem.FKind != xpSimple || !sameName(oldItem, newItem))
+        return false;
+      if (oldItem.FValue == newItem.FValue)
+        continue;
+      std::size_t valueEnd = 0;
+      if (!PlainItemValue(text, itemStarts[k], place.ValueEnd, valueEnd))
+        return false;
+      // Language alternatives are matched by position only when the text names the
+      // same language there.
+      if (then.FKind == xpAltArray) {
+        const auto tag = content.substr(0, itemStarts[k]);
+        const auto langAt = tag.rfind("xml:lang=");
+        if (langAt == std::string_view::npos || langAt < tag.rfind("<rdf:li") ||
+            tag.substr(langAt + 10, oldItem.FName.size()) != oldItem.FName)
+          return false;
+      }
+      edits.push_back({itemStarts[k], valueEnd, EncodedValue(newItem.FValue, false)});
+    }
+    return true;
+  };
+
+  for (const auto& oldEntry : source.FSchemas) {
+    const auto& old = *oldEntry.Schema;
+    const TXMPSchema* own = nullptr;
+    for (const auto& entry : FSchemas)
+      if (entry.Schema->URI() == old.URI())
+        own = entry.Schema.get();
+    const int ownCount = own != nullptr ? own->PropertyCount() : 0;
+    if (ownCount > 0 && own->PreferredPrefix() != old.PreferredPrefix())
+      return false;
+    int j = 0;
+    for (int i = 0; i < old.PropertyCount(); ++i) {
+      const auto& then = old.GetProperty(i);
+      if (j >= ownCount || !sameName(own->GetProperty(j), then)) {
+        if (!remove(then))
+          return false;
+        continue;
+      }
+      const auto& now = own->GetProperty(j++);
+      if (fingerprint(now) == fingerprint(then))
+        continue;
+      bool placed = false;
+      if (now.FKind == xpSimple && then.FKind == xpSimple)
+        placed = changeValue(then, now);
+      else if (now.FKind == then.FKind &&
+               (now.FKind == xpAltArray || now.FKind == xpBagArray || now.FKind == xpSeqArray))
+        placed = changeItems(then, now);
+      if (!placed)
+        return false;
+    }
+    if (j != ownCount)
+      return false; // a new property: no place for it in the text
+  }
+  for (const auto& entry : FSchemas) {
+    bool known = false;
+    for (const auto& oldEntry : source.FSchemas)
+      known = known || oldEntry.Schema->URI() == entry.Schema->URI();
+    if (!known && entry.Schema->PropertyCount() > 0)
+      return false;
   }
 
   // Replaced from the back, so that the places found earlier stay valid.
-  std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.Span.Start > b.Span.Start; });
-  std::string text = FSourceText;
+  std::sort(edits.begin(), edits.end(), [](const auto& a, const auto& b) { return a.Start > b.Start; });
+  std::string patched(text);
   std::ptrdiff_t growth = 0;
-  for (std::size_t k = 0; k < changes.size(); ++k) {
-    const auto& change = changes[k];
-    if (k > 0 && change.Span.End > changes[k - 1].Span.Start)
+  for (std::size_t k = 0; k < edits.size(); ++k) {
+    const auto& edit = edits[k];
+    if (k > 0 && edit.End > edits[k - 1].Start)
       return false;
-    const auto value = EncodedValue(*change.Value, change.Span.Attribute);
-    growth +=
-        static_cast<std::ptrdiff_t>(value.size()) - static_cast<std::ptrdiff_t>(change.Span.End - change.Span.Start);
-    text.replace(change.Span.Start, change.Span.End - change.Span.Start, value);
+    growth += static_cast<std::ptrdiff_t>(edit.Text.size()) - static_cast<std::ptrdiff_t>(edit.End - edit.Start);
+    patched.replace(edit.Start, edit.End - edit.Start, edit.Text);
   }
-  KeepSizeByPadding(text, growth);
+  KeepSizeByPadding(patched, growth);
 
   // The patched text must read back as exactly this tree; anything else is generated.
   TXMPPacket check;
-  TUserMemoryStream stream(text.data(), static_cast<std::int64_t>(text.size()));
+  TUserMemoryStream stream(patched.data(), static_cast<std::int64_t>(patched.size()));
   if (!check.TryLoadFromStream(stream) || check.TreeFingerprint() != TreeFingerprint())
     return false;
-  out = std::move(text);
+  out = std::move(patched);
   return true;
 }
 
