@@ -147,6 +147,17 @@ TEST(TiffParserTest, ChainLeadingBackIntoItselfEnds) {
   dirs = Walk(Parse(inside));
   ASSERT_EQ(dirs.size(), 1U);
   EXPECT_TRUE(dirs[0]->LoadErrors().Contains(leBadOffset));
+
+  // Nor is a link onto entries the directory skipped as damaged: they are its table too.
+  TTiffBuilder skipped;
+  skipped.Header(8);
+  const TEntry farOff{0x0200, 5, 1, {0xFF, 0xFF, 0xFF, 0x7F}};
+  const auto damaged = skipped.Ifd({skipped.Short(0x0100, 1), farOff, farOff}, 0);
+  skipped.Patch32(TTiffBuilder::NextOf(damaged, 3), damaged + 2 + 24);
+  dirs = Walk(Parse(skipped));
+  ASSERT_EQ(dirs.size(), 1U);
+  EXPECT_EQ(dirs[0]->TagCount(), 1);
+  EXPECT_TRUE(dirs[0]->LoadErrors().Contains(leBadOffset));
 }
 
 TEST(TiffParserTest, DirectoryOffsetAndCountChecks) {
