@@ -1,0 +1,104 @@
+// Damaged entries and tags of unknown types through the container: what a load keeps and
+// what an orientation edit saved (and read back by the verified save) still holds.
+
+#include "units/ExifContainerFixtures.h"
+
+#include "Tessel/Exif.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace Tessel::Exif;
+using namespace ExifFixtures;
+using enum TExifSectionKind;
+
+namespace {
+
+// An Exif directory as a camera's firmware bug leaves it: two entries that claim
+// gigabytes far outside the block in front of sound ones, a comment of type 14 and a
+// rational whose data lies behind the end of the block.
+Bytes DamagedExifBlock(bool bigEndian) {
+  TExifBuilder b(bigEndian);
+  b.Short(0, ttOrientation, 1);
+  const int exif = b.AddIfd();
+  b.Pointer(0, ttExifOffset, exif);
+  b.Raw(exif, ttExposureTime, 0xFF05, 0xFFFFFFFE, Bytes{0xA4, 0xCE, 0xFF, 0xFF});
+  b.Raw(exif, 0x7D62, 0xFFFA, 0xFFFFFFFE, Bytes{0x9C, 0xCE, 0xFF, 0xFF});
+  b.Rational(exif, ttFNumber, 28, 10);
+  b.Short(exif, ttMeteringMode, 5);
+  b.Raw(exif, ttFocalLength, TExifBuilder::RATIONAL, 1, Bytes(4)); // set below
+  b.Raw(exif, ttUserComment, 0x000E, 12, BytesOf(std::string_view("\0\0\0\0\0\0\0\0abcd", 12)));
+  b.Short(exif, ttColorSpace, 1);
+  // The rational starts 4 bytes before the end of the block.
+  const auto end = static_cast<std::uint32_t>(b.Build().size() - 4);
+  b.SetValue(exif, ttFocalLength,
+             bigEndian ? Bytes{static_cast<std::uint8_t>(end >> 24), static_cast<std::uint8_t>(end >> 16),
+                               static_cast<std::uint8_t>(end >> 8), static_cast<std::uint8_t>(end)}
+                       : Bytes{static_cast<std::uint8_t>(end), static_cast<std::uint8_t>(end >> 8),
+                               static_cast<std::uint8_t>(end >> 16), static_cast<std::uint8_t>(end >> 24)});
+  return b.Build();
+}
+
+std::string Summary(TExifSection& section) {
+  std::string result;
+  for (const auto* tag : section)
+    result += fmt::format("{:04X}:{}:{}:{};", tag->ID(), static_cast<int>(tag->DataType()), tag->ElementCount(),
+                          tag->AsString());
+  return result;
+}
+
+} // namespace
+
+TEST(ExifDamagedEntries, JPEGSaveKeepsSoundAndUnknownTagsAsTheyCame) {
+  for (const bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    auto stream = StreamOf(JPEGFile({ExifSegment(DamagedExifBlock(big))}));
+    TExifData data;
+    ASSERT_TRUE(data.LoadFromGraphic(*stream));
+    auto& details = *data.GetSection(esDetails);
+    const std::string expected = "829D:5:1:28/10;9207:3:1:5;920A:5:0:;9286:14:12:000000000000000061626364;A001:3:1:1;";
+    EXPECT_EQ(Summary(details), expected) << "the two garbage entries are skipped, nothing else";
+    EXPECT_TRUE(details.LoadErrors().Contains(TMetadataLoadError::leBadTagHeader));
+    EXPECT_TRUE(data.FocalLength().MissingOrInvalid());
+    EXPECT_EQ(data.Comments(), "");
+
+    data.SetOrientation(TTiffOrientation::toRightTop);
+    ASSERT_NO_THROW(data.SaveToGraphic(*stream)) << "the read-back check accepts what was written";
+    TExifData saved;
+    stream->SetPosition(0);
+    ASSERT_TRUE(saved.LoadFromGraphic(*stream));
+    EXPECT_EQ(saved.Orientation(), TTiffOrientation::toRightTop);
+    EXPECT_EQ(Summary(*saved.GetSection(esDetails)), expected);
+    EXPECT_EQ(saved.Endianness(), big ? TEndianness::BigEndian : TEndianness::SmallEndian);
+  }
+}
+
+TEST(ExifDamagedEntries, TIFFSaveIsNotRefusedForATagOfUnknownType) {
+  // A TIFF file: the picture's own tags, a strip, and the same damaged Exif directory.
+  TExifBuilder b;
+  b.Short(0, ttImageWidth, 2);
+  b.Short(0, ttImageLength, 2);
+  b.Short(0, ttBitsPerSample, 8);
+  b.Short(0, ttCompression, 1);
+  b.Short(0, ttPhotometricInterpretation, 1);
+  b.BlobPointer(0, ttStripOffsets, Bytes{10, 20, 30, 40});
+  b.Short(0, ttOrientation, 1);
+  b.Short(0, ttRowsPerStrip, 2);
+  b.Long(0, ttStripByteCounts, 4);
+  const int exif = b.AddIfd();
+  b.Pointer(0, ttExifOffset, exif);
+  b.Raw(exif, ttUserComment, 0x000E, 12, BytesOf(std::string_view("\0\0\0\0\0\0\0\0abcd", 12)));
+  b.Short(exif, ttColorSpace, 1);
+  auto stream = StreamOf(b.Build());
+  TExifData data;
+  ASSERT_TRUE(data.LoadFromGraphic(*stream));
+  data.SetOrientation(TTiffOrientation::toRightTop);
+  ASSERT_NO_THROW(data.SaveToGraphic(*stream));
+  TExifData saved;
+  stream->SetPosition(0);
+  ASSERT_TRUE(saved.LoadFromGraphic(*stream));
+  EXPECT_EQ(saved.Orientation(), TTiffOrientation::toRightTop);
+  EXPECT_NE(saved.GetSection(esDetails)->Find(ttColorSpace), nullptr);
+}
