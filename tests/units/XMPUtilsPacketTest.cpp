@@ -218,9 +218,9 @@ TEST(XMPPacketText, DescriptionsAttributesAndStructures) {
   ASSERT_EQ(title.SubPropertyCount(), 2) << "an Alt item without xml:lang is dropped";
   EXPECT_EQ(title.SubProperties(1).Name(), "de");
 
-  // A change the loaded text cannot take (a new property) regenerates: attribute forms
-  // come back as elements.
-  packet.UpdateProperty(xsExif, "Contrast", "1");
+  // A change the loaded text cannot take (a namespace it does not declare) regenerates:
+  // attribute forms come back as elements.
+  packet.UpdateProperty(xsTIFF, "Make", "X");
   const auto text = SaveText(packet);
   EXPECT_NE(text.find("\n\t\t\t<exif:ExposureProgram>2</exif:ExposureProgram>\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\t\t\t<exif:Flash>\n\t\t\t\t<rdf:Description>\n"
@@ -477,12 +477,22 @@ TEST(XMPPacketText, ChangedValuesAreWrittenIntoTheLoadedText) {
   EXPECT_EQ(Dump(again), Dump(packet)) << "the written text reads back as the tree";
   EXPECT_TRUE(text.starts_with(source.substr(0, 180)));
 
-  // A new property cannot go into the text: the packet is made anew, and keeps the
-  // byte-order mark its text began with.
+  // A new property of a namespace the text uses follows the namespace's last element.
   packet.UpdateProperty(xsExif, "Contrast", "1");
   text = SaveText(packet);
+  EXPECT_NE(text.find("<exif:ColorSpace>2</exif:ColorSpace>\n   <exif:Contrast>1</exif:Contrast>\n   <dc:title>"),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(text.starts_with(source.substr(0, 180)));
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
+
+  // A namespace the text does not declare: the packet is made anew, and keeps the
+  // byte-order mark its text began with.
+  packet.UpdateProperty(xsPhotoshop, "City", "X");
+  text = SaveText(packet);
   EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n")) << text;
-  EXPECT_NE(text.find("\t\t\t<exif:Contrast>1</exif:Contrast>\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\t\t\t<photoshop:City>X</photoshop:City>\n"), std::string::npos) << text;
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
 
@@ -494,34 +504,55 @@ TEST(XMPPacketText, ChangedValuesAreWrittenIntoTheLoadedText) {
   EXPECT_TRUE(SaveText(plain).starts_with("<?xpacket begin=\"\" id="));
 }
 
-TEST(XMPPacketText, ValuesThatCannotBePlacedSafelyAreGenerated) {
-  // The name twice (as a value's text and as an attribute), a value with a child element
-  // and a changed structure field: none of them is patched, each packet is generated and
-  // reads back as its tree.
+TEST(XMPPacketText, PropertiesOfAnotherFormAreRewrittenInTheirPlace) {
+  // A value with a CDATA section and a changed structure field: the writer's text for
+  // the property takes the old one's place, the rest of the packet stays.
   const std::string descriptions[] = {
-      "<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Orientation=\"1\">"
-      "<tiff:Artist> tiff:Orientation=\"1\"</tiff:Artist></rdf:Description>",
       "<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\">"
-      "<tiff:Orientation><![CDATA[1]]></tiff:Orientation></rdf:Description>",
+      "<tiff:Orientation><![CDATA[1]]></tiff:Orientation><tiff:Make>M</tiff:Make></rdf:Description>",
       "<rdf:Description rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\">"
-      "<exif:Flash exif:Fired=\"False\" exif:Mode=\"2\"/></rdf:Description>",
+      "<exif:Flash exif:Fired=\"False\" exif:Mode=\"2\"/><exif:ColorSpace>1</exif:ColorSpace></rdf:Description>",
+      // An attribute becomes an element at the start of its description's content.
+      "<rdf:Description rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" exif:UserComment=\"old\">"
+      "<exif:ColorSpace>1</exif:ColorSpace></rdf:Description>",
   };
-  for (const auto& description : descriptions) {
-    SCOPED_TRACE(description);
+  const std::string expected[] = {
+      "<tiff:Orientation>6</tiff:Orientation><tiff:Make>M</tiff:Make>",
+      "<exif:Flash>\n\t<rdf:Description>\n\t\t<exif:Fired>False</exif:Fired>\n\t\t<exif:Mode>3</exif:Mode>\n\t"
+      "</rdf:Description>\n</exif:Flash><exif:ColorSpace>1</exif:ColorSpace>",
+      "xmlns:exif=\"http://ns.adobe.com/exif/1.0/\">\n<exif:UserComment>\n\t<rdf:Alt>\n\t\t<rdf:li "
+      "xml:lang=\"x-default\">Hi</rdf:li>\n\t</rdf:Alt>\n</exif:UserComment><exif:ColorSpace>1</exif:ColorSpace>",
+  };
+  for (std::size_t i = 0; i < std::size(descriptions); ++i) {
+    SCOPED_TRACE(descriptions[i]);
     TXMPPacket packet;
-    packet.SetRawXML(Packet(description));
-    if (description.find("Flash") != std::string::npos)
+    packet.SetRawXML(Packet(descriptions[i]));
+    if (i == 0)
+      packet.UpdateProperty(xsTIFF, "Orientation", "6");
+    else if (i == 1)
       packet.Schemas(xsExif).Properties("Flash").SubProperties(1).WriteValue("3");
     else
-      packet.UpdateProperty(xsTIFF, "Orientation", "6");
+      packet.UpdateProperty(xsExif, "UserComment", xpAltArray, "Hi");
     const auto text = SaveText(packet);
-    EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n<x:xmpmeta "
-                                 "xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">"))
-        << text;
+    EXPECT_NE(text.find(expected[i]), std::string::npos) << text;
+    EXPECT_EQ(text.find("TesselExifVersion"), std::string::npos) << text;
     TXMPPacket again;
     again.SetRawXML(text);
     EXPECT_EQ(Dump(again), Dump(packet));
   }
+
+  // The name twice (once inside a value): no place is certain, the packet is made anew.
+  TXMPPacket packet;
+  packet.SetRawXML(Packet("<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
+                          "tiff:Orientation=\"1\"><tiff:Artist> tiff:Orientation=\"1\"</tiff:Artist></rdf:Description>"));
+  packet.UpdateProperty(xsTIFF, "Orientation", "6");
+  const auto text = SaveText(packet);
+  EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n<x:xmpmeta "
+                               "xmlns:x=\"adobe:ns:meta/\" TesselExifVersion=\"1.5.1\">"))
+      << text;
+  TXMPPacket again;
+  again.SetRawXML(text);
+  EXPECT_EQ(Dump(again), Dump(packet));
 }
 
 TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText) {
@@ -572,10 +603,13 @@ TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
 
-  // A different number of items cannot be placed: the packet is made anew.
+  // Another number of items: the array is written anew in its place.
   packet.Schemas(xsDublinCore).Properties("subject").AddSubProperty("").WriteValue("d");
   text = SaveText(packet);
-  EXPECT_NE(text.find("TesselExifVersion"), std::string::npos) << text;
+  EXPECT_NE(text.find("   <dc:subject>\n\t<rdf:Bag>\n\t\t<rdf:li>a</rdf:li>\n\t\t<rdf:li>c</rdf:li>\n\t\t<rdf:li>d</rdf:li>\n"
+                      "\t</rdf:Bag>\n</dc:subject>\n  </rdf:Description>"),
+            std::string::npos)
+      << text;
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
 }

@@ -169,6 +169,29 @@ void KeepSizeByPadding(std::string& text, std::ptrdiff_t growth) {
   }
 }
 
+// One property seen as a collection, so that the writer can lay out just that one.
+class TSinglePropertyCollection : public IXMPPropertyCollection {
+public:
+  explicit TSinglePropertyCollection(const TXMPProperty& property) : FProperty(property) {}
+  [[nodiscard]] TXMPNamespaceInfo& NamespaceInfo() const override { return FProperty.NamespaceInfo(); }
+  [[nodiscard]] TXMPProperty& Properties(int /*index*/) const override { return const_cast<TXMPProperty&>(FProperty); }
+  [[nodiscard]] int Count() const override { return 1; }
+
+private:
+  const TXMPProperty& FProperty;
+};
+
+// The white space in front of position 'at', from the line break that starts its line.
+std::string_view LeadingSpace(std::string_view text, std::size_t at) {
+  auto start = at;
+  while (start > 0 && IsXMLSpace(text[start - 1])) {
+    --start;
+    if (text[start] == '\n')
+      break;
+  }
+  return text.substr(start, at - start);
+}
+
 } // namespace
 
 void TXMPPacket::AppendFingerprint(std::string& out, const TXMPProperty& property) {
@@ -182,7 +205,8 @@ void TXMPPacket::AppendFingerprint(std::string& out, const TXMPProperty& propert
   field(property.FNamespaceInfo->Prefix());
   field(property.FNamespaceInfo->URI());
   field(property.FName);
-  field(property.FValue);
+  // Only a simple property's value is written; another kind may keep an old one.
+  field(property.FKind == TXMPPropertyKind::xpSimple ? std::string_view(property.FValue) : std::string_view());
   out += '(';
   for (const auto& sub : property.FSubProperties)
     AppendFingerprint(out, *sub);
@@ -296,6 +320,40 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
     return true;
   };
 
+  // The property as the writer lays it out, without indentation and final line break.
+  const auto generated = [](const TXMPProperty& property) {
+    std::string result;
+    WriteProperties(result, TSinglePropertyCollection(property), 0);
+    while (!result.empty() && result.back() == '\n')
+      result.pop_back();
+    return result;
+  };
+  // A property whose new form does not fit into its old text (another kind, other
+  // items or fields): the writer's text for it takes the old one's place. An attribute
+  // cannot hold it, so it then goes first into its description's content.
+  const auto replaceWhole = [&](const TXMPProperty& then, const TXMPProperty& now) {
+    TPlace place;
+    if (!placeOf(then, place))
+      return false;
+    if (!place.Attribute) {
+      edits.push_back({place.Start, place.End, generated(now)});
+      return true;
+    }
+    const auto tagEnd = StartTagEnd(text, place.End);
+    if (tagEnd == std::string_view::npos || text[tagEnd - 1] == '/' || !remove(then))
+      return false;
+    edits.push_back({tagEnd + 1, tagEnd + 1, "\n" + generated(now)});
+    return true;
+  };
+  // A new property follows the schema's last one when that is an element.
+  const auto append = [&](const TXMPSchema& old, const TXMPProperty& now) {
+    TPlace place;
+    if (old.PropertyCount() == 0 || !placeOf(old.GetProperty(old.PropertyCount() - 1), place) || place.Attribute)
+      return false;
+    edits.push_back({place.End, place.End, std::string(LeadingSpace(text, place.Start)) + generated(now)});
+    return true;
+  };
+
   for (const auto& oldEntry : source.FSchemas) {
     const auto& old = *oldEntry.Schema;
     const TXMPSchema* own = nullptr;
@@ -322,11 +380,12 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
       else if (now.FKind == then.FKind &&
                (now.FKind == xpAltArray || now.FKind == xpBagArray || now.FKind == xpSeqArray))
         placed = changeItems(then, now);
-      if (!placed)
+      if (!placed && !replaceWhole(then, now))
         return false;
     }
-    if (j != ownCount)
-      return false; // a new property: no place for it in the text
+    for (; j < ownCount; ++j)
+      if (!append(old, own->GetProperty(j)))
+        return false;
   }
   for (const auto& entry : FSchemas) {
     bool known = false;
@@ -337,7 +396,18 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
   }
 
   // Replaced from the back, so that the places found earlier stay valid.
-  std::sort(edits.begin(), edits.end(), [](const auto& a, const auto& b) { return a.Start > b.Start; });
+  // Insertions at one place keep their order: the later one goes in first.
+  std::vector<std::size_t> order(edits.size());
+  for (std::size_t k = 0; k < order.size(); ++k)
+    order[k] = k;
+  std::sort(order.begin(), order.end(), [&edits](std::size_t a, std::size_t b) {
+    return edits[a].Start != edits[b].Start ? edits[a].Start > edits[b].Start : a > b;
+  });
+  std::vector<TEdit> sorted;
+  sorted.reserve(edits.size());
+  for (const auto k : order)
+    sorted.push_back(std::move(edits[k]));
+  edits = std::move(sorted);
   std::string patched(text);
   std::ptrdiff_t growth = 0;
   for (std::size_t k = 0; k < edits.size(); ++k) {
