@@ -543,8 +543,9 @@ TEST(XMPPacketText, PropertiesOfAnotherFormAreRewrittenInTheirPlace) {
 
   // The name twice (once inside a value): no place is certain, the packet is made anew.
   TXMPPacket packet;
-  packet.SetRawXML(Packet("<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
-                          "tiff:Orientation=\"1\"><tiff:Artist> tiff:Orientation=\"1\"</tiff:Artist></rdf:Description>"));
+  packet.SetRawXML(
+      Packet("<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" "
+             "tiff:Orientation=\"1\"><tiff:Artist> tiff:Orientation=\"1\"</tiff:Artist></rdf:Description>"));
   packet.UpdateProperty(xsTIFF, "Orientation", "6");
   const auto text = SaveText(packet);
   EXPECT_TRUE(text.starts_with("<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n<x:xmpmeta "
@@ -557,24 +558,25 @@ TEST(XMPPacketText, PropertiesOfAnotherFormAreRewrittenInTheirPlace) {
 
 TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText) {
   const std::string padding(40, ' ');
-  const auto source = std::string("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
-                                  "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
-                                  " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
-                                  "  <rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\"\n"
-                                  "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
-                                  "   tiff:Orientation=\"1\" tiff:Make=\"Cam\">\n"
-                                  "   <dc:description>\n"
-                                  "    <rdf:Alt>\n"
-                                  "     <rdf:li xml:lang=\"x-default\">old text</rdf:li>\n"
-                                  "     <rdf:li xml:lang=\"de\">alter Text</rdf:li>\n"
-                                  "    </rdf:Alt>\n"
-                                  "   </dc:description>\n"
-                                  "   <dc:subject><rdf:Bag><rdf:li>a</rdf:li><rdf:li>b</rdf:li></rdf:Bag></dc:subject>\n"
-                                  "   <tiff:Model>M</tiff:Model>\n"
-                                  "  </rdf:Description>\n"
-                                  " </rdf:RDF>\n"
-                                  "</x:xmpmeta>\n") +
-                      padding + "\n<?xpacket end=\"w\"?>";
+  const auto source =
+      std::string("<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+                  "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+                  " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+                  "  <rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\"\n"
+                  "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+                  "   tiff:Orientation=\"1\" tiff:Make=\"Cam\">\n"
+                  "   <dc:description>\n"
+                  "    <rdf:Alt>\n"
+                  "     <rdf:li xml:lang=\"x-default\">old text</rdf:li>\n"
+                  "     <rdf:li xml:lang=\"de\">alter Text</rdf:li>\n"
+                  "    </rdf:Alt>\n"
+                  "   </dc:description>\n"
+                  "   <dc:subject><rdf:Bag><rdf:li>a</rdf:li><rdf:li>b</rdf:li></rdf:Bag></dc:subject>\n"
+                  "   <tiff:Model>M</tiff:Model>\n"
+                  "  </rdf:Description>\n"
+                  " </rdf:RDF>\n"
+                  "</x:xmpmeta>\n") +
+      padding + "\n<?xpacket end=\"w\"?>";
 
   TXMPPacket packet;
   packet.SetRawXML(source);
@@ -606,9 +608,10 @@ TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText
   // Another number of items: the array is written anew in its place.
   packet.Schemas(xsDublinCore).Properties("subject").AddSubProperty("").WriteValue("d");
   text = SaveText(packet);
-  EXPECT_NE(text.find("   <dc:subject>\n\t<rdf:Bag>\n\t\t<rdf:li>a</rdf:li>\n\t\t<rdf:li>c</rdf:li>\n\t\t<rdf:li>d</rdf:li>\n"
-                      "\t</rdf:Bag>\n</dc:subject>\n  </rdf:Description>"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("   <dc:subject>\n\t<rdf:Bag>\n\t\t<rdf:li>a</rdf:li>\n\t\t<rdf:li>c</rdf:li>\n\t\t<rdf:li>d</rdf:li>\n"
+                "\t</rdf:Bag>\n</dc:subject>\n  </rdf:Description>"),
+      std::string::npos)
       << text;
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
