@@ -402,7 +402,8 @@ void TTiffDirectoryRewriter::AddTag(TTiffTagID id, IStreamPersistEx& dataSource,
     entry->FInfo.DataType = *stored;
     entry->FInfo.ElementCount = static_cast<std::int32_t>(count);
   }
-  entry->ByteStream = true;
+  // A type asked for explicitly with wider elements keeps the tag-data writer's order.
+  entry->ByteStream = stored.has_value() || TiffElementSize(dataType) == 1;
   InsertEntry(std::move(entry), true);
 }
 
