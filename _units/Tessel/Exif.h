@@ -1307,7 +1307,8 @@ private:
   bool LoadThumbnail(const IFoundTiffDirectory& directory);
   void LoadThumbnailStrips(const IFoundTiffDirectory& directory);
   void DetectMakerNoteType();
-  void TakeMakerNoteExtents(const ITiffParser& parser);
+  // The directories are those of the block: no note data lies in their tables.
+  void TakeMakerNoteExtents(const ITiffParser& parser, std::initializer_list<const IFoundTiffDirectory*> directories);
   void TakeThumbnailTrailer(const IFoundTiffDirectory& directory);
   void BindThumbnail();
   // Ends a load: the change record is dropped, the bracket closed, Modified False.

@@ -178,8 +178,9 @@ TEST(ExifSavingSourceBytes, KeptBytesGoBackHomeWithANoteThatOffsetSchemaSaysWasM
 }
 
 TEST(ExifSavingSourceBytes, OnlyPlausibleRangesInsideTheBlockAreKept) {
-  // Entries pointing past the block's end, over the TIFF header or with a size that
-  // overflows keep nothing; nor does a note whose table does not fit inside it.
+  // Entries pointing past the block's end, over the TIFF header, into IFD0's table (a
+  // note read with the wrong origin) or with a size that overflows keep nothing; nor does
+  // a note whose table does not fit inside it.
   const auto build = [](const Bytes& note) {
     TExifBuilder b;
     const int exif = b.AddIfd();
@@ -188,8 +189,9 @@ TEST(ExifSavingSourceBytes, OnlyPlausibleRangesInsideTheBlockAreKept) {
     b.Undefined(exif, ttMakerNote, note);
     return b.Build();
   };
-  const Bytes note = LE16(4) + Entry(0x0002, 7, 64, 60000) + Entry(0x0003, 7, 16, 2) +
-                     Entry(0x0004, 4, 0x40000000, 40) + Entry(0x0005, 7, 8, 0xFFFFFFF0) + LE32(0);
+  const Bytes note = LE16(5) + Entry(0x0002, 7, 64, 60000) + Entry(0x0003, 7, 16, 2) +
+                     Entry(0x0004, 4, 0x40000000, 40) + Entry(0x0005, 7, 8, 0xFFFFFFF0) + Entry(0x0006, 5, 1, 12) +
+                     LE32(0);
   TExifData data;
   LoadBlock(data, build(note));
   ASSERT_EQ(data.MakerNoteType(), TCanonMakerNote::Class());

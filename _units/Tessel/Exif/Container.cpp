@@ -532,10 +532,10 @@ void TCustomExifData::LoadFromTiffStream(TStream& stream, bool tiffImageSource) 
   FEndianness = parser->Endianness();
   const auto ifd0 = LoadMainDirectories(parser, tiffImageSource);
   const auto exifIFD = LoadSubDirectory(*parser, ifd0, ttExifOffset, esDetails, tiffImageSource);
-  LoadSubDirectory(*parser, ifd0, ttGPSOffset, esGPS, tiffImageSource);
-  LoadSubDirectory(*parser, exifIFD, ttInteropOffset, esInterop, tiffImageSource);
+  const auto gps = LoadSubDirectory(*parser, ifd0, ttGPSOffset, esGPS, tiffImageSource);
+  const auto interop = LoadSubDirectory(*parser, exifIFD, ttInteropOffset, esInterop, tiffImageSource);
   DetectMakerNoteType();
-  TakeMakerNoteExtents(*parser);
+  TakeMakerNoteExtents(*parser, {ifd0.get(), exifIFD.get(), gps.get(), interop.get()});
 }
 
 std::shared_ptr<IFoundTiffDirectory> TCustomExifData::LoadMainDirectories(const std::shared_ptr<ITiffParser>& parser,

@@ -392,7 +392,8 @@ bool IsSubDirectoryPointer(TExifMakerNoteClass makerNoteClass, TTiffTagID id, TT
 
 } // namespace
 
-void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser) {
+void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser,
+                                           std::initializer_list<const IFoundTiffDirectory*> directories) {
   FMakerNoteExtents.clear();
   const auto* tag = Section(esDetails).Find(ttMakerNote);
   std::int32_t headerSize = 0;
@@ -428,9 +429,25 @@ void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser) {
   // Nothing beyond what one APP1 segment can carry is ever written back.
   const std::int64_t blockEnd = std::min(stream.Size() - base, TExifData::MaxExifBlockSize);
 
+  // The block's own directory tables in front of the note: an entry leading into one was
+  // read with the wrong origin (notes are written behind the tables that lead to them), so
+  // it keeps nothing. Behind the note the bytes stay whatever they are, as notes moved
+  // forward by an earlier writer point there.
+  std::vector<std::pair<std::int64_t, std::int64_t>> tables;
+  for (const auto* directory : directories)
+    if (directory != nullptr && !directory->TagInfo().empty()) {
+      const auto& entries = directory->TagInfo();
+      tables.emplace_back(std::int64_t{entries.front().HeaderOffset} - 2,
+                          std::int64_t{entries.back().HeaderOffset} + 16);
+    }
+  const auto inTable = [&tables](std::int64_t start, std::int64_t end) {
+    return std::any_of(tables.begin(), tables.end(),
+                       [&](const auto& table) { return start < table.second && end > table.first; });
+  };
   std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
   const auto keep = [&](std::int64_t start, std::int64_t size) {
-    if (size > 0 && start >= 8 && start <= blockEnd - size && !(start >= noteStart && start + size <= noteEnd))
+    if (size > 0 && start >= 8 && start <= blockEnd - size && !(start >= noteStart && start + size <= noteEnd) &&
+        !(start < noteStart && inTable(start, start + size)))
       ranges.emplace_back(start, start + size);
   };
   // The out-of-line data of a table's entries, and the picture a thumbnail-like pointer
