@@ -1307,7 +1307,8 @@ private:
   bool LoadThumbnail(const IFoundTiffDirectory& directory);
   void LoadThumbnailStrips(const IFoundTiffDirectory& directory);
   void DetectMakerNoteType();
-  // The directories are those of the block: no note data lies in their tables.
+  // The directories are those of the block: an entry leading into their tables in front
+  // of the note was read with the wrong origin.
   void TakeMakerNoteExtents(const ITiffParser& parser, std::initializer_list<const IFoundTiffDirectory*> directories);
   void TakeThumbnailTrailer(const IFoundTiffDirectory& directory);
   void BindThumbnail();
