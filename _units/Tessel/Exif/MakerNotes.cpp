@@ -366,9 +366,9 @@ std::uint16_t WordAt(std::span<const std::uint8_t> bytes, std::size_t at, TEndia
 }
 
 std::uint32_t LongWordAt(std::span<const std::uint8_t> bytes, std::size_t at, TEndianness endianness) {
-  const std::uint32_t high = WordAt(bytes, at, endianness);
-  const std::uint32_t low = WordAt(bytes, at + 2, endianness);
-  return endianness == TEndianness::SmallEndian ? (low << 16) | high : (high << 16) | low;
+  const std::uint32_t first = WordAt(bytes, at, endianness);
+  const std::uint32_t second = WordAt(bytes, at + 2, endianness);
+  return endianness == TEndianness::SmallEndian ? (second << 16) | first : (first << 16) | second;
 }
 
 // Entries of a directory whose table lies wholly inside the note in that byte order; 0
