@@ -293,6 +293,19 @@ inline std::unique_ptr<Platform::TMemoryStream> StreamOf(const Bytes& bytes) {
   return stream;
 }
 
+// An Exif block as SaveToStream writes it, and loaded back into a container.
+inline Bytes SaveBlock(Tessel::Exif::TExifData& data) {
+  Platform::TMemoryStream stream;
+  data.SaveToStream(stream);
+  const auto bytes = stream.Bytes();
+  return Bytes(bytes.begin(), bytes.end());
+}
+
+inline void LoadBlock(Tessel::Exif::TExifData& data, const Bytes& block) {
+  auto stream = StreamOf(block);
+  data.LoadFromStream(*stream);
+}
+
 inline bool LoadGraphic(Tessel::Exif::TCustomExifData& data, const Bytes& bytes) {
   auto stream = StreamOf(bytes);
   return data.LoadFromGraphic(*stream);

@@ -20,18 +20,6 @@ using enum TExifSectionKind;
 
 namespace {
 
-Bytes SaveBlock(TExifData& data) {
-  Platform::TMemoryStream stream;
-  data.SaveToStream(stream);
-  const auto bytes = stream.Bytes();
-  return Bytes(bytes.begin(), bytes.end());
-}
-
-void LoadBlock(TExifData& data, const Bytes& block) {
-  auto stream = StreamOf(block);
-  data.LoadFromStream(*stream);
-}
-
 Bytes Range(const Bytes& bytes, std::size_t from, std::size_t count) {
   if (from + count > bytes.size())
     return {};

@@ -23,18 +23,6 @@ using enum TExifSectionKind;
 
 namespace {
 
-Bytes SaveBlock(TExifData& data) {
-  Platform::TMemoryStream stream;
-  data.SaveToStream(stream);
-  const auto bytes = stream.Bytes();
-  return Bytes(bytes.begin(), bytes.end());
-}
-
-void LoadBlock(TExifData& data, const Bytes& block) {
-  auto stream = StreamOf(block);
-  data.LoadFromStream(*stream);
-}
-
 std::uint32_t LE32(const Bytes& b, std::size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
