@@ -1074,11 +1074,11 @@ void TForm1::ApplyListed() {
     using enum Core::TListedFile::TKind;
     switch (file.Kind) {
     case Added: AddPicture(file.Path, file.Key); break;
-    case NotJpeg: Message(this, PathToQ(file.Path) + QStringLiteral(" ist keine JPG-Datei!")); break;
+    case NotJpeg: ListingMessage(PathToQ(file.Path) + QStringLiteral(" ist keine JPG-Datei!")); break;
     case NotRecognised: break;
     case Failed:
       // An error while reading ends this drop; the entries added so far stay.
-      Message(this, ToQ(file.Error));
+      ListingMessage(ToQ(file.Error));
       stopped = true;
       break;
     }
@@ -1128,6 +1128,19 @@ void TForm1::StopListing(bool showFirst) {
     FDoneFiles += static_cast<int>(job->Paths.size());
   FJobs.clear();
   FinishJob(showFirst);
+}
+
+// A message about one dropped file. A progress box already on screen first shows the
+// count the message belongs to; one not shown yet stays hidden, so that it does not come
+// up over the message only because the message holds the event loop.
+void TForm1::ListingMessage(const QString& text) {
+  if (FProgress != nullptr) {
+    if (FProgress->isVisible())
+      UpdateProgress();
+    else
+      FProgress->reset();
+  }
+  Message(this, text);
 }
 
 void TForm1::UpdateProgress() {

@@ -153,6 +153,7 @@ private:
   void FinishJob(bool showFirst);
   void StopListing(bool showFirst);
   void UpdateProgress();
+  void ListingMessage(const QString& text);
 
   // --- controls (design names) ---
   QFrame* Panel1 = nullptr;
