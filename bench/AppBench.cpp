@@ -27,6 +27,7 @@
 #include "app/core/PictureList.h"
 #include "app/core/Preview.h"
 #include "bench/AppPeers.h"
+#include "bench/BenchCorpus.h"
 #include "bench/HeapCounter.h"
 
 #include "Tessel/Exif.h"
@@ -72,11 +73,7 @@ std::vector<std::string> BigFiles;
 std::vector<std::uint8_t> BigJpeg;
 std::string ScratchDir;
 
-std::string CorpusDir() {
-  if (const char* dir = std::getenv("FOTARIUM_CORPUS_DIR"))
-    return dir;
-  return FOTARIUM_CORPUS_DIR;
-}
+using Fotarium::Bench::CorpusDir;
 
 std::int64_t ProcessReadChars() {
   std::ifstream io("/proc/self/io");
@@ -159,15 +156,7 @@ bool AllList(const std::string& path) {
 }
 
 void CollectCorpus() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::recursive_directory_iterator(CorpusDir(), error)) {
-    auto ext = entry.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (entry.is_regular_file() && (ext == ".jpg" || ext == ".jpeg"))
-      names.push_back(entry.path().string());
-  }
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = Fotarium::Bench::SortedCorpusJpegs();
   for (const auto& name : names)
     if (AllList(name))
       CorpusFiles.push_back(name);

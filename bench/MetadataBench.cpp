@@ -14,6 +14,7 @@
 // The corpus is ../shared/corpus (or FOTARIUM_CORPUS_DIR); without it there is nothing
 // to compare and the program says so.
 
+#include "bench/BenchCorpus.h"
 #include "bench/HeapCounter.h"
 #include "bench/Peers.h"
 
@@ -96,22 +97,10 @@ bool BothHandle(const TFile& file) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-std::string CorpusDir() {
-  if (const char* dir = std::getenv("FOTARIUM_CORPUS_DIR"))
-    return dir;
-  return FOTARIUM_CORPUS_DIR;
-}
+using Fotarium::Bench::CorpusDir;
 
 void CollectFiles() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::recursive_directory_iterator(CorpusDir(), error)) {
-    auto ext = entry.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (entry.is_regular_file() && (ext == ".jpg" || ext == ".jpeg"))
-      names.push_back(entry.path().string());
-  }
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = Fotarium::Bench::SortedCorpusJpegs();
   for (const auto& name : names) {
     TFile file{name, ReadWholeFile(name)};
     if (BothHandle(file))

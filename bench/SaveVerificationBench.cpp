@@ -14,6 +14,8 @@
 // The corpus is ../shared/corpus (or FOTARIUM_CORPUS_DIR); without it there is nothing
 // to measure and the program says so.
 
+#include "bench/BenchCorpus.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/Streams.h"
@@ -43,10 +45,7 @@ struct TFile {
 
 std::vector<TFile> Files;
 
-std::string CorpusDir() {
-  const char* dir = std::getenv("FOTARIUM_CORPUS_DIR");
-  return dir != nullptr && *dir != 0 ? dir : FOTARIUM_CORPUS_DIR;
-}
+using Fotarium::Bench::CorpusDir;
 
 std::string KindOf(const fs::path& path) {
   auto ext = path.extension().string();
