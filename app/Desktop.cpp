@@ -1,5 +1,7 @@
 #include "app/Desktop.h"
 
+#include "platform/FileOps.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -58,7 +60,8 @@ public:
     return QDesktopServices::openUrl(url);
   }
 
-  bool MoveToTrash(const QString& fileName) override { return QFile::moveToTrash(fileName); }
+  // Qt's own trash takes a QString, which cannot carry a name that is no valid UTF-8.
+  bool MoveToTrash(const std::string& fileName) override { return Platform::MoveFileToTrash(fileName); }
 };
 
 std::unique_ptr<IDesktop>& Current() {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QDialog;
 class QWidget;
@@ -34,8 +35,9 @@ public:
   virtual void SetClipboardText(const QString& text) = 0;
   // Opens a document or an address with the program the desktop associates with it.
   virtual bool OpenWithShell(const QString& documentOrUrl) = 0;
-  // Moves a file to the desktop's trash; false when there is no trash or the move failed.
-  virtual bool MoveToTrash(const QString& fileName) = 0;
+  // Moves a file, named by the file system's bytes, to the desktop's trash; false when there
+  // is no trash or the move failed.
+  virtual bool MoveToTrash(const std::string& fileName) = 0;
 };
 
 // The desktop in use; Qt's own until a test installs another.

@@ -577,7 +577,7 @@ void TForm1::pm_deleteClick() {
   const QString shown = PathToQ(path);
   // A slip in the menu must not destroy a photograph: the file goes to the trash, and only
   // where that is impossible the user decides about deleting it for good.
-  if (!Desktop().MoveToTrash(QFile::decodeName(QByteArray::fromStdString(path)))) {
+  if (!Desktop().MoveToTrash(path)) {
     if (::access(path.c_str(), F_OK) != 0) {
       const int error = errno;
       Message(this, QStringLiteral("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
@@ -603,8 +603,11 @@ void TForm1::pm_renameClick() {
   const Core::TPathParts parts = Core::SplitPath(oldPath);
   const QString name = PathToQ(parts.Name);
   const QString answer = Desktop().InputBox(this, ToQ(Core::RenameCaption), name, name);
-  // A cancelled box answers the unchanged name: nothing to move then.
-  if (const auto target = Core::RenameTarget(oldPath, QFile::encodeName(answer).toStdString())) {
+  // A cancelled box answers the shown name: nothing to move then. The shown name may carry
+  // U+FFFD for bytes that are no UTF-8; only a different answer becomes new bytes.
+  const auto target =
+      answer == name ? std::nullopt : Core::RenameTarget(oldPath, QFile::encodeName(answer).toStdString());
+  if (target) {
     if (Platform::RenameFileNoReplace(oldPath, *target)) {
       const TListUpdate update(*this);
       SetEntry(CurrentIndex(), {*target, EntryKey(CurrentIndex())});

@@ -16,6 +16,14 @@ bool DeleteFile(const std::string& fileName);
 bool RenameFileNoReplace(const std::string& oldName, const std::string& newName);
 [[nodiscard]] int LastSystemError();
 
+// Moves a file (named by its bytes) into the user's trash after the freedesktop.org trash
+// specification: the home trash ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash) when it is on
+// the file's file system, else the file system's own $topdir/.Trash/$uid or $topdir/.Trash-$uid.
+// The file lands in files/ under a free name, with an info/<name>.trashinfo that records its
+// percent-encoded original path and the deletion time. False (errno set) when no trash could
+// take it; the file then stays where it was.
+bool MoveFileToTrash(const std::string& fileName);
+
 [[nodiscard]] std::string ExtractFilePath(const std::string& fileName); // with trailing '/'
 [[nodiscard]] std::string ExtractFileName(const std::string& fileName);
 [[nodiscard]] std::string ExtractFileExt(const std::string& fileName); // with the dot

@@ -3,10 +3,14 @@
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -116,4 +120,71 @@ TEST(FileOps, NamesTempFilesAndReading) {
   DeleteFile(first);
   DeleteFile(second);
   EXPECT_THROW((void)ReadFileBytes(first), EFOpenError);
+}
+
+namespace {
+
+// Points the home trash at a scratch folder for one test.
+class TScratchTrash {
+public:
+  explicit TScratchTrash(const std::string& dataHome) {
+    if (const char* old = std::getenv("XDG_DATA_HOME"))
+      FOld = old;
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  }
+  ~TScratchTrash() {
+    if (FOld)
+      ::setenv("XDG_DATA_HOME", FOld->c_str(), 1);
+    else
+      ::unsetenv("XDG_DATA_HOME");
+  }
+  TScratchTrash(const TScratchTrash&) = delete;
+  TScratchTrash& operator=(const TScratchTrash&) = delete;
+
+private:
+  std::optional<std::string> FOld;
+};
+
+} // namespace
+
+TEST(FileOps, MoveToTrashKeepsTheNameBytesAndRecordsTheOriginalPath) {
+  TTempDir dir;
+  const TScratchTrash trash(dir.File("data"));
+  ASSERT_EQ(::mkdir(dir.File("data").c_str(), 0700), 0);
+  // Latin-1 "Müller.jpg" and a name that is no UTF-8 at all, each trashed twice.
+  for (const std::string& name : {std::string("M\xFCller.jpg"), std::string("a\xC3(b\xFF.jpg")}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(name);
+    WriteFile(path, "first");
+    ASSERT_TRUE(MoveFileToTrash(path));
+    EXPECT_FALSE(FileExists(path));
+    const std::string files = dir.File("data/Trash/files/");
+    const std::string info = dir.File("data/Trash/info/");
+    EXPECT_EQ(ReadFileText(files + name), "first");
+    const std::string text = ReadFileText(info + name + ".trashinfo");
+    std::string encoded;
+    for (const char c : path) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (std::isalnum(byte) || c == '/' || c == '.' || c == '_' || c == '-' || c == '~')
+        encoded += c;
+      else
+        encoded += fmt::format("%{:02X}", byte);
+    }
+    EXPECT_TRUE(text.starts_with("[Trash Info]\nPath=" + encoded + "\nDeletionDate=")) << text;
+
+    // A second file of the same name gets a free one beside it.
+    WriteFile(path, "second");
+    ASSERT_TRUE(MoveFileToTrash(path));
+    const std::string ext = ".jpg";
+    const std::string second = name.substr(0, name.size() - ext.size()) + ".2" + ext;
+    EXPECT_EQ(ReadFileText(files + second), "second");
+    EXPECT_TRUE(FileExists(info + second + ".trashinfo"));
+    EXPECT_EQ(ReadFileText(files + name), "first");
+  }
+
+  // A file that is not there is reported and leaves no info behind.
+  errno = 0;
+  EXPECT_FALSE(MoveFileToTrash(dir.File("gone.jpg")));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(FileExists(dir.File("data/Trash/info/gone.jpg.trashinfo")));
 }

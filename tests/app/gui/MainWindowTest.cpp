@@ -957,6 +957,75 @@ TEST_F(MainWindowTest, NamesThatAreNoUtf8KeepEveryByte) {
   EXPECT_FALSE(Image->pixmap().isNull()) << "the file was found under its own name";
 }
 
+// A drop as a file manager sends it: the URL carries the name's bytes percent-encoded.
+void DropEncoded(TForm1& form, const std::string& path) {
+  QMimeData mime;
+  mime.setUrls({QUrl::fromEncoded(QByteArray("file://") + QByteArray::fromStdString(path).toPercentEncoding("/"))});
+  QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  QSignalSpy finished(&form, &TForm1::ListingFinished);
+  QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &drop);
+  if (form.Listing()) {
+    ASSERT_TRUE(finished.wait(30000));
+  }
+}
+
+TEST_F(MainWindowTest, NamesThatAreNoUtf8KeepTheirBytesThroughEveryCommand) {
+  // Latin-1 "Müller.jpg" from an old archive, and bytes that are no UTF-8 at all.
+  for (const std::string& name : {std::string("M\xFCller.jpg"), std::string("a\xC3(b\xFF.jpg")}) {
+    SCOPED_TRACE(name);
+    Desktop->Calls.clear();
+    const std::string path = Picture(name, Spec(1, Platform::EncodeDateTime(2020, 1, 2, 3, 4, 5, 0)));
+    DropEncoded(*Form, path);
+    ASSERT_EQ(Texts(), std::vector<std::string>{path});
+
+    // A rename box closed with the shown name (U+FFFD for the odd bytes) moves nothing.
+    Action("pm_rename")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(Texts(), std::vector<std::string>{path});
+
+    // A save writes into the file under its own bytes.
+    Tabs->setCurrentIndex(1);
+    Button("Orientation_BitBtn")->click();
+    Button("Save_BitBtn")->click();
+    {
+      Tessel::Exif::TExifData onDisk;
+      onDisk.LoadFromGraphic(path);
+      EXPECT_EQ(static_cast<int>(onDisk.Orientation()), 6);
+    }
+
+    // The rename by capture time keeps the old name's bytes behind the time.
+    Tabs->setCurrentIndex(0);
+    Button("SelAllFiles_BitBtn")->click();
+    Button("Date_BitBtn")->click();
+    const std::string timed = Dir.File("20200102_030405_" + name);
+    EXPECT_EQ(Texts(), std::vector<std::string>{timed});
+    EXPECT_TRUE(std::filesystem::exists(timed));
+
+    // The trash is handed the bytes and no "delete for good" question comes up.
+    Action("pm_delete")->trigger();
+    ASSERT_FALSE(Desktop->Calls.empty());
+    EXPECT_EQ(Desktop->Calls.back().Kind, QStringLiteral("trash"));
+    EXPECT_EQ(Desktop->Calls.back().Bytes, timed);
+    EXPECT_FALSE(std::filesystem::exists(timed));
+    EXPECT_TRUE(Texts().empty());
+
+    // A new name typed into the box is the user's text (UTF-8).
+    const std::string again = Picture(name, Spec(1));
+    DropEncoded(*Form, again);
+    Desktop->InputAnswers = {QStringLiteral("Müller neu.jpg")};
+    Action("pm_rename")->trigger();
+    const std::string renamed = Dir.File("M\xC3\xBCller neu.jpg");
+    EXPECT_EQ(Texts(), std::vector<std::string>{renamed});
+    EXPECT_TRUE(std::filesystem::exists(renamed));
+    EXPECT_FALSE(std::filesystem::exists(again));
+    EXPECT_TRUE(Desktop->Messages().isEmpty()) << Desktop->Messages().join(QLatin1Char('\n')).toStdString();
+    Action("pm_remove")->trigger();
+    std::filesystem::remove(renamed);
+  }
+}
+
 TEST_F(MainWindowTest, ClosingDuringALargeDropStopsTheWorkerAndShowsNothing) {
   std::vector<std::string> dropped = ManyFiles(Dir, 300, 290);
   Form->TakeFiles(dropped);

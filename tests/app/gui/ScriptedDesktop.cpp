@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QFile>
 
+#include <unistd.h>
+
 using Fotarium::App::TMessageButtons;
 using Fotarium::App::TModalResult;
 
@@ -23,7 +25,7 @@ QStringList TScriptedDesktop::Opened() const {
 }
 
 TModalResult TScriptedDesktop::MessageBox(QWidget*, const QString& text, TMessageButtons buttons) {
-  Calls.push_back({QStringLiteral("message"), text});
+  Calls.push_back({QStringLiteral("message"), text, {}});
   if (MessageAnswers.empty())
     return buttons == TMessageButtons::mbOK ? TModalResult::mrOk : TModalResult::mrYes;
   const TModalResult answer = MessageAnswers.front();
@@ -32,7 +34,7 @@ TModalResult TScriptedDesktop::MessageBox(QWidget*, const QString& text, TMessag
 }
 
 QString TScriptedDesktop::InputBox(QWidget*, const QString& caption, const QString&, const QString& defaultText) {
-  Calls.push_back({QStringLiteral("input"), caption});
+  Calls.push_back({QStringLiteral("input"), caption, {}});
   if (InputAnswers.empty())
     return defaultText;
   QString answer = InputAnswers.front();
@@ -41,7 +43,7 @@ QString TScriptedDesktop::InputBox(QWidget*, const QString& caption, const QStri
 }
 
 TModalResult TScriptedDesktop::ExecDialog(QDialog& dialog) {
-  Calls.push_back({QStringLiteral("dialog"), dialog.objectName()});
+  Calls.push_back({QStringLiteral("dialog"), dialog.objectName(), {}});
   if (DialogAnswers.empty())
     return TModalResult::mrOk;
   auto answer = std::move(DialogAnswers.front());
@@ -50,14 +52,14 @@ TModalResult TScriptedDesktop::ExecDialog(QDialog& dialog) {
 }
 
 bool TScriptedDesktop::OpenWithShell(const QString& documentOrUrl) {
-  Calls.push_back({QStringLiteral("open"), documentOrUrl});
+  Calls.push_back({QStringLiteral("open"), documentOrUrl, {}});
   return ShellSucceeds;
 }
 
-bool TScriptedDesktop::MoveToTrash(const QString& fileName) {
-  Calls.push_back({QStringLiteral("trash"), fileName});
+bool TScriptedDesktop::MoveToTrash(const std::string& fileName) {
+  Calls.push_back({QStringLiteral("trash"), QFile::decodeName(QByteArray::fromStdString(fileName)), fileName});
   // The file really goes away, as it would into the trash.
-  return TrashAvailable && QFile::remove(fileName);
+  return TrashAvailable && ::unlink(fileName.c_str()) == 0;
 }
 
 TScriptedDesktopScope::TScriptedDesktopScope() {

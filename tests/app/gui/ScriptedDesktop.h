@@ -10,12 +10,14 @@
 
 #include <deque>
 #include <functional>
+#include <string>
 
 class TScriptedDesktop final : public Fotarium::App::IDesktop {
 public:
   struct TCall {
     QString Kind; // "message", "input", "dialog", "open", "trash"
     QString Text; // message text, input caption, dialog object name, opened address, trashed file
+    std::string Bytes; // the trashed file's name as the file system's bytes
   };
 
   // Answers for the next questions, in order; an empty script answers mrOk/mrYes,
@@ -41,7 +43,7 @@ public:
   QString ClipboardText() override { return Clipboard; }
   void SetClipboardText(const QString& text) override { Clipboard = text; }
   bool OpenWithShell(const QString& documentOrUrl) override;
-  bool MoveToTrash(const QString& fileName) override;
+  bool MoveToTrash(const std::string& fileName) override;
 };
 
 // Installs a scripted desktop for the lifetime of the object and restores Qt's after.
