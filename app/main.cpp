@@ -47,15 +47,11 @@ int main(int argc, char** argv) {
   // Locale texts first: every worker and every form reads them.
   Platform::SetFormatSettings(Platform::TFormatSettings::FromEnvironment());
 
-  // The file names exactly as the system passed them, before Qt decodes anything.
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (!argument.empty() && argument[0] != '-')
-      files.push_back(argument);
-  }
-
   TFotariumApplication app(argc, argv);
+  // The file names exactly as the system passed them: QApplication has taken its own options
+  // ("-style fusion") out of argc and argv, while QCoreApplication::arguments() would decode
+  // names that are no UTF-8.
+  const std::vector<std::string> files = Fotarium::Core::PictureArguments(argc, argv);
   const QString title = QString::fromUtf8(Fotarium::Core::ApplicationTitle.data(),
                                           static_cast<qsizetype>(Fotarium::Core::ApplicationTitle.size()));
   QApplication::setApplicationName(title);

@@ -20,6 +20,18 @@ constexpr std::array<TTabRule, 3> TabRules = {{
 
 } // namespace
 
+std::vector<std::string> PictureArguments(int argc, const char* const* argv) {
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] == nullptr)
+      continue;
+    std::string argument = argv[i];
+    if (!argument.empty() && argument[0] != '-')
+      files.push_back(std::move(argument));
+  }
+  return files;
+}
+
 std::string MainWindowCaption() {
   std::string caption(ApplicationTitle);
   if (caption.size() < CaptionHintColumn)

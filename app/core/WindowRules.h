@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Fotarium::Core {
 
@@ -12,6 +13,11 @@ inline constexpr std::string_view ApplicationTitle = "Fotarium";
 inline constexpr std::size_t CaptionHintColumn = 150;
 inline constexpr std::string_view CaptionHint = "Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!";
 [[nodiscard]] std::string MainWindowCaption();
+
+// The pictures named on the command line, as the system's bytes: every argument after the
+// program's name that is no option. The application object must have taken its own options
+// ("-style fusion", "-platform offscreen") out of argv before.
+[[nodiscard]] std::vector<std::string> PictureArguments(int argc, const char* const* argv);
 
 // Help text of the name pattern, with CR LF line breaks.
 [[nodiscard]] std::string Label1Text();
