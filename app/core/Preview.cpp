@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace Fotarium::Core {
 
@@ -88,6 +89,9 @@ TPreviewPicture DecodePreviewPicture(std::span<const std::uint8_t> jpeg, int box
   if (jpeg.empty())
     return picture;
   const Platform::TJPEGInfo info = Platform::ReadJPEGInfo(jpeg);
+  if (static_cast<std::int64_t>(info.Width) * info.Height > PreviewPixelBudget)
+    throw Platform::EInvalidGraphic("Das Bild ist für eine Vorschau zu groß (" + std::to_string(info.Width) + " x " +
+                                    std::to_string(info.Height) + " Bildpunkte)");
   const int numerator = PreviewScaleNumerator(info.Width, info.Height, boxWidth);
   picture.Warnings = Platform::DecodeJPEG(jpeg, picture.Bitmap, 8 / numerator);
   picture.Width = info.Width;

@@ -42,7 +42,12 @@ struct TPreviewPicture {
   int Height = 0;
   int Warnings = 0; // damaged or truncated data libjpeg decoded as far as it went
 };
-// Decodes at PreviewScaleNumerator. EInvalidGraphic when the data cannot be decoded at all.
+// The largest picture a preview is made of, in pixels of the full picture as its headers give
+// it. At the smallest DCT scale (1/8) that is at most 6.25 megapixels to decode; a header that
+// claims more (a hostile 65500 x 65500) is refused before anything is allocated.
+inline constexpr std::int64_t PreviewPixelBudget = 400'000'000;
+// Decodes at PreviewScaleNumerator. EInvalidGraphic when the data cannot be decoded at all or
+// the picture is larger than PreviewPixelBudget.
 [[nodiscard]] TPreviewPicture DecodePreviewPicture(std::span<const std::uint8_t> jpeg, int boxWidth);
 [[nodiscard]] Platform::TBitmap DecodeForPreview(std::span<const std::uint8_t> jpeg, int boxWidth);
 

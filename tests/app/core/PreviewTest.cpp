@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 using namespace Fotarium::Core;
@@ -25,6 +27,20 @@ std::vector<std::uint8_t> Jpeg(int w, int h) {
   TBitmap bitmap(w, h);
   bitmap.FillRect({0, 0, w, h}, Platform::RGB(30, 120, 200));
   return Platform::EncodeBitmapToJPEG(bitmap, 75);
+}
+
+// A real small JPEG whose frame header claims another size.
+std::vector<std::uint8_t> ClaimingSize(int w, int h) {
+  std::vector<std::uint8_t> jpeg = Jpeg(16, 16);
+  for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      jpeg[i + 5] = static_cast<std::uint8_t>(h >> 8);
+      jpeg[i + 6] = static_cast<std::uint8_t>(h);
+      jpeg[i + 7] = static_cast<std::uint8_t>(w >> 8);
+      jpeg[i + 8] = static_cast<std::uint8_t>(w);
+      break;
+    }
+  return jpeg;
 }
 
 } // namespace
@@ -135,4 +151,21 @@ TEST(Preview, DecodeFailuresAndEmptyData) {
   const TPreviewPicture partial = DecodePreviewPicture(cut, 600);
   EXPECT_EQ(partial.Bitmap.Width(), 64);
   EXPECT_GT(partial.Warnings, 0);
+}
+
+TEST(Preview, PicturesBeyondThePixelBudgetAreRefusedBeforeDecoding) {
+  for (const auto& [w, h] : {std::pair{65500, 65500}, std::pair{20001, 20000}, std::pair{65500, 6200}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    try {
+      (void)DecodePreviewPicture(ClaimingSize(w, h), 600);
+      ADD_FAILURE() << "decoded";
+    } catch (const Platform::EInvalidGraphic& error) {
+      EXPECT_EQ(std::string(error.what()), "Das Bild ist für eine Vorschau zu groß (" + std::to_string(w) + " x " +
+                                               std::to_string(h) + " Bildpunkte)");
+    }
+  }
+  // Within the budget the claim is decoded as far as the data goes.
+  const TPreviewPicture small = DecodePreviewPicture(ClaimingSize(4000, 3000), 600);
+  EXPECT_EQ(small.Width, 4000);
+  EXPECT_EQ(small.Bitmap.Width(), 4000 * PreviewScaleNumerator(4000, 3000, 600) / 8);
 }

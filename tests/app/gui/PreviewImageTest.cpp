@@ -133,6 +133,19 @@ TEST(PreviewImage, ErrorsStillGiveTheSquare) {
   ASSERT_EQ(broken.Image.size(), QSize(300, 300)) << "the blank square is shown before the error";
   EXPECT_EQ(broken.Image.pixelColor(150, 150), PreviewFillColor);
 
+  // A header that claims 65500 x 65500 gets the same error path, not a 200 MB bitmap.
+  std::vector<std::uint8_t> huge = SolidJpeg(16, 16, Platform::clWhite);
+  for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+      for (std::size_t k = 5; k <= 8; ++k)
+        huge[i + k] = k % 2 == 1 ? 0xFF : 0xDC;
+      break;
+    }
+  const TPreviewImage refused = MakePreviewImage(huge, 1, 300);
+  ASSERT_TRUE(refused.Error);
+  EXPECT_NE(refused.Error->find("65500 x 65500"), std::string::npos) << *refused.Error;
+  EXPECT_EQ(refused.Image.pixelColor(150, 150), PreviewFillColor);
+
   const TPreviewImage empty = MakePreviewImage({}, 1, 300);
   EXPECT_FALSE(empty.Error);
   EXPECT_TRUE(empty.Image.isNull()) << "an empty picture has no preview";
