@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -44,6 +45,13 @@ public:
     bool ok = false;
     QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : defaultText;
+  }
+
+  std::vector<std::string> OpenFileNames(QWidget* parent, const QString& caption, const QString& filter) override {
+    std::vector<std::string> paths;
+    for (const QString& file : QFileDialog::getOpenFileNames(parent, caption, QString(), filter))
+      paths.push_back(QFile::encodeName(file).toStdString());
+    return paths;
   }
 
   TModalResult ExecDialog(QDialog& dialog) override {

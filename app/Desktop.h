@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -29,6 +30,9 @@ public:
   // A modal text-input box; answers defaultText when the user cancels.
   virtual QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
                            const QString& defaultText) = 0;
+  // The open dialog for several files; answers the chosen paths as the file system's bytes
+  // (none when the user cancels).
+  virtual std::vector<std::string> OpenFileNames(QWidget* parent, const QString& caption, const QString& filter) = 0;
   // Shows a dialog modally (QDialog::exec) and answers how it closed.
   virtual TModalResult ExecDialog(QDialog& dialog) = 0;
   virtual QString ClipboardText() = 0;

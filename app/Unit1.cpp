@@ -24,7 +24,6 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -732,12 +731,9 @@ void TForm1::FormClose() {
 }
 
 void TForm1::OpenFilesClick() {
-  const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("JPG-Dateien öffnen"), QString(),
-                                                          QStringLiteral("JPG-Dateien (*.jpg *.jpeg *.JPG *.JPEG);;"
-                                                                         "Alle Dateien (*)"));
-  std::vector<std::string> paths;
-  for (const QString& file : files)
-    paths.push_back(QFile::encodeName(file).toStdString());
+  std::vector<std::string> paths =
+      Desktop().OpenFileNames(this, QStringLiteral("JPG-Dateien öffnen"),
+                              QStringLiteral("JPG-Dateien (*.jpg *.jpeg *.JPG *.JPEG);;Alle Dateien (*)"));
   if (!paths.empty())
     TakeFiles(std::move(paths));
 }

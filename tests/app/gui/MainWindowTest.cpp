@@ -1026,6 +1026,28 @@ TEST_F(MainWindowTest, NamesThatAreNoUtf8KeepTheirBytesThroughEveryCommand) {
   }
 }
 
+TEST_F(MainWindowTest, CtrlOAsksTheDesktopsOpenDialogAndTakesItsChoiceLikeADrop) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string latin1 = Picture("M\xFCller.jpg", Spec(1));
+  Desktop->OpenAnswers = {{latin1, a}, {}};
+  QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
+  QApplication::setActiveWindow(Form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  QTest::keyClick(Form.get(), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_FALSE(Desktop->Calls.empty());
+  EXPECT_EQ(Desktop->Calls.front().Kind, QStringLiteral("openfiles"));
+  if (Form->Listing()) {
+    ASSERT_TRUE(finished.wait(30000));
+  }
+  EXPECT_EQ(Texts(), (std::vector<std::string>{latin1, a}));
+  EXPECT_EQ(Form->JPG_Name(), latin1);
+
+  // A cancelled dialog takes nothing.
+  QTest::keyClick(Form.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_FALSE(Form->Listing());
+  EXPECT_EQ(Texts().size(), 2U);
+}
+
 TEST_F(MainWindowTest, ClosingDuringALargeDropStopsTheWorkerAndShowsNothing) {
   std::vector<std::string> dropped = ManyFiles(Dir, 300, 290);
   Form->TakeFiles(dropped);

@@ -42,6 +42,15 @@ QString TScriptedDesktop::InputBox(QWidget*, const QString& caption, const QStri
   return answer;
 }
 
+std::vector<std::string> TScriptedDesktop::OpenFileNames(QWidget*, const QString& caption, const QString&) {
+  Calls.push_back({QStringLiteral("openfiles"), caption, {}});
+  if (OpenAnswers.empty())
+    return {};
+  std::vector<std::string> answer = std::move(OpenAnswers.front());
+  OpenAnswers.pop_front();
+  return answer;
+}
+
 TModalResult TScriptedDesktop::ExecDialog(QDialog& dialog) {
   Calls.push_back({QStringLiteral("dialog"), dialog.objectName(), {}});
   if (DialogAnswers.empty())

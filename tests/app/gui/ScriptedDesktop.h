@@ -15,7 +15,7 @@
 class TScriptedDesktop final : public Fotarium::App::IDesktop {
 public:
   struct TCall {
-    QString Kind; // "message", "input", "dialog", "open", "trash"
+    QString Kind; // "message", "input", "openfiles", "dialog", "open", "trash"
     QString Text; // message text, input caption, dialog object name, opened address, trashed file
     std::string Bytes; // the trashed file's name as the file system's bytes
   };
@@ -26,6 +26,8 @@ public:
   std::deque<QString> InputAnswers;
   // Each entry may change the dialog's widgets before answering (run instead of exec).
   std::deque<std::function<Fotarium::App::TModalResult(QDialog&)>> DialogAnswers;
+  // Paths the open dialog answers, one list per opening; none when the script is empty.
+  std::deque<std::vector<std::string>> OpenAnswers;
   bool TrashAvailable = true;
   bool ShellSucceeds = true;
 
@@ -39,6 +41,7 @@ public:
                                          Fotarium::App::TMessageButtons buttons) override;
   QString InputBox(QWidget* parent, const QString& caption, const QString& prompt,
                    const QString& defaultText) override;
+  std::vector<std::string> OpenFileNames(QWidget* parent, const QString& caption, const QString& filter) override;
   Fotarium::App::TModalResult ExecDialog(QDialog& dialog) override;
   QString ClipboardText() override { return Clipboard; }
   void SetClipboardText(const QString& text) override { Clipboard = text; }
