@@ -1,5 +1,7 @@
 #include "app/core/WindowRules.h"
 
+#include "platform/FileOps.h"
+
 namespace Fotarium::Core {
 
 namespace {
@@ -103,6 +105,16 @@ std::optional<std::string> RenameTarget(const std::string& oldPath, const std::s
 
 std::string RenameFailedMessage(const std::string& oldPath, int errorCode) {
   return "Umbenennen von " + oldPath + " scheiterte mit Fehler: " + std::to_string(errorCode);
+}
+
+std::string ManualPath(const std::string& programDir) {
+  std::string dir = programDir;
+  if (!dir.empty() && dir.back() != '/')
+    dir += '/';
+  const std::string installed = dir + "../share/doc/fotarium/" + std::string(ManualFileName);
+  if (Platform::FileExists(installed))
+    return installed;
+  return dir + std::string(ManualFileName);
 }
 
 std::string NoExifQuestion(const std::string& path) {

@@ -107,6 +107,11 @@ struct TPathParts {
 inline constexpr std::string_view RenameCaption = "neuer Name:";
 [[nodiscard]] std::string RenameFailedMessage(const std::string& oldPath, int errorCode);
 
+// The manual the help buttons open, for the folder of the running program: installed it is
+// ../share/doc/fotarium/Fotarium.pdf from there, in the build tree the file beside the program.
+inline constexpr std::string_view ManualFileName = "Fotarium.pdf";
+[[nodiscard]] std::string ManualPath(const std::string& programDir);
+
 // The question asked when a shown picture has no EXIF data.
 [[nodiscard]] std::string NoExifQuestion(const std::string& path);
 

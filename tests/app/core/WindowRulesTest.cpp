@@ -1,6 +1,10 @@
 #include "app/core/WindowRules.h"
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <set>
 
@@ -122,4 +126,19 @@ TEST(WindowRules, RemoveAndRename) {
   EXPECT_EQ(RenameTarget("/p/a.jpg", "A.jpg"), "/p/A.jpg");
   EXPECT_EQ(RenameTarget("a.jpg", "b.jpg"), "b.jpg");
   EXPECT_EQ(RenameCaption, "neuer Name:");
+}
+
+TEST(WindowRules, ManualIsFoundInstalledOrBesideTheProgram) {
+  TTempDir dir;
+  const std::string bin = dir.File("bin");
+  ASSERT_EQ(::mkdir(bin.c_str(), 0700), 0);
+  // The build tree: nothing installed, the manual lies beside the program.
+  EXPECT_EQ(ManualPath(bin), bin + "/Fotarium.pdf");
+  EXPECT_EQ(ManualPath(bin + "/"), bin + "/Fotarium.pdf");
+
+  // Installed: documentation in share/doc/fotarium, found relative to the program.
+  for (const char* folder : {"share", "share/doc", "share/doc/fotarium"})
+    ASSERT_EQ(::mkdir(dir.File(folder).c_str(), 0700), 0);
+  WriteFile(dir.File("share/doc/fotarium/Fotarium.pdf"), "%PDF-");
+  EXPECT_EQ(ManualPath(bin), bin + "/../share/doc/fotarium/Fotarium.pdf");
 }

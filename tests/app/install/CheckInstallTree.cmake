@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix with the real `cmake --install` and checks that
-# the tree holds what a desktop needs: both programs, the manual beside them, a menu entry
+# the tree holds what a desktop needs: both programs (and nothing else in bin/), the manual in
+# share/doc/fotarium, a menu entry
 # that validates and points at what was installed, the icon and the software-centre entry.
 #
 #   cmake -DBUILD_DIR=... -DPREFIX=... -DDESKTOP_FILE_VALIDATE=... -DAPPSTREAMCLI=... -P CheckInstallTree.cmake
@@ -29,7 +30,8 @@ endif()
 set(desktop "${PREFIX}/share/applications/fotarium.desktop")
 set(icon "${PREFIX}/share/icons/hicolor/scalable/apps/fotarium.svg")
 set(metainfo_dir "${PREFIX}/share/metainfo")
-foreach(path "${PREFIX}/bin/fotarium" "${PREFIX}/bin/fotarium-cli" "${PREFIX}/bin/Fotarium.pdf" "${desktop}" "${icon}")
+set(manual "${PREFIX}/share/doc/fotarium/Fotarium.pdf")
+foreach(path "${PREFIX}/bin/fotarium" "${PREFIX}/bin/fotarium-cli" "${manual}" "${desktop}" "${icon}")
   if(NOT EXISTS "${path}")
     fail("not installed: ${path}")
   endif()
@@ -51,11 +53,17 @@ if(EXISTS "${PREFIX}/bin/fotarium-cli")
   endif()
 endif()
 
-# The help buttons open the manual beside the program; it must be the built one.
-if(EXISTS "${PREFIX}/bin/Fotarium.pdf")
-  file(READ "${PREFIX}/bin/Fotarium.pdf" head LIMIT 5 HEX)
+file(GLOB bin_entries RELATIVE "${PREFIX}/bin" "${PREFIX}/bin/*")
+list(SORT bin_entries)
+if(NOT bin_entries STREQUAL "fotarium;fotarium-cli")
+  fail("bin/ holds more than the programs: ${bin_entries}")
+endif()
+
+# The help buttons open the manual at ../share/doc/fotarium from the program; it must be the built one.
+if(EXISTS "${manual}")
+  file(READ "${manual}" head LIMIT 5 HEX)
   if(NOT head STREQUAL "255044462d") # "%PDF-"
-    fail("bin/Fotarium.pdf is no PDF")
+    fail("share/doc/fotarium/Fotarium.pdf is no PDF")
   endif()
 endif()
 
