@@ -98,6 +98,31 @@ void ShowException(const std::exception& e) {
   Desktop().MessageBox(QApplication::activeWindow(), QString::fromUtf8(e.what()), TMessageButtons::mbOK);
 }
 
+namespace {
+
+std::function<void(std::string_view)>& EntryPointProbe() {
+  static std::function<void(std::string_view)> probe;
+  return probe;
+}
+
+} // namespace
+
+void SetEntryPointProbe(std::function<void(std::string_view entryPoint)> probe) {
+  EntryPointProbe() = std::move(probe);
+}
+
+void ProbeEntryPoint(std::string_view entryPoint) {
+  if (const auto& probe = EntryPointProbe())
+    probe(entryPoint);
+}
+
+bool Guarded(std::string_view entryPoint, const std::function<void()>& body) {
+  return Guarded([entryPoint, &body] {
+    ProbeEntryPoint(entryPoint);
+    body();
+  });
+}
+
 bool Guarded(const std::function<void()>& body) {
   try {
     body();

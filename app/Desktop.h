@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QDialog;
@@ -56,6 +57,17 @@ void ShowException(const std::exception& e);
 // the platform's and any other standard exception reach ShowException. Answers false
 // when the body raised.
 bool Guarded(const std::function<void()>& body);
+// The same for one named entry point from the event loop ("drop", "close", "listed", …): the
+// entry point's probe, when one is set, runs first inside the guard.
+bool Guarded(std::string_view entryPoint, const std::function<void()>& body);
+
+// A probe called with the entry point's name at the start of every named guarded entry point
+// and of every file the listing worker reads, on that worker's thread ("worker"). Tests set
+// one that throws, to see that no exception ever escapes into Qt's frames or out of a worker;
+// set it only while no worker runs. nullptr removes it.
+void SetEntryPointProbe(std::function<void(std::string_view entryPoint)> probe);
+// Runs the probe for entryPoint, when one is set (it may throw).
+void ProbeEntryPoint(std::string_view entryPoint);
 
 // Qt's own desktop services.
 std::unique_ptr<IDesktop> CreateQtDesktop();

@@ -329,10 +329,12 @@ void TForm1::CreateControls() {
 
   // Every handler runs guarded: no exception crosses the event loop.
   const auto wire = [this](QPushButton* button, void (TForm1::*handler)()) {
-    connect(button, &QPushButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { Guarded("button", [this, handler] { (this->*handler)(); }); });
   };
   const auto wireAction = [this](QAction* action, void (TForm1::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guarded("action", [this, handler] { (this->*handler)(); }); });
   };
   wire(Date_BitBtn, &TForm1::Date_BitBtnClick);
   wire(SelAllFiles_BitBtn, &TForm1::SelAllPics_BitBtnClick);
@@ -358,21 +360,27 @@ void TForm1::CreateControls() {
   wireAction(pm_up, &TForm1::pm_upClick);
   wireAction(pm_down, &TForm1::pm_downClick);
   wireAction(OpenAction, &TForm1::OpenFilesClick);
-  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { PopupMenu1Popup(); }); });
-  connect(ListBox1, &QListWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
-  connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { Guarded([this] { pm_renameClick(); }); });
-  connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { CurrentRowChanged(); });
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded("menu", [this] { PopupMenu1Popup(); }); });
+  connect(ListBox1, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    Guarded("contextmenu", [this, pos] { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
+  });
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this,
+          [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
+  connect(ListBox1, &QListWidget::currentRowChanged, this,
+          [this] { Guarded("currentrow", [this] { CurrentRowChanged(); }); });
   // A click on the entry that is current already shows it again (and so drops unsaved
   // edits), as any click on the list does.
   ListBox1->viewport()->installEventFilter(this);
   connect(ListBox1, &QListWidget::itemClicked, this, [this] {
-    if (!FCurrentChangedByPress && FListUpdate == 0 && CurrentIndex() >= 0)
-      Guarded([this] { ListBox1Click(); });
+    const bool shown = FCurrentChangedByPress;
     FCurrentChangedByPress = false;
+    Guarded("click", [this, shown] {
+      if (!shown && FListUpdate == 0 && CurrentIndex() >= 0)
+        ListBox1Click();
+    });
   });
   connect(PageControl1, &QTabWidget::currentChanged, this,
-          [this](int index) { Guarded([this, index] { PageControl1Change(index); }); });
+          [this](int index) { Guarded("tab", [this, index] { PageControl1Change(index); }); });
 
   // Client area 1251 x 731, centred on the desktop.
   resize(ClientWidth, ClientHeight);
@@ -717,7 +725,8 @@ void TForm1::FormResize() {
 }
 
 void TForm1::Help_BitBtn0Click() {
-  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Fotarium.pdf"));
+  const QString manual = QDir::cleanPath(PathToQ(
+      Core::ManualPath(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())));
   if (!Desktop().OpenWithShell(manual))
     Message(this, QStringLiteral("Das Handbuch %1 kann nicht geöffnet werden.").arg(manual));
 }
@@ -944,33 +953,39 @@ void TForm1::Clip_BitBtnClick() {
 // --- drops -------------------------------------------------------------------------------
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls())
-    event->acceptProposedAction();
+  Guarded("drag", [event] {
+    if (event->mimeData()->hasUrls())
+      event->acceptProposedAction();
+  });
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->mimeData()->hasUrls())
-    event->acceptProposedAction();
+  Guarded("drag", [event] {
+    if (event->mimeData()->hasUrls())
+      event->acceptProposedAction();
+  });
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  std::vector<std::string> paths;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile())
-      paths.push_back(LocalPathBytes(url));
   event->acceptProposedAction();
-  if (!paths.empty())
-    TakeFiles(std::move(paths));
+  Guarded("drop", [this, event] {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+      if (url.isLocalFile())
+        paths.push_back(LocalPathBytes(url));
+    if (!paths.empty())
+      TakeFiles(std::move(paths));
+  });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  Guarded([this] { FormResize(); });
+  Guarded("resize", [this] { FormResize(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // A closing window shows nothing more.
-  StopListing(false);
+  Guarded("close", [this] { StopListing(false); });
   QMainWindow::closeEvent(event);
 }
 
@@ -998,32 +1013,82 @@ void TForm1::StartNextJob() {
   FCurrentJob = std::move(FJobs.front());
   FJobs.pop_front();
   TListingJob& job = *FCurrentJob;
-  // The worker owns every library object it makes; only plain values come back.
-  job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled] {
-    // Results travel in small chunks, so that thousands of files do not flood the event
-    // queue in front of the window's own painting.
-    std::vector<Core::TListedFile> chunk;
-    const auto post = [&] {
-      QMetaObject::invokeMethod(
-          this, [this, id, files = std::move(chunk)]() mutable { Listed(id, std::move(files)); }, Qt::QueuedConnection);
-      chunk.clear();
-    };
-    auto lastPost = std::chrono::steady_clock::now();
-    for (const std::string& path : paths) {
-      if (cancelled->load())
-        break;
-      chunk.push_back(Core::ListFile(path));
-      const auto now = std::chrono::steady_clock::now();
-      if (chunk.size() >= ListedChunkSize || now - lastPost >= ListedChunkTime) {
-        post();
-        lastPost = now;
+  try {
+    // The worker owns every library object it makes; only plain values come back. Nothing
+    // leaves it by exception: an error becomes the drop's failed entry, and the end of the
+    // drop is always posted.
+    job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled]() noexcept {
+      // Results travel in small chunks, so that thousands of files do not flood the event
+      // queue in front of the window's own painting.
+      std::vector<Core::TListedFile> chunk;
+      const auto post = [&] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id, files = std::move(chunk)]() mutable {
+              if (!Guarded("listed", [&] { Listed(id, std::move(files)); }))
+                Guarded([this] { StopListing(true); });
+            },
+            Qt::QueuedConnection);
+        chunk.clear();
+      };
+      try {
+        auto lastPost = std::chrono::steady_clock::now();
+        for (const std::string& path : paths) {
+          if (cancelled->load())
+            break;
+          ProbeEntryPoint("worker");
+          chunk.push_back(Core::ListFile(path));
+          const auto now = std::chrono::steady_clock::now();
+          if (chunk.size() >= ListedChunkSize || now - lastPost >= ListedChunkTime) {
+            post();
+            lastPost = now;
+          }
+        }
+      } catch (...) {
+        try {
+          Core::TListedFile failed;
+          failed.Kind = Core::TListedFile::TKind::Failed;
+          try {
+            throw;
+          } catch (const std::bad_alloc&) {
+            failed.Error = "Zu wenig Arbeitsspeicher";
+          } catch (const std::exception& error) {
+            failed.Error = error.what();
+          } catch (...) {
+            failed.Error = "Unbekannter Fehler";
+          }
+          chunk.push_back(std::move(failed));
+        } catch (...) {
+          chunk.clear(); // not even the message fits: the drop just ends
+        }
       }
-    }
-    if (!chunk.empty())
-      post();
-    QMetaObject::invokeMethod(
-        this, [this, id] { JobDone(id); }, Qt::QueuedConnection);
-  });
+      try {
+        if (!chunk.empty())
+          post();
+      } catch (...) {
+      }
+      try {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+              if (!Guarded("jobdone", [this, id] { JobDone(id); }))
+                Guarded([this] { StopListing(true); });
+            },
+            Qt::QueuedConnection);
+      } catch (...) {
+      }
+    });
+  } catch (...) {
+    // No thread for this drop: it and every pending one end here, the error is reported by
+    // the caller's guard.
+    FCurrentJob.reset();
+    FJobs.clear();
+    FDoneFiles = 0;
+    FTotalFiles = 0;
+    UpdateProgress();
+    emit ListingFinished();
+    throw;
+  }
 }
 
 void TForm1::Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files) {
@@ -1040,7 +1105,9 @@ void TForm1::ScheduleApply() {
   FApplyScheduled = true;
   QTimer::singleShot(0, this, [this] {
     FApplyScheduled = false;
-    ApplyListed();
+    // A result that cannot be applied ends the drops like a read error.
+    if (!Guarded("apply", [this] { ApplyListed(); }))
+      Guarded([this] { StopListing(true); });
   });
 }
 
@@ -1062,6 +1129,10 @@ void TForm1::ApplyListed() {
   if (FApplying)
     return;
   FApplying = true;
+  struct TApplying {
+    bool& Flag;
+    ~TApplying() { Flag = false; }
+  } applying{FApplying};
   int applied = 0;
   bool stopped = false;
   while (!FListed.empty() && FCurrentJob != nullptr && applied < ListedPerTurn) {
@@ -1160,7 +1231,7 @@ void TForm1::UpdateProgress() {
     FProgress->setAutoReset(false);
     FProgress->setMinimumDuration(400);
     FProgress->setWindowModality(Qt::WindowModal);
-    connect(FProgress, &QProgressDialog::canceled, this, [this] { CancelListing(); });
+    connect(FProgress, &QProgressDialog::canceled, this, [this] { Guarded("cancel", [this] { CancelListing(); }); });
   }
   FProgress->setMaximum(std::max(1, FTotalFiles));
   FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(FDoneFiles).arg(FTotalFiles));

@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
   form1.show();
 
   if (!files.empty())
-    QTimer::singleShot(0, &form1, [&form1, files] { form1.TakeFiles(files); });
+    QTimer::singleShot(0, &form1,
+                       [&form1, files] { Fotarium::App::Guarded("commandline", [&] { form1.TakeFiles(files); }); });
 
   return QApplication::exec();
 }

@@ -209,12 +209,12 @@ void SortByName(std::vector<TPictureEntry>& entries) {
 
 TListedFile ListFile(const std::string& path) {
   TListedFile result;
-  result.Path = path;
-  if (!IsJpegFile(path)) {
-    result.Kind = TListedFile::TKind::NotJpeg;
-    return result;
-  }
   try {
+    result.Path = path;
+    if (!IsJpegFile(path)) {
+      result.Kind = TListedFile::TKind::NotJpeg;
+      return result;
+    }
     const std::optional<Platform::TDateTime> key = ReadCaptureTimeKey(path);
     if (key) {
       result.Kind = TListedFile::TKind::Added;

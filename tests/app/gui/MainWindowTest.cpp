@@ -40,6 +40,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
+#include <functional>
 
 using Fotarium::App::TForm1;
 using Fotarium::App::TModalResult;
@@ -1046,6 +1048,75 @@ TEST_F(MainWindowTest, CtrlOAsksTheDesktopsOpenDialogAndTakesItsChoiceLikeADrop)
   QTest::keyClick(Form.get(), Qt::Key_O, Qt::ControlModifier);
   EXPECT_FALSE(Form->Listing());
   EXPECT_EQ(Texts().size(), 2U);
+}
+
+TEST_F(MainWindowTest, AnExceptionFromAnyEntryPointIsShownAndTheWindowKeepsWorking) {
+  const std::string a = Picture("a.jpg", Spec(1));
+  const std::string b = Picture("b.jpg", Spec(1));
+  const std::string c = Picture("c.jpg", Spec(1));
+  // Each case reaches one kind of entry point from the event loop while the probe throws there.
+  struct TCase {
+    const char* EntryPoint;
+    std::function<void()> Reach;
+  };
+  const std::vector<TCase> cases = {
+      {"drop", [&] { Drop({c}); }},
+      {"worker", [&] { Drop({c}); }},
+      {"listed", [&] { Drop({c}); }},
+      {"apply", [&] { Drop({c}); }},
+      {"jobdone", [&] { Drop({c}); }},
+      {"button", [&] { Button("Sort_BitBtn")->click(); }},
+      {"action", [&] { Action("pm_down")->trigger(); }},
+      {"menu", [&] { OpenMenu(); }},
+      {"contextmenu", [&] { emit List->customContextMenuRequested(QPoint(5, 5)); }},
+      {"currentrow", [&] { List->setCurrentRow(List->currentRow() == 0 ? 1 : 0); }},
+      {"tab", [&] { Tabs->setCurrentIndex(Tabs->currentIndex() == 0 ? 2 : 0); }},
+      {"resize", [&] { Form->resize(Form->width() + 10, Form->height()); }},
+      {"close", [&] { Form->close(); }},
+      {"cancel",
+       [&] {
+         QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
+         Form->TakeFiles(ManyFiles(Dir, 200, -1));
+         auto* progress = Form->findChild<QProgressDialog*>(QStringLiteral("ListingProgress"));
+         ASSERT_NE(progress, nullptr);
+         emit progress->canceled();
+         if (Form->Listing()) {
+           ASSERT_TRUE(finished.wait(30000));
+         }
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.EntryPoint);
+    Desktop->Calls.clear();
+    Drop({a, b});
+    Menu->hide();
+    const std::string entryPoint = c.EntryPoint;
+    Fotarium::App::SetEntryPointProbe([entryPoint](std::string_view at) {
+      if (at == entryPoint)
+        throw std::runtime_error("Sonde " + entryPoint);
+    });
+    c.Reach();
+    QApplication::processEvents();
+    Fotarium::App::SetEntryPointProbe(nullptr);
+    EXPECT_TRUE(Desktop->Messages().contains(QStringLiteral("Sonde ") + QString::fromUtf8(c.EntryPoint)))
+        << Desktop->Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(Form->Listing()) << "a failed listing step ends the drop";
+
+    // Still running: the next drop is read and shown.
+    Form->show();
+    Form->CancelListing();
+    Drop({b});
+    EXPECT_EQ(Texts().back(), b);
+    EXPECT_EQ(Form->JPG_Name(), Texts().front());
+    Form->TakeFiles({}); // an empty drop ends at once
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Listing(); }, 30000));
+    Menu->hide();
+    // Fresh list for the next case.
+    while (!Texts().empty()) {
+      List->setCurrentRow(0);
+      Action("pm_remove")->trigger();
+    }
+  }
 }
 
 TEST_F(MainWindowTest, ClosingDuringALargeDropStopsTheWorkerAndShowsNothing) {
