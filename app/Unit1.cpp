@@ -1144,7 +1144,7 @@ void TForm1::ApplyListed() {
     using enum Core::TListedFile::TKind;
     switch (file.Kind) {
     case Added: AddPicture(file.Path, file.Key); break;
-    case NotJpeg: ListingMessage(PathToQ(file.Path) + QStringLiteral(" ist keine JPG-Datei!")); break;
+    case NotJpeg: ListingMessage(PathToQ(Core::NotJpegMessage(file.Path))); break;
     case NotRecognised: break;
     case Failed:
       // An error while reading ends this drop; the entries added so far stay.

@@ -10,6 +10,10 @@
 //       Literal  the straightforward design: the whole file read into a JPEG picture object
 //                for the check, then the same key read
 //       OursCheck, OursKey  the two halves of ours alone (24MP only)
+//   Window/<N>/Bridge<Off|On>  the main window itself: TakeFiles of N generated small
+//                      pictures (2,000 and 10,000) until the listing has finished, offscreen,
+//                      with Qt's accessibility bridge off and on (QAccessible::setActive)
+//   Window/<N>/Exiv2   Exiv2 reading Exif.Image.DateTime of the same N files
 //   Preview/<who>      one 24-megapixel JPEG, already in memory, shown in a 731-pixel square
 //       Ours         MakePreviewImage (DCT-scaled decode, smooth scale, turn)
 //       FullDecode   decode at full size into a bitmap, then QImage::scaled smoothly
@@ -24,6 +28,7 @@
 // folder (or FOTARIUM_BENCH_TMP) and removed at the end.
 
 #include "app/PreviewImage.h"
+#include "app/Unit1.h"
 #include "app/core/PictureList.h"
 #include "app/core/Preview.h"
 #include "bench/AppPeers.h"
@@ -34,7 +39,10 @@
 #include "platform/DateTime.h"
 #include "platform/JPEGImage.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QBuffer>
+#include <QEventLoop>
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
@@ -238,6 +246,70 @@ bool MakeBigFiles() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The window: small generated pictures with a DateTime, listed by the real main window.
+
+std::map<int, std::vector<std::string>> WindowFiles;
+
+bool MakeWindowFiles() {
+  if (ScratchDir.empty())
+    return false;
+  const std::string model = ScratchDir + "/small_model.jpg";
+  Platform::TBitmap bitmap(160, 120);
+  bitmap.FillRect({0, 0, 160, 120}, Platform::RGB(90, 140, 200));
+  {
+    const auto jpeg = Platform::EncodeBitmapToJPEG(bitmap, 85);
+    std::ofstream out(model, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+  }
+  Tessel::Exif::TExifData data;
+  data.SetDateTime(Platform::EncodeDateTime(2016, 9, 23, 13, 26, 52, 0));
+  data.SaveToGraphic(model);
+  fs::create_directory(ScratchDir + "/small");
+  char name[48];
+  for (const int count : {2000, 10000}) {
+    auto& files = WindowFiles[count];
+    for (int i = 0; i < count; ++i) {
+      std::snprintf(name, sizeof name, "/small/P%05d.jpg", i);
+      const std::string path = ScratchDir + name;
+      if (!fs::exists(path))
+        fs::copy_file(model, path);
+      files.push_back(path);
+    }
+  }
+  return true;
+}
+
+void WindowListing(benchmark::State& state, int count, bool bridge) {
+  const auto& files = WindowFiles[count];
+  QAccessible::setActive(bridge);
+  std::int64_t listed = 0;
+  for (auto _ : state) {
+    Fotarium::App::TForm1 form;
+    form.show();
+    QEventLoop loop;
+    QObject::connect(&form, &Fotarium::App::TForm1::ListingFinished, &loop, &QEventLoop::quit);
+    form.TakeFiles(files);
+    if (form.Listing())
+      loop.exec();
+    listed += static_cast<std::int64_t>(form.Entries().size());
+  }
+  QAccessible::setActive(false);
+  state.SetItemsProcessed(state.iterations() * count);
+  if (listed != state.iterations() * count)
+    state.SkipWithError("a file was not listed");
+}
+
+void WindowExiv2(benchmark::State& state, int count) {
+  std::int64_t found = 0;
+  for (auto _ : state)
+    for (const auto& file : WindowFiles[count])
+      found += Bench::Exiv2DateTime(file).empty() ? 0 : 1;
+  state.SetItemsProcessed(state.iterations() * count);
+  if (found != state.iterations() * count)
+    state.SkipWithError("a DateTime was not found");
+}
+
+// ---------------------------------------------------------------------------------------------
 // Listing benchmarks
 
 void List(benchmark::State& state, const TLister& lister, const std::vector<std::string>* files) {
@@ -426,6 +498,16 @@ void PrintRatios(const std::map<std::string, TMeasure>& measures) {
         std::printf("  %-7s %-8s CPU %7.2fx   real %7.2fx\n", set, peer, other->Cpu / ours->Cpu,
                     other->Real / ours->Real);
   }
+  for (const int count : {2000, 10000}) {
+    const std::string base = "Window/" + std::to_string(count) + "/";
+    const auto* exiv2 = get(base + "Exiv2");
+    if (exiv2 == nullptr)
+      continue;
+    std::printf("\nWindow listing %d files until finished (real time; Exiv2 %.1f ms):\n", count, exiv2->Real);
+    for (const char* bridge : {"BridgeOff", "BridgeOn"})
+      if (const auto* window = get(base + bridge))
+        std::printf("  %-9s %9.1f ms   window / Exiv2 %6.2fx\n", bridge, window->Real, window->Real / exiv2->Real);
+  }
   if (const auto* ours = get("Preview/Ours")) {
     std::printf("\nPreview of a 24 MP JPEG in a %d square (CPU time):\n", PreviewSide);
     for (const char* peer : {"FullDecode", "QImageReader"})
@@ -452,7 +534,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   // The metadata readers' process-wide settings (format settings, maker-note registry) are
   // filled here, before anything is measured, as the program does at start.
-  QGuiApplication application(argc, argv);
+  QApplication application(argc, argv);
   Bench::Exiv2MuteLog();
 
   if (fs::is_directory(CorpusDir()))
@@ -461,6 +543,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "No sample corpus at %s: no corpus benchmarks\n", CorpusDir().c_str());
   const bool big = MakeBigFiles();
 
+  if (MakeWindowFiles())
+    for (const int count : {2000, 10000}) {
+      const std::string base = "Window/" + std::to_string(count) + "/";
+      benchmark::RegisterBenchmark((base + "Exiv2").c_str(), WindowExiv2, count)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(3);
+      for (const bool bridge : {false, true})
+        benchmark::RegisterBenchmark((base + (bridge ? "BridgeOn" : "BridgeOff")).c_str(), WindowListing, count,
+                                     bridge)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+    }
   for (const auto& lister : Listers) {
     if (!CorpusFiles.empty())
       benchmark::RegisterBenchmark((std::string("List/") + lister.Name + "/Corpus").c_str(), List, lister, &CorpusFiles)

@@ -84,7 +84,7 @@ std::string NoCaptureTimeQuestion(const std::string& path) {
 }
 
 std::string RenameFailedMessage(const std::string& dir, const std::string& name, int errorCode) {
-  return "Umbenennen von " + dir + name + " scheiterte mit Fehler: " + std::to_string(errorCode);
+  return RenameFailedMessage(dir + name, errorCode);
 }
 
 TRenameEntryResult RenameEntry(const std::string& path, std::string_view pattern, const TAskCaptureTime& askCaptureTime,

@@ -3,6 +3,8 @@
 // New file names after a picture's capture time: the name pattern the user types (date
 // and time specifiers, "@" for the old name) and the rename that applies it.
 
+#include "app/core/WindowRules.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/DateTime.h"
@@ -15,7 +17,7 @@
 namespace Fotarium::Core {
 
 // The pattern the rename command starts with.
-inline constexpr std::string_view DefaultRenamePattern = "yyyymmdd_hhnnss_@";
+inline constexpr std::string_view DefaultRenamePattern = DefaultNamePattern; // the window's default, once
 
 // The pattern formatted with dateTime, its first "@" standing for the file name's text
 // before the first dot, followed by the rest of the name from that dot on (a lone "."
