@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 using namespace Tessel::Exif;
@@ -101,4 +102,52 @@ TEST(ExifDamagedEntries, TIFFSaveIsNotRefusedForATagOfUnknownType) {
   ASSERT_TRUE(saved.LoadFromGraphic(*stream));
   EXPECT_EQ(saved.Orientation(), TTiffOrientation::toRightTop);
   EXPECT_NE(saved.GetSection(esDetails)->Find(ttColorSpace), nullptr);
+}
+
+// A sub-directory pointer that leads to nothing usable leaves its section empty, but with
+// load errors, so that a dropped damaged directory is not mistaken for an absent one.
+TEST(ExifDamagedEntries, DroppedSubDirectoryRecordsALoadError) {
+  using enum TMetadataLoadError;
+  struct TCase {
+    const char* Name;
+    std::function<void(TExifBuilder&)> Pointer;
+    TMetadataLoadErrors Errors;
+  };
+  const auto pointerTo = [](std::uint32_t offset) {
+    return [offset](TExifBuilder& b) { b.Raw(0, ttGPSOffset, TExifBuilder::LONG, 1, b.U32(offset)); };
+  };
+  const TCase cases[] = {
+      {"an entry far outside the block, then one of an unknown type",
+       [](TExifBuilder& b) {
+         const int gps = b.AddIfd();
+         b.Pointer(0, ttGPSOffset, gps);
+         b.Raw(gps, 0x0001, TExifBuilder::LONG, 100, b.U32(0x7FFFFFF0));
+         b.Raw(gps, 0x0002, 0x00FE, 1, Bytes(4));
+       },
+       {leBadTagHeader, leBadTagCount}},
+      {"two entries far outside the block",
+       [](TExifBuilder& b) {
+         const int gps = b.AddIfd();
+         b.Pointer(0, ttGPSOffset, gps);
+         b.Raw(gps, 0x0001, TExifBuilder::LONG, 100, b.U32(0x7FFFFFF0));
+         b.Raw(gps, 0x0002, TExifBuilder::RATIONAL, 3, b.U32(0x7FFFFFF0));
+       },
+       {leBadTagHeader, leBadTagCount}},
+      {"beyond the block", pointerTo(0x10000), {leBadOffset}},
+      {"into the header", pointerTo(4), {leBadOffset}},
+      {"onto IFD0 itself", pointerTo(8), {leBadOffset}},
+      {"zero: none", pointerTo(0), {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TExifBuilder b;
+    b.Short(0, ttOrientation, 6);
+    c.Pointer(b);
+    TExifData data;
+    LoadBlock(data, b.Build());
+    EXPECT_EQ(data.Orientation(), TTiffOrientation::toRightTop);
+    const auto& gps = *data.GetSection(esGPS);
+    EXPECT_EQ(gps.Count(), 0);
+    EXPECT_EQ(gps.LoadErrors(), c.Errors);
+  }
 }
