@@ -201,6 +201,7 @@ public:
 
 private:
   friend class TExifSection;
+  friend class TCustomExifData;
 
   void ResizeBuffer(std::int32_t newSize);
   void AnnounceChange(TExifTagChangeType kind);
@@ -969,6 +970,10 @@ public:
     std::vector<std::uint8_t> Bytes;
   };
   [[nodiscard]] const std::vector<TMakerNoteExtent>& MakerNoteExtents() const { return FMakerNoteExtents; }
+  // After a save: the maker note now stands at offset in the block written, and the
+  // bytes it refers to moved with it, so that the next save starts from the block just
+  // written (as if it had been loaded again) and not from the one loaded before.
+  void MakerNoteWrittenAt(std::int64_t offset);
 
   // The process-wide list of maker-note classes tried at load, last entry first.
   // mtTestForLast puts a class at the front (tried last), mtTestForFirst at the end.
