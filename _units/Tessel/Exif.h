@@ -201,6 +201,7 @@ public:
 
 private:
   friend class TExifSection;
+  friend class TCustomExifData;
 
   void ResizeBuffer(std::int32_t newSize);
   void AnnounceChange(TExifTagChangeType kind);
@@ -447,7 +448,8 @@ enum class TGPSLongitudeRef : std::uint8_t { lnMissingOrInvalid, lnWest, lnEast 
 
 // Enumerated EXIF fields whose ordinal is the stored value; -1 (ColorSpace: 0) means
 // that the tag is missing. With EnsureEnumsInRange off, values outside the named ones
-// are passed through as they are.
+// are passed through as they are. The types are wider than the stored SHORT so that
+// every stored value reads as itself and -1 stays free for "missing".
 enum class TExifColorSpace : std::uint16_t {
   csTagMissing = 0,
   csRGB = 1,
@@ -456,10 +458,10 @@ enum class TExifColorSpace : std::uint16_t {
   csICCProfile = 0xFFFE,
   csUncalibrated = 0xFFFF,
 };
-enum class TExifContrast : std::int8_t { cnTagMissing = -1, cnNormal, cnSoft, cnHard };
-enum class TExifCustomRendered : std::int8_t { crTagMissing = -1, crNormal, crCustom };
-enum class TExifExposureMode : std::int8_t { exTagMissing = -1, exAuto, exManual, exAutoBracket };
-enum class TExifExposureProgram : std::int8_t {
+enum class TExifContrast : std::int32_t { cnTagMissing = -1, cnNormal, cnSoft, cnHard };
+enum class TExifCustomRendered : std::int32_t { crTagMissing = -1, crNormal, crCustom };
+enum class TExifExposureMode : std::int32_t { exTagMissing = -1, exAuto, exManual, exAutoBracket };
+enum class TExifExposureProgram : std::int32_t {
   eeTagMissing = -1,
   eeUndefined,
   eeManual,
@@ -471,7 +473,7 @@ enum class TExifExposureProgram : std::int8_t {
   eePortrait,
   eeLandscape,
 };
-enum class TExifGainControl : std::int8_t {
+enum class TExifGainControl : std::int32_t {
   egTagMissing = -1,
   egNone,
   egLowGainUp,
@@ -479,7 +481,7 @@ enum class TExifGainControl : std::int8_t {
   egLowGainDown,
   egHighGainDown,
 };
-enum class TExifLightSource : std::int16_t {
+enum class TExifLightSource : std::int32_t {
   elTagMissing = -1,
   elUnknown,
   elDaylight,
@@ -504,7 +506,7 @@ enum class TExifLightSource : std::int16_t {
   elISOStudioTungsten,
   elOther = 255,
 };
-enum class TExifMeteringMode : std::int8_t {
+enum class TExifMeteringMode : std::int32_t {
   emTagMissing = -1,
   emUnknown,
   emAverage,
@@ -514,9 +516,9 @@ enum class TExifMeteringMode : std::int8_t {
   emPattern,
   emPartial,
 };
-enum class TExifSaturation : std::int8_t { euTagMissing = -1, euNormal, euLow, euHigh };
-enum class TExifSceneCaptureType : std::int8_t { ecTagMissing = -1, ecStandard, ecLandscape, ecPortrait, ecNightScene };
-enum class TExifSensingMethod : std::int8_t {
+enum class TExifSaturation : std::int32_t { euTagMissing = -1, euNormal, euLow, euHigh };
+enum class TExifSceneCaptureType : std::int32_t { ecTagMissing = -1, ecStandard, ecLandscape, ecPortrait, ecNightScene };
+enum class TExifSensingMethod : std::int32_t {
   smTagMissing = -1,
   smMonochrome,
   smUndefined,
@@ -528,10 +530,10 @@ enum class TExifSensingMethod : std::int8_t {
   smTrilinear,
   smColorSequentialLinear,
 };
-enum class TExifSharpness : std::int8_t { ehTagMissing = -1, ehNormal, ehSoft, ehHard };
-enum class TExifSubjectDistanceRange : std::int8_t { edTagMissing = -1, edUnknown, edMacro, edClose, edDistant };
-enum class TExifWhiteBalance : std::int8_t { ewTagMissing = -1, ewAuto, ewManual };
-enum class TGPSDifferential : std::int8_t { dfTagMissing = -1, dfWithoutCorrection, dfCorrectionApplied };
+enum class TExifSharpness : std::int32_t { ehTagMissing = -1, ehNormal, ehSoft, ehHard };
+enum class TExifSubjectDistanceRange : std::int32_t { edTagMissing = -1, edUnknown, edMacro, edClose, edDistant };
+enum class TExifWhiteBalance : std::int32_t { ewTagMissing = -1, ewAuto, ewManual };
+enum class TGPSDifferential : std::int32_t { dfTagMissing = -1, dfWithoutCorrection, dfCorrectionApplied };
 
 // Two signed 16-bit coordinates; (-1, -1) means none.
 struct TSmallPoint {
@@ -968,6 +970,10 @@ public:
     std::vector<std::uint8_t> Bytes;
   };
   [[nodiscard]] const std::vector<TMakerNoteExtent>& MakerNoteExtents() const { return FMakerNoteExtents; }
+  // After a save: the maker note now stands at offset in the block written, and the
+  // bytes it refers to moved with it, so that the next save starts from the block just
+  // written (as if it had been loaded again) and not from the one loaded before.
+  void MakerNoteWrittenAt(std::int64_t offset);
 
   // The process-wide list of maker-note classes tried at load, last entry first.
   // mtTestForLast puts a class at the front (tried last), mtTestForFirst at the end.

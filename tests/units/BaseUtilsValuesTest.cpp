@@ -154,10 +154,18 @@ TEST(MetadataBlock, PayloadTests) {
   EXPECT_FALSE(block(Bytes(packet.begin(), packet.end() - 1))->IsXMPBlock(false)) << "19 bytes";
   EXPECT_TRUE(block(Concat({Text(XMPSegmentHeader), Text("<?xpacket ")}))->IsXMPBlock(false));
   EXPECT_FALSE(block(Concat({Text(XMPSegmentHeader), Text("<?xpacket")}))->IsXMPBlock(false));
-  // Behind the segment signature the wrapper is optional; without the signature it is required.
+  // The wrapper is optional: behind the segment signature any element will do; on its own
+  // (a TIFF tag, a Photoshop resource) the bare x:xmpmeta or rdf:RDF element.
   EXPECT_TRUE(block(Concat({Text(XMPSegmentHeader), Text("\n<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>")}))->IsXMPBlock(false));
   EXPECT_FALSE(block(Concat({Text(XMPSegmentHeader), Text("not xml at all, really")}))->IsXMPBlock(false));
-  EXPECT_FALSE(block(Text("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>"))->IsXMPBlock(false));
+  for (const char* bare : {"<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>", "\xEF\xBB\xBF\n  <x:xmpmeta xmlns:x='adobe:ns:meta/'>",
+                           "<x:xapmeta xmlns:x=\"adobe:ns:meta/\"/>", "<rdf:RDF xmlns:rdf=\"http://www.w3.org/\"/>",
+                           "<?xml version=\"1.0\"?>\n<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>"})
+    EXPECT_TRUE(block(Text(bare))->IsXMPBlock(false)) << bare;
+  for (const char* other : {"<x:xmpmetadata xmlns:x=\"adobe:ns:meta/\"/>", "<html><body>x</body></html>",
+                            "<?xml version=\"1.0\" <x:xmpmeta xmlns:x=\"a\"/>", "plain text <x:xmpmeta x=''/>",
+                            "<rdf:RDFa xmlns:rdf=\"http://www.w3.org/\"/>", "<?xml version='1.0'?><x:xmpmeta"})
+    EXPECT_FALSE(block(Text(other))->IsXMPBlock(false)) << other;
   // Shorter than the signature but starting like it: never read past the data.
   EXPECT_FALSE(block(Text("http://ns.adobe.com/xap/1.0"))->IsXMPBlock(false));
   EXPECT_FALSE(block(packet)->IsXMPBlock(true));

@@ -226,6 +226,54 @@ TEST(ExifProperties, OrientationAndEnumeratedFields) {
   EXPECT_EQ(XMPValue(data, TXMPNamespace::xsExif, "GPSDifferential"), "1");
 }
 
+// Enumerated fields read the stored SHORT unsigned: 255 is a value, not "missing", and
+// 128..254 never turn negative; clamping only decides whether a value passes.
+TEST(ExifProperties, EnumeratedFieldsReadTheStoredValueUnsigned) {
+  struct TCase {
+    TTiffTagID ID;
+    std::uint16_t Stored;
+    int Clamped, Unclamped;
+  };
+  const TCase cases[] = {
+      {ttWhiteBalance, 1, 1, 1},
+      {ttWhiteBalance, 255, -1, 255},
+      {ttWhiteBalance, 128, -1, 128},
+      {ttWhiteBalance, 200, -1, 200},
+      {ttContrast, 0x80, -1, 0x80},
+      {ttContrast, 257, 1, 257},
+      {ttMeteringMode, 255, -1, 255},
+      {ttSceneCaptureType, 3, 3, 3},
+      {ttLightSource, 255, 255, 255},
+      {ttLightSource, 0x8000, -1, 0x8000},
+      {ttLightSource, 0xFFFF, -1, 0xFFFF},
+      {ttExposureProgram, 0xFF7F, -1, 0xFF7F},
+  };
+  for (const TCase& c : cases) {
+    TExifData data;
+    data.GetSection(esDetails)->SetWordValue(c.ID, 0, c.Stored);
+    const auto read = [&](bool clamp) {
+      data.SetEnsureEnumsInRange(clamp);
+      switch (c.ID) {
+      case ttWhiteBalance: return static_cast<int>(data.WhiteBalance());
+      case ttContrast: return static_cast<int>(data.Contrast());
+      case ttMeteringMode: return static_cast<int>(data.MeteringMode());
+      case ttSceneCaptureType: return static_cast<int>(data.SceneCaptureType());
+      case ttLightSource: return static_cast<int>(data.LightSource());
+      default: return static_cast<int>(data.ExposureProgram());
+      }
+    };
+    EXPECT_EQ(read(true), c.Clamped) << "tag " << c.ID << " stored " << c.Stored << ", clamped";
+    EXPECT_EQ(read(false), c.Unclamped) << "tag " << c.ID << " stored " << c.Stored << ", unclamped";
+  }
+
+  // A value above 127 written through the property comes back as itself.
+  TExifData data;
+  data.SetEnsureEnumsInRange(false);
+  data.SetSharpness(static_cast<TExifSharpness>(200));
+  EXPECT_EQ(data.GetSection(esDetails)->GetWordValue(ttSharpness, 0, 0), 200);
+  EXPECT_EQ(static_cast<int>(data.Sharpness()), 200);
+}
+
 TEST(ExifProperties, ByteFieldsAndSubjectLocation) {
   TExifData data;
   data.SetXMPWritePolicy(xwAlwaysUpdate);

@@ -157,6 +157,10 @@ TEST(ExifSavingSourceBytes, KeptBytesGoBackHomeWithANoteThatOffsetSchemaSaysWasM
   const auto block = SaveBlock(data);
   EXPECT_EQ(Range(block, noteAt - Moved, note().size()), note());
   EXPECT_EQ(Range(block, tailAt - Moved, tail.size()), tail);
+  // Saved again without a reload: OffsetSchema now says 0, so the note must stay where the
+  // first save put it (not go back to its loaded offset), and its bytes with it.
+  EXPECT_EQ(data.GetSection(esDetails)->Find(ttMakerNote)->OriginalDataOffset(), noteAt - Moved);
+  EXPECT_EQ(SaveBlock(data), block) << "a second save of the same container";
 
   TExifData loaded;
   LoadBlock(loaded, block);

@@ -231,6 +231,7 @@ TEST(ExifSaving, GrownMakerNoteMovesAndOffsetSchemaRecordsIt) {
       ->Find(ttMakerNote)
       ->UpdateData(TTiffDataType::tdUndefined, static_cast<std::int32_t>(grown.size()), grown.data());
   const auto block = SaveBlock(data);
+  EXPECT_EQ(SaveBlock(data), block) << "saved twice without a reload, the note and OffsetSchema agree";
 
   TExifData moved;
   LoadBlock(moved, block);
@@ -246,8 +247,10 @@ TEST(ExifSaving, GrownMakerNoteMovesAndOffsetSchemaRecordsIt) {
   // The offsets inside the note still lead to its data.
   EXPECT_EQ(MakerNoteTags(moved), noteTags);
 
-  // Saved again, the note returns to where its offsets belong and no displacement remains.
+  // Saved again, the note returns to where its offsets belong and no displacement remains;
+  // once more without a reload, it stays there.
   const auto again = SaveBlock(moved);
+  EXPECT_EQ(SaveBlock(moved), again);
   EXPECT_EQ(Range(again, makerNoteOffset, grown.size()), grown);
   TExifData home;
   LoadBlock(home, again);

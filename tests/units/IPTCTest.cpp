@@ -336,7 +336,8 @@ TEST(IPTCEncoding, UnmarkedTextIsUTF8WhenAllOfItIs) {
   EXPECT_EQ(Text(codePage.ApplicationSection()->Find(116)), "\xA9 Corbis.  All Rights Reserved.");
   EXPECT_EQ(codePage.CopyrightNotice(), "© Corbis.  All Rights Reserved.");
 
-  // One text that is no UTF-8, plain ASCII, or a character set named otherwise: code page.
+  // One text that is no UTF-8 (the other still reads as UTF-8, see below), plain ASCII,
+  // or a character set named otherwise: the block is not detected as UTF-8.
   const struct {
     Bytes Stream;
     std::string Copyright;
@@ -344,7 +345,7 @@ TEST(IPTCEncoding, UnmarkedTextIsUTF8WhenAllOfItIs) {
       {Concat({Dataset(2, 116, "\xC2\xA9"), Dataset(2, 80,
                                                     "Tr\xFC"
                                                     "biger")}),
-       "Â©"},
+       "©"},
       {Concat({Dataset(2, 116, "(c) Corbis")}), "(c) Corbis"},
       {Concat({Dataset(1, 90, "\x1B-A"), Dataset(2, 116, "\xC2\xA9")}), "Â©"},
   };
@@ -363,6 +364,42 @@ TEST(IPTCEncoding, UnmarkedTextIsUTF8WhenAllOfItIs) {
   EXPECT_EQ(copy.City(), "Zürich");
   data.Clear();
   EXPECT_FALSE(data.UTF8Detected());
+}
+
+// Unmarked blocks mix encodings (a city in the code page beside a sublocation in UTF-8):
+// each text is read on its own, UTF-8 when it is valid UTF-8, the code page otherwise. A
+// character-set dataset decides for all texts, whatever they look like.
+TEST(IPTCEncoding, UnmarkedMixedTextIsReadPerDataset) {
+  const auto mixed = Concat({Dataset(2, 90, "G\xF6teborg"), Dataset(2, 92, "K\xC3\xA5lltorp"),
+                             Dataset(2, 101, "Sverige"), Dataset(2, 120, "\x80 5, caf\xE9")});
+  TIPTCData data;
+  Load(data, mixed);
+  EXPECT_FALSE(data.UTF8Detected());
+  EXPECT_EQ(data.City(), "Göteborg");
+  EXPECT_EQ(data.SubLocation(), "Kålltorp");
+  EXPECT_EQ(data.CountryName(), "Sverige");
+  EXPECT_EQ(data.CaptionOrAbstract(), "€ 5, café") << "Windows-1252, not Latin-1";
+  EXPECT_EQ(Save(data), mixed) << "reading changes no bytes";
+
+  // An edit is written in the code page and reads back as written; declaring UTF-8
+  // converts every text from what it was read as.
+  data.SetCity("Malmö");
+  EXPECT_EQ(Text(data.ApplicationSection()->Find(90)), "Malm\xF6");
+  EXPECT_EQ(data.City(), "Malmö");
+  data.SetUTF8Encoded(true);
+  EXPECT_EQ(Text(data.ApplicationSection()->Find(90)), "Malm\xC3\xB6");
+  EXPECT_EQ(Text(data.ApplicationSection()->Find(92)), "K\xC3\xA5lltorp");
+  EXPECT_EQ(Text(data.ApplicationSection()->Find(120)), "\xE2\x82\xAC 5, caf\xC3\xA9");
+
+  const struct {
+    const char* Marker;
+    std::string SubLocation;
+  } marked[] = {{"\x1B%G", "Kålltorp"}, {"\x1B-A", "KÃ¥lltorp"}};
+  for (const auto& c : marked) {
+    TIPTCData other;
+    Load(other, Concat({Dataset(1, 90, c.Marker), mixed}));
+    EXPECT_EQ(other.SubLocation(), c.SubLocation) << c.SubLocation;
+  }
 }
 
 TEST(IPTCValues, IntegerDatasetsAndWords) {

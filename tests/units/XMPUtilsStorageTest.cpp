@@ -296,3 +296,47 @@ TEST(XMPStorage, OtherDataAndStreams) {
   fromFile.LoadFromFile(sidecar);
   EXPECT_EQ(FormatOf(fromFile), "y");
 }
+
+// The xpacket wrapper is optional wherever a packet may stand: a bare x:xmpmeta or rdf:RDF
+// element is read, and an unchanged packet is written back exactly as it came.
+TEST(XMPStorage, BarePacketsInEveryContainer) {
+  const std::string description = "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                                  "<dc:format>bare</dc:format></rdf:Description>";
+  const std::string rdf = "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">" + description +
+                          "</rdf:RDF>";
+  const std::string xmpmeta = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"XMP Core 5.1.2\">\n " + rdf +
+                              "\n</x:xmpmeta>\n";
+  const std::string texts[] = {xmpmeta, rdf, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + xmpmeta};
+  struct TContainer {
+    const char* Name;
+    TBytes (*Make)(std::string_view);
+  };
+  const TContainer containers[] = {{"a.jpg", MakeJPEG}, {"a.psd", MakePSD}, {"a.tif", MakeTIFF}};
+  TTempDir dir;
+  for (const auto& container : containers) {
+    for (const auto& text : texts) {
+      SCOPED_TRACE(std::string(container.Name) + ": " + text.substr(0, 12));
+      const auto file = dir.File(container.Name);
+      const auto original = container.Make(text);
+      WriteFile(file, original);
+      TXMPPacket packet;
+      ASSERT_TRUE(packet.LoadFromGraphic(file));
+      EXPECT_EQ(FormatOf(packet), "bare");
+      EXPECT_EQ(packet.RawXML(), text);
+      packet.SaveToGraphic(file);
+      const auto saved = ReadFile(file);
+      EXPECT_TRUE(Contains(saved, text)) << "written back as it came";
+      EXPECT_FALSE(Contains(saved, "xpacket"));
+      // The Photoshop and TIFF savers lay their resources and tags out anew.
+      if (std::string_view(container.Name) == "a.jpg") {
+        EXPECT_EQ(saved, original);
+      }
+
+      packet.UpdateProperty(xsDublinCore, "format", "edited");
+      packet.SaveToGraphic(file);
+      TXMPPacket reloaded;
+      ASSERT_TRUE(reloaded.LoadFromGraphic(file));
+      EXPECT_EQ(FormatOf(reloaded), "edited");
+    }
+  }
+}

@@ -151,26 +151,61 @@ bool IsExifPayload(std::span<const std::uint8_t> data) {
   return mark && (magic == 0x002A || magic == 0x2A00);
 }
 
+namespace {
+
+bool IsXMLSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::size_t SkipBOMAndSpace(std::span<const std::uint8_t> data, std::size_t p) {
+  if (data.size() - p >= 3 && data[p] == 0xEF && data[p + 1] == 0xBB && data[p + 2] == 0xBF)
+    p += 3;
+  while (p < data.size() && IsXMLSpace(data[p]))
+    ++p;
+  return p;
+}
+
+bool HasTextAt(std::span<const std::uint8_t> data, std::size_t p, std::string_view text) {
+  return data.size() - p >= text.size() && std::memcmp(data.data() + p, text.data(), text.size()) == 0;
+}
+
+// Without the xpacket wrapper, a packet on its own (a TIFF tag, a Photoshop resource)
+// is its bare x:xmpmeta (x:xapmeta in older files) or rdf:RDF element, perhaps behind a
+// byte-order mark, white space and an XML declaration. Other XML is not taken for one.
+bool StartsWithBareXMPElement(std::span<const std::uint8_t> data, std::size_t p) {
+  p = SkipBOMAndSpace(data, p);
+  if (HasTextAt(data, p, "<?xml")) {
+    const std::string_view rest(reinterpret_cast<const char*>(data.data() + p), data.size() - p);
+    const auto end = rest.find("?>");
+    if (end == std::string_view::npos)
+      return false;
+    p = SkipBOMAndSpace(data, p + end + 2);
+  }
+  for (const std::string_view name : {"<x:xmpmeta", "<x:xapmeta", "<rdf:RDF"}) {
+    if (!HasTextAt(data, p, name))
+      continue;
+    const auto next = p + name.size();
+    return next < data.size() && (IsXMLSpace(data[next]) || data[next] == '>' || data[next] == '/');
+  }
+  return false;
+}
+
+} // namespace
+
 bool IsXMPPayload(std::span<const std::uint8_t> data) {
   if (data.size() < 20)
     return false;
   std::size_t p = 0;
-  if (data.size() >= XMPSegmentHeader.size() &&
-      std::memcmp(data.data(), XMPSegmentHeader.data(), XMPSegmentHeader.size()) == 0) {
+  if (HasTextAt(data, 0, XMPSegmentHeader)) {
     p = XMPSegmentHeader.size();
     if (data.size() - p < 10)
       return false;
-    if (std::memcmp(data.data() + p, "<?xpacket ", 10) == 0)
+    if (HasTextAt(data, p, "<?xpacket "))
       return true;
     // The xpacket wrapper is optional: behind the XMP segment signature a bare
     // x:xmpmeta or rdf:RDF element (as some phones write) is a packet as well.
-    if (data.size() - p >= 3 && data[p] == 0xEF && data[p + 1] == 0xBB && data[p + 2] == 0xBF)
-      p += 3;
-    while (p < data.size() && (data[p] == ' ' || data[p] == '\t' || data[p] == '\r' || data[p] == '\n'))
-      ++p;
+    p = SkipBOMAndSpace(data, p);
     return p < data.size() && data[p] == '<';
   }
-  return std::memcmp(data.data() + p, "<?xpacket ", 10) == 0;
+  return HasTextAt(data, 0, "<?xpacket ") || StartsWithBareXMPElement(data, 0);
 }
 
 bool TMetadataBlock::IsExifBlock(bool checkID) const {

@@ -6,6 +6,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -48,6 +49,41 @@ const TTiffTagInfo* FindTagInfo(const IFoundTiffDirectory& directory, TTiffTagID
     if (info.ID == id)
       return &info;
   return nullptr;
+}
+
+// What a sub-directory pointer that could not be followed leaves on its section: the
+// errors of the table it leads to, so that a damaged directory that had to be dropped is
+// not taken for an absent one, or leBadOffset when the table was refused for where it lies
+// (in the header, on an ancestor, too deep). A zero pointer only says "none".
+TMetadataLoadErrors UnfollowedPointerErrors(ITiffParser& parser, const TTiffTagInfo& pointer) {
+  using enum TTiffDataType;
+  if (pointer.ElementCount != 1 ||
+      (pointer.DataType != tdLongWord && pointer.DataType != tdSubDirectory && pointer.DataType != tdWord))
+    return {};
+  std::uint8_t value[4] = {};
+  try {
+    parser.LoadTagData(pointer, value);
+  } catch (const Platform::EStreamError&) {
+    return {TMetadataLoadError::leBadOffset};
+  }
+  std::uint32_t offset = 0;
+  if (pointer.DataType == tdWord) {
+    std::uint16_t word = 0;
+    std::memcpy(&word, value, 2);
+    offset = word;
+  } else {
+    std::memcpy(&offset, value, 4);
+  }
+  if (offset == 0)
+    return {};
+  if (offset < 8)
+    return {TMetadataLoadError::leBadOffset};
+  auto errors = TFoundTiffDirectory::LoadDirectory(parser.Stream(), parser.Endianness(), parser.BasePosition(),
+                                                   offset, 0)
+                    .Errors;
+  if (errors.Empty())
+    errors.Include(TMetadataLoadError::leBadOffset);
+  return errors;
 }
 
 // A load runs inside one update bracket and ends without a change event, unmodified,
@@ -575,8 +611,12 @@ TCustomExifData::LoadSubDirectory(ITiffParser& parser, const std::shared_ptr<IFo
     return nullptr;
   const auto* pointer = FindTagInfo(*parent, pointerID);
   std::shared_ptr<IFoundTiffDirectory> directory;
-  if (pointer == nullptr || !parser.ParseSubDirectory(parent, *pointer, directory))
+  if (pointer == nullptr)
     return nullptr;
+  if (!parser.ParseSubDirectory(parent, *pointer, directory)) {
+    Section(kind).SetLoadErrors(UnfollowedPointerErrors(parser, *pointer));
+    return nullptr;
+  }
   Section(kind).Load(*directory, tiffImageSource);
   return directory;
 }

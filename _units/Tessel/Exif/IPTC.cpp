@@ -171,7 +171,14 @@ void TIPTCTag::Delete() {
 std::string TIPTCTag::ReadString() const {
   if (OwnerUsesUTF8())
     return UTF8BytesToString(FData.data(), FData.size());
-  return Platform::Win1252ToUTF8(AsView(FData));
+  // Without a character-set dataset writers differ even within one block (a city in the
+  // code page beside a sublocation in UTF-8): each text is read as UTF-8 when it is that,
+  // and as the code page otherwise.
+  const auto text = AsView(FData);
+  const auto* owner = FSection != nullptr ? FSection->Owner() : nullptr;
+  if (owner != nullptr && owner->FSections[0]->Find(90) == nullptr && Platform::IsValidUTF8(text))
+    return std::string(text);
+  return Platform::Win1252ToUTF8(text);
 }
 
 std::string TIPTCTag::ReadUTF8String() const { return std::string(AsView(FData)); }

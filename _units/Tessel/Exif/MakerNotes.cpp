@@ -392,6 +392,16 @@ bool IsSubDirectoryPointer(TExifMakerNoteClass makerNoteClass, TTiffTagID id, TT
 
 } // namespace
 
+void TCustomExifData::MakerNoteWrittenAt(std::int64_t offset) {
+  auto* tag = GetSection(TExifSectionKind::esDetails)->Find(ttMakerNote);
+  if (tag == nullptr)
+    return;
+  const auto shift = offset - tag->FOriginalDataOffset;
+  tag->FOriginalDataOffset = offset;
+  for (auto& extent : FMakerNoteExtents)
+    extent.Offset += shift;
+}
+
 void TCustomExifData::TakeMakerNoteExtents(const ITiffParser& parser,
                                            std::initializer_list<const IFoundTiffDirectory*> directories) {
   FMakerNoteExtents.clear();

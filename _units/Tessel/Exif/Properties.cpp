@@ -34,7 +34,7 @@ struct TEnumField {
   TTiffTagID ID;
   std::string_view XMPName; // in the exif schema
   std::int32_t Low, High;   // valid range
-  bool Wide;                // 16-bit (LightSource) rather than 8-bit signed
+  bool Wide;                // range-tested on all 16 bits (LightSource) rather than the low byte
 };
 
 constexpr TEnumField ContrastField{esDetails, ttContrast, "Contrast", -1, 2, false};
@@ -130,18 +130,22 @@ void WriteSignedFraction(const TCustomExifData& data, TTiffTagID id, const TTiff
 
 // Enumerations -------------------------------------------------------------------------
 
-// The stored value as the field's type sees it: the low 8 bits as a signed byte, or the
-// whole word as a signed 16-bit value.
+// The range test of the 8-bit fields looks at the low byte of the stored value only, so
+// that a stored 257 passes as 1; LightSource is tested on the whole word.
 std::int32_t EnumOrdinal(const TEnumField& field, std::uint16_t stored) {
-  return field.Wide ? static_cast<std::int16_t>(stored) : static_cast<std::int8_t>(stored & 0xFF);
+  return field.Wide ? stored : (stored & 0xFF);
 }
 
+// Values are read unsigned: a stored 255 is a value, not "missing", and nothing reads
+// negative. Unclamped, a value comes back exactly as stored.
 std::int32_t ReadEnum(const TCustomExifData& data, const TEnumField& field) {
   std::uint16_t stored = 0;
   if (!Sec(data, field.Section).TryGetWordValue(field.ID, 0, stored))
     return EnumTagMissing;
+  if (!data.EnsureEnumsInRange())
+    return stored;
   const auto value = EnumOrdinal(field, stored);
-  if (data.EnsureEnumsInRange() && (value < field.Low || value > field.High))
+  if (value < field.Low || value > field.High)
     return EnumTagMissing;
   return value;
 }

@@ -140,6 +140,13 @@ public:
     stream.WriteBuffer(block.Bytes());
   }
 
+  // Prepare has left OffsetSchema saying how far the note is from where its offsets
+  // belong in the block written; the note's recorded place must say the same.
+  void Written() const {
+    if (FMakerNote != nullptr)
+      FData.MakerNoteWrittenAt(FMakerNoteOffset);
+  }
+
 private:
   static constexpr std::array<TExifSectionKind, 5> WriteOrder{esGeneral, esDetails, esInterop, esGPS, esThumbnail};
 
@@ -768,6 +775,7 @@ void TExifData::SaveToStream(TStream& stream) {
     TExifBlockWriter writer(*this);
     writer.Prepare();
     writer.Write(stream);
+    writer.Written();
   });
 }
 

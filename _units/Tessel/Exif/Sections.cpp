@@ -1109,15 +1109,6 @@ void TExifSection::Load(const IFoundTiffDirectory& directory, bool tiffImageSour
   for (const auto& info : entries) {
     if (metadataOnly && !IsExifMetadataTagOfTiff(info.ID, info.DataType))
       continue;
-    if (tiffImageSource && !IsValidTiffDataType(info.DataType)) {
-      // A TIFF file is saved through the TIFF rewriter, which writes tags of known types
-      // only: there a tag of another type stays the empty UNDEFINED tag, so that the save
-      // is not refused for a directory that lost an entry.
-      TTiffTagInfo typeless = info;
-      typeless.DataType = static_cast<TTiffDataType>(0);
-      FTagList.push_back(std::make_unique<TExifTag>(this, directory, typeless));
-      continue;
-    }
     FTagList.push_back(std::make_unique<TExifTag>(this, directory, info));
   }
   // Stable, so that an ID a damaged file repeats keeps its file order and Find the first.

@@ -60,6 +60,21 @@ void WriteTagData(TStream& stream, TTiffDataType dataType, std::int64_t count, c
   }
 }
 
+// An entry with a type code this library does not know is carried as it came: its count
+// taken as bytes, read and written in file order, as the Exif block writer does.
+bool HasUnknownType(const TTiffTagInfo& info) {
+  return static_cast<std::uint16_t>(info.DataType) != 0 && !IsValidTiffDataType(info.DataType) &&
+         info.ElementCount > 0;
+}
+
+// The entry as its bytes are read: an unknown type as that many UNDEFINED bytes.
+TTiffTagInfo AsReadable(const TTiffTagInfo& info) {
+  TTiffTagInfo result = info;
+  if (HasUnknownType(info))
+    result.DataType = tdUndefined;
+  return result;
+}
+
 void WriteZeros(TStream& stream, std::int64_t count) {
   static const std::array<std::uint8_t, 4096> zeros{};
   for (; count > 0; count -= static_cast<std::int64_t>(zeros.size()))
@@ -130,7 +145,7 @@ public:
   [[nodiscard]] TTiffDataType DataType() const { return FInfo.DataType; }
   [[nodiscard]] std::int32_t ElementCount() const { return FInfo.ElementCount; }
   [[nodiscard]] std::uint32_t OldDataOffset() const { return FInfo.DataOffset; }
-  [[nodiscard]] std::int32_t DataSize() const { return FInfo.DataSize(); }
+  [[nodiscard]] std::int32_t DataSize() const { return AsReadable(FInfo).DataSize(); }
   [[nodiscard]] std::uint32_t NewDataOffset() const { return FNewDataOffset; }
   void SetNewDataOffset(std::uint32_t value) { FNewDataOffset = value; }
   [[nodiscard]] TTiffDirectoryRewriter& Parent() const { return *FParent; }
@@ -159,9 +174,10 @@ public:
 
   void WriteData(TStream& stream, TEndianness endianness) const override {
     if (Kind == TKind::itNormal) {
+      const auto readable = AsReadable(FInfo);
       std::vector<std::uint8_t> buffer(static_cast<std::size_t>(DataSize()));
-      FParser->LoadTagData(FInfo, buffer.data());
-      WriteTagData(stream, FInfo.DataType, FInfo.ElementCount, buffer.data(), endianness);
+      FParser->LoadTagData(readable, buffer.data());
+      WriteTagData(stream, readable.DataType, readable.ElementCount, buffer.data(), endianness);
       return;
     }
     const bool words = TiffElementSize(FInfo.DataType) == 2;
@@ -204,7 +220,7 @@ public:
 
   void WriteData(TStream& stream, TEndianness endianness) const override {
     const auto& data = FTag->Data();
-    if (ByteStream) {
+    if (ByteStream || HasUnknownType(FInfo)) {
       const auto size = std::max<std::int64_t>(DataSize(), 0);
       const auto present = std::min<std::int64_t>(data.Size(), size);
       if (present > 0)
@@ -273,7 +289,7 @@ void TTiffDirectoryRewriter::Initialize(ITiffRewriteCallback* callback) {
 }
 
 bool TTiffDirectoryRewriter::ShouldCarryOver(const TTiffTagInfo& info, ITiffRewriteCallback* callback) const {
-  if (!info.IsWellFormed() || FindEntry(info.ID) >= 0)
+  if (!AsReadable(info).IsWellFormed() || FindEntry(info.ID) >= 0)
     return false;
   bool rewrite = true;
   if (callback != nullptr)
@@ -301,8 +317,14 @@ void TTiffDirectoryRewriter::CarryOverParsedTags(const IFoundTiffDirectory& sour
       }
       // Taken over elsewhere already: kept as a plain entry, as any pointer that does not parse.
     }
-    if (info.DataSize() > 4)
-      FContext->AddCopied(info.DataSize());
+    const auto size = AsReadable(info).DataSize();
+    // The bytes of an entry of unknown type were never checked by the parser: one that
+    // claims more than the file holds is left behind rather than failing the save.
+    if (HasUnknownType(info) && size > 4 &&
+        std::int64_t{info.DataOffset} + size > FSourceParser->Stream().Size() - FSourceParser->BasePosition())
+      continue;
+    if (size > 4)
+      FContext->AddCopied(size);
     InsertEntry(std::make_unique<TInternaTiffTagToWrite>(*this, info, FSourceParser), false);
     // Whichever of the pair comes second completes it: a directory whose entries are
     // not in ascending order must not leave its image data behind.

@@ -86,6 +86,22 @@ int ElementDepthBelow(const TXmlNode& node, int limit) {
   return deepest;
 }
 
+// True for text without an XML declaration and for one whose encoding is UTF-8 or
+// left out (which means UTF-8).
+bool DeclaresUTF8(std::string_view text) {
+  if (!text.starts_with("<?xml"))
+    return true;
+  const auto declaration = text.substr(0, text.find("?>"));
+  const auto at = declaration.find("encoding");
+  if (at == std::string_view::npos)
+    return true;
+  const auto quote = declaration.find_first_of("\"'", at);
+  if (quote == std::string_view::npos)
+    return false;
+  return Platform::SameText(declaration.substr(quote + 1, 5), "UTF-8") &&
+         declaration.size() > quote + 6 && declaration[quote + 6] == declaration[quote];
+}
+
 std::string ReadRest(Platform::TStream& stream) {
   const auto available = stream.Size() - stream.Position();
   std::string buffer;
@@ -335,14 +351,14 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
     return false;
 
   // The cache is what an unchanged packet writes back. A bare element without the
-  // xpacket wrapper (as phones write it) is kept as it came too, so that carrying
-  // such a packet through a load and save keeps its bytes; text with its own XML
-  // declaration may be in another encoding and is cached as the DOM's UTF-8.
+  // xpacket wrapper (as phones and some TIFF writers store it) is kept as it came too,
+  // so that carrying such a packet through a load and save keeps its bytes; text whose
+  // XML declaration names another encoding is cached as the DOM's UTF-8.
   std::string rawText;
   const std::string_view text(buffer);
   const auto start = text.find_first_not_of(" \t\r\n");
   const bool bareElement = start != std::string_view::npos && text.substr(start).starts_with('<') &&
-                           !text.substr(start).starts_with("<?xml") && Platform::IsValidUTF8(text);
+                           DeclaresUTF8(text.substr(start)) && Platform::IsValidUTF8(text);
   if (text.starts_with(PacketStartMarker) || bareElement)
     rawText = std::move(buffer);
   else
@@ -434,7 +450,9 @@ void TXMPPacket::GenerateText(std::string& out) {
 void TXMPPacket::SaveToStream(Platform::TStream& stream) {
   if (!FRawXMLCache.empty()) {
     stream.WriteBuffer(FRawXMLCache.data(), static_cast<std::int64_t>(FRawXMLCache.size()));
-    if (FRawXMLCache.back() != ' ')
+    // A wrapped packet ends with a space; text without the wrapper is written back as it
+    // came, byte for byte.
+    if (FRawXMLCache.starts_with(PacketStartMarker) && FRawXMLCache.back() != ' ')
       stream.WriteBuffer(" ", 1);
     return;
   }
