@@ -156,20 +156,20 @@ const TCommandRegistrar registrar{TCommand{
     "set", "Write orientation, capture date, description, comment or GPS position into JPEG, Photoshop and TIFF files",
     [](CLI::App& sub) -> std::function<int()> {
       auto options = std::make_shared<TSetOptions>();
-      sub.add_option("--orientation", options->Orientation, "EXIF orientation 1..8 (0 removes it)")
+      sub.add_option("--orientation", options->Orientation, "Set the EXIF orientation 1..8 (0 removes it)")
           ->check(CLI::Range(0, 8));
-      sub.add_option("--datetime", options->DateTime, "Date and time of the file (tag 0x0132), \"YYYY:MM:DD HH:MM:SS\"")
+      sub.add_option("--datetime", options->DateTime, "Set the date and time of the file (tag 0x0132), \"YYYY:MM:DD HH:MM:SS\"")
           ->check([](const std::string& text) {
             TDateTime value = 0;
             return TryExifStringToDateTime(text, value) ? std::string() : "expected \"YYYY:MM:DD HH:MM:SS\"";
           });
-      sub.add_option("--description", options->Description, "Image description (ASCII; empty removes it)");
-      sub.add_option("--comment", options->Comment, "Comment (empty removes it)");
-      sub.add_option("--gps", options->GPS, "Position LAT,LON in decimal degrees, south and west negative")
+      sub.add_option("--description", options->Description, "Set the image description (empty removes it)");
+      sub.add_option("--comment", options->Comment, "Set the comment (empty removes it)");
+      sub.add_option("--gps", options->GPS, "Set the GPS position LAT,LON in decimal degrees, south and west negative")
           ->check([](const std::string& text) {
             return ParseGPS(text) ? std::string() : "expected LAT,LON in decimal degrees (-90..90, -180..180)";
           });
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
       sub.add_flag("--keep-time", options->KeepTime, "Keep the file's modification time");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
@@ -183,7 +183,8 @@ const TCommandRegistrar registrar{TCommand{
                              SetFile(fileName, *options, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli set --gps 50.9413,6.9583 --datetime \"2024:05:01 12:30:00\" --keep-time photo.jpg"}};
 
 } // namespace
 
