@@ -5,6 +5,8 @@
 
 #include "cli/CliSupport.h"
 
+#include "app/core/GPSTexts.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/FileOps.h"
@@ -67,53 +69,6 @@ std::optional<TGPSPosition> ParseGPS(std::string_view text) {
   return position;
 }
 
-// Whole degrees, whole minutes and seconds with four decimals; a value that rounds up to
-// 60 seconds carries over.
-struct TDMS {
-  std::uint32_t Degrees = 0;
-  std::uint32_t Minutes = 0;
-  double Seconds = 0;
-};
-
-TDMS ToDMS(double value) {
-  value = std::fabs(value);
-  TDMS result;
-  result.Degrees = static_cast<std::uint32_t>(value);
-  const double minutes = (value - result.Degrees) * 60;
-  result.Minutes = static_cast<std::uint32_t>(minutes);
-  result.Seconds = std::round((minutes - result.Minutes) * 60 * 10000) / 10000;
-  if (result.Seconds >= 60) {
-    result.Seconds = 0;
-    if (++result.Minutes == 60) {
-      result.Minutes = 0;
-      ++result.Degrees;
-    }
-  }
-  return result;
-}
-
-void SetGPSPosition(TExifData& data, const TGPSPosition& position) {
-  data.BeginUpdate();
-  try {
-    // A GPS directory names its version; 2.2 is the one these tags follow.
-    auto& gps = *data.GetSection(TExifSectionKind::esGPS);
-    if (gps.Find(ttGPSVersionID) == nullptr) {
-      const std::uint8_t version[4] = {2, 2, 0, 0};
-      gps.AddOrUpdate(ttGPSVersionID, TTiffDataType::tdByte, 4, version);
-    }
-    const auto lat = ToDMS(position.Latitude);
-    data.GPSLatitude().Assign(lat.Degrees, lat.Minutes, lat.Seconds,
-                              position.Latitude < 0 ? TGPSLatitudeRef::ltSouth : TGPSLatitudeRef::ltNorth);
-    const auto lon = ToDMS(position.Longitude);
-    data.GPSLongitude().Assign(lon.Degrees, lon.Minutes, lon.Seconds,
-                               position.Longitude < 0 ? TGPSLongitudeRef::lnWest : TGPSLongitudeRef::lnEast);
-  } catch (...) {
-    data.EndUpdate();
-    throw;
-  }
-  data.EndUpdate();
-}
-
 void SetFile(const std::string& fileName, const TSetOptions& options, std::ostream& out, nlohmann::ordered_json& json) {
   TExifData data;
   if (!data.LoadFromGraphic(fileName))
@@ -138,7 +93,8 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
     changed["comment"] = *options.Comment;
   }
   if (options.GPS) {
-    SetGPSPosition(data, *ParseGPS(*options.GPS));
+    const auto position = *ParseGPS(*options.GPS);
+    Core::SetGPSPosition(data, position.Latitude, position.Longitude);
     changed["gps"] = {{"latitude", data.GPSLatitude().AsString()}, {"longitude", data.GPSLongitude().AsString()}};
   }
   // Taken before the save, which would make it now.
