@@ -234,22 +234,23 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, Json&
 }
 
 const TCommandRegistrar registrar{
-    TCommand{"info", "Shows the main EXIF fields of pictures (JPEG, TIFF, PSD): camera, times, exposure, GPS position",
+    TCommand{"info", "Show the main EXIF fields of JPEG, Photoshop and TIFF files: camera, times, exposure, GPS position",
              [](CLI::App& sub) -> std::function<int()> {
                struct TOptions {
                  bool Json = false;
                  std::vector<std::string> Files;
                };
                auto options = std::make_shared<TOptions>();
-               sub.add_flag("--json", options->Json, "One JSON array with an object per file");
-               sub.add_option("files", options->Files, "Pictures")->required();
+               sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
+               sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
                return [options] {
                  return ForEachFile(options->Files, options->Json,
                                     [&options](const std::string& fileName, std::ostream& out, Json& json) {
                                       ShowFile(fileName, options->Json, out, json);
                                     });
                };
-             }}};
+             },
+    "fotarium-cli info -r ~/Pictures/2024"}};
 
 } // namespace
 

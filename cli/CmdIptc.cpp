@@ -82,21 +82,22 @@ void ShowFile(const std::string& fileName, bool asJson, std::ostream& out, nlohm
 
 // NOLINTNEXTLINE(cert-err58-cpp): commands register at start-up
 const TCommandRegistrar registrar{TCommand{
-    "iptc", "Shows the IPTC datasets of pictures (JPEG, TIFF, PSD)", [](CLI::App& sub) -> std::function<int()> {
+    "iptc", "List the IPTC datasets of JPEG, Photoshop and TIFF files", [](CLI::App& sub) -> std::function<int()> {
       struct TOptions {
         bool Json = false;
         std::vector<std::string> Files;
       };
       auto options = std::make_shared<TOptions>();
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
-      sub.add_option("files", options->Files, "Pictures")->required();
+      sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
+      sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
         return ForEachFile(options->Files, options->Json,
                            [&options](const std::string& fileName, std::ostream& out, nlohmann::ordered_json& json) {
                              ShowFile(fileName, options->Json, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli iptc --json photo.jpg"}};
 
 } // namespace
 

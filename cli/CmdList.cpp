@@ -71,7 +71,7 @@ const TCommandRegistrar registrar{TCommand{
       auto asJson = std::make_shared<bool>(false);
       auto mapFile = std::make_shared<std::string>();
       sub.add_flag("--json", *asJson, "Print one JSON array with an object per file");
-      sub.add_option("--makernote-map", *mapFile, "Ini file describing maker-note tags and values");
+      sub.add_option("--makernote-map", *mapFile, "Describe maker-note tags and values with this ini file");
       sub.add_option("files", *files, "JPEG, Photoshop or TIFF files")->required();
       return [files, asJson, mapFile]() -> int {
         std::shared_ptr<const Core::IniFile> map;
@@ -79,7 +79,7 @@ const TCommandRegistrar registrar{TCommand{
           try {
             map = std::make_shared<const Core::IniFile>(Core::IniFile::FromFile(*mapFile));
           } catch (const std::exception& e) {
-            std::cerr << "fotarium-cli: " << *mapFile << ": " << e.what() << '\n';
+            std::cerr << "fotarium-cli: " << ErrorText(e, *mapFile) << '\n';
             return 2;
           }
         }
@@ -88,7 +88,8 @@ const TCommandRegistrar registrar{TCommand{
                              ListFile(fileName, map.get(), *asJson, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli list --makernote-map canon.ini photo.jpg"}};
 
 } // namespace
 

@@ -63,7 +63,7 @@ public:
     const auto plan = Core::PlanRename(name, FOptions.Pattern, captureTime.Value());
     if (plan.ErrorCode != 0)
       throw Platform::Exception(fmt::format("cannot rename to \"{}\": {} (error {})", plan.NewName,
-                                            Platform::SysErrorMessage(plan.ErrorCode), plan.ErrorCode));
+                                            SystemErrorText(plan.ErrorCode), plan.ErrorCode));
     if (plan.Unchanged) {
       json["status"] = "unchanged";
       json["newName"] = name;
@@ -89,7 +89,7 @@ public:
     }
     if (const int error = Core::MoveFileNoReplace(dir, name, newName); error != 0)
       throw Platform::Exception(
-          fmt::format("renaming to \"{}\" failed: {} (error {})", newName, Platform::SysErrorMessage(error), error));
+          fmt::format("renaming to \"{}\" failed: {} (error {})", newName, SystemErrorText(error), error));
     json["status"] = "renamed";
     if (!FOptions.Json)
       out << "  renamed to " << newName << '\n';
@@ -108,9 +108,9 @@ const TCommandRegistrar registrar{
              [](CLI::App& sub) -> std::function<int()> {
                auto options = std::make_shared<TRenameOptions>();
                sub.add_option("--pattern", options->Pattern,
-                              "Date and time pattern; \"@\" stands for the old name (default yyyymmdd_hhnnss_@)");
+                              "Name the files with this date and time pattern; \"@\" stands for the old name (default yyyymmdd_hhnnss_@)");
                sub.add_flag("--dry-run", options->DryRun, "Show the new names, rename nothing");
-               sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+               sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
                sub.add_flag("--suffix", options->Suffix, "Add _1, _2, ... when the new name is taken");
                sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
                return [options] {
@@ -119,7 +119,8 @@ const TCommandRegistrar registrar{
                                     [&run](const std::string& fileName, std::ostream& out,
                                            nlohmann::ordered_json& json) { run.RenameFile(fileName, out, json); });
                };
-             }}};
+             },
+    "fotarium-cli rename --dry-run --suffix -r ~/Pictures/import"}};
 
 } // namespace
 

@@ -163,7 +163,8 @@ const TCommandRegistrar registrar{TCommand{
                              ListSegments(fileName, out, json, *asJson);
                            });
       };
-    }}};
+    },
+    "fotarium-cli segments --json photo.jpg"}};
 
 } // namespace
 

@@ -5,6 +5,8 @@
 
 #include "cli/CliSupport.h"
 
+#include "app/core/GPSTexts.h"
+
 #include "Tessel/Exif.h"
 
 #include "platform/FileOps.h"
@@ -67,53 +69,6 @@ std::optional<TGPSPosition> ParseGPS(std::string_view text) {
   return position;
 }
 
-// Whole degrees, whole minutes and seconds with four decimals; a value that rounds up to
-// 60 seconds carries over.
-struct TDMS {
-  std::uint32_t Degrees = 0;
-  std::uint32_t Minutes = 0;
-  double Seconds = 0;
-};
-
-TDMS ToDMS(double value) {
-  value = std::fabs(value);
-  TDMS result;
-  result.Degrees = static_cast<std::uint32_t>(value);
-  const double minutes = (value - result.Degrees) * 60;
-  result.Minutes = static_cast<std::uint32_t>(minutes);
-  result.Seconds = std::round((minutes - result.Minutes) * 60 * 10000) / 10000;
-  if (result.Seconds >= 60) {
-    result.Seconds = 0;
-    if (++result.Minutes == 60) {
-      result.Minutes = 0;
-      ++result.Degrees;
-    }
-  }
-  return result;
-}
-
-void SetGPSPosition(TExifData& data, const TGPSPosition& position) {
-  data.BeginUpdate();
-  try {
-    // A GPS directory names its version; 2.2 is the one these tags follow.
-    auto& gps = *data.GetSection(TExifSectionKind::esGPS);
-    if (gps.Find(ttGPSVersionID) == nullptr) {
-      const std::uint8_t version[4] = {2, 2, 0, 0};
-      gps.AddOrUpdate(ttGPSVersionID, TTiffDataType::tdByte, 4, version);
-    }
-    const auto lat = ToDMS(position.Latitude);
-    data.GPSLatitude().Assign(lat.Degrees, lat.Minutes, lat.Seconds,
-                              position.Latitude < 0 ? TGPSLatitudeRef::ltSouth : TGPSLatitudeRef::ltNorth);
-    const auto lon = ToDMS(position.Longitude);
-    data.GPSLongitude().Assign(lon.Degrees, lon.Minutes, lon.Seconds,
-                               position.Longitude < 0 ? TGPSLongitudeRef::lnWest : TGPSLongitudeRef::lnEast);
-  } catch (...) {
-    data.EndUpdate();
-    throw;
-  }
-  data.EndUpdate();
-}
-
 void SetFile(const std::string& fileName, const TSetOptions& options, std::ostream& out, nlohmann::ordered_json& json) {
   TExifData data;
   if (!data.LoadFromGraphic(fileName))
@@ -138,7 +93,8 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
     changed["comment"] = *options.Comment;
   }
   if (options.GPS) {
-    SetGPSPosition(data, *ParseGPS(*options.GPS));
+    const auto position = *ParseGPS(*options.GPS);
+    Core::SetGPSPosition(data, position.Latitude, position.Longitude);
     changed["gps"] = {{"latitude", data.GPSLatitude().AsString()}, {"longitude", data.GPSLongitude().AsString()}};
   }
   // Taken before the save, which would make it now.
@@ -156,20 +112,20 @@ const TCommandRegistrar registrar{TCommand{
     "set", "Write orientation, capture date, description, comment or GPS position into JPEG, Photoshop and TIFF files",
     [](CLI::App& sub) -> std::function<int()> {
       auto options = std::make_shared<TSetOptions>();
-      sub.add_option("--orientation", options->Orientation, "EXIF orientation 1..8 (0 removes it)")
+      sub.add_option("--orientation", options->Orientation, "Set the EXIF orientation 1..8 (0 removes it)")
           ->check(CLI::Range(0, 8));
-      sub.add_option("--datetime", options->DateTime, "Date and time of the file (tag 0x0132), \"YYYY:MM:DD HH:MM:SS\"")
+      sub.add_option("--datetime", options->DateTime, "Set the date and time of the file (tag 0x0132), \"YYYY:MM:DD HH:MM:SS\"")
           ->check([](const std::string& text) {
             TDateTime value = 0;
             return TryExifStringToDateTime(text, value) ? std::string() : "expected \"YYYY:MM:DD HH:MM:SS\"";
           });
-      sub.add_option("--description", options->Description, "Image description (ASCII; empty removes it)");
-      sub.add_option("--comment", options->Comment, "Comment (empty removes it)");
-      sub.add_option("--gps", options->GPS, "Position LAT,LON in decimal degrees, south and west negative")
+      sub.add_option("--description", options->Description, "Set the image description (empty removes it)");
+      sub.add_option("--comment", options->Comment, "Set the comment (empty removes it)");
+      sub.add_option("--gps", options->GPS, "Set the GPS position LAT,LON in decimal degrees, south and west negative")
           ->check([](const std::string& text) {
             return ParseGPS(text) ? std::string() : "expected LAT,LON in decimal degrees (-90..90, -180..180)";
           });
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
       sub.add_flag("--keep-time", options->KeepTime, "Keep the file's modification time");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
@@ -183,7 +139,8 @@ const TCommandRegistrar registrar{TCommand{
                              SetFile(fileName, *options, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli set --gps 50.9413,6.9583 --datetime \"2024:05:01 12:30:00\" --keep-time photo.jpg"}};
 
 } // namespace
 

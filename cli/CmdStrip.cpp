@@ -132,7 +132,7 @@ const TCommandRegistrar registrar{TCommand{
       sub.add_flag("--exif", options->Exif, "Remove the EXIF data");
       sub.add_flag("--xmp", options->XMP, "Remove the XMP packet");
       sub.add_flag("--iptc", options->IPTC, "Remove the IPTC data");
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
+      sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
       sub.add_flag("--keep-time", options->KeepTime, "Keep the file's modification time");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] {
@@ -145,7 +145,8 @@ const TCommandRegistrar registrar{TCommand{
                              StripFile(fileName, *options, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli strip --xmp --iptc --keep-time photo.jpg"}};
 
 } // namespace
 

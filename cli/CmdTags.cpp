@@ -198,7 +198,8 @@ const TCommandRegistrar registrar{TCommand{
                              ListTags(fileName, out, json, *asJson);
                            });
       };
-    }}};
+    },
+    "fotarium-cli tags photo.jpg scan.tif"}};
 
 } // namespace
 

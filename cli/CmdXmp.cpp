@@ -126,7 +126,7 @@ void ShowFile(const std::string& fileName, bool raw, bool asJson, std::ostream& 
 }
 
 const TCommandRegistrar registrar{TCommand{
-    "xmp", "Shows the XMP packet of pictures (JPEG, TIFF, PSD) and .xmp sidecar files",
+    "xmp", "Show the XMP packet of JPEG, Photoshop and TIFF files and of .xmp sidecar files",
     [](CLI::App& sub) -> std::function<int()> {
       struct TOptions {
         bool Json = false;
@@ -134,16 +134,17 @@ const TCommandRegistrar registrar{TCommand{
         std::vector<std::string> Files;
       };
       auto options = std::make_shared<TOptions>();
-      sub.add_flag("--json", options->Json, "One JSON array with an object per file");
-      sub.add_flag("--raw", options->Raw, "The packet text instead of the tree");
-      sub.add_option("files", options->Files, "Pictures or .xmp files")->required();
+      sub.add_flag("--json", options->Json, "Print one JSON array with an object per file");
+      sub.add_flag("--raw", options->Raw, "Print the packet text instead of the tree");
+      sub.add_option("files", options->Files, "JPEG, Photoshop, TIFF or .xmp files")->required();
       return [options] {
         return ForEachFile(options->Files, options->Json,
                            [&options](const std::string& fileName, std::ostream& out, nlohmann::ordered_json& json) {
                              ShowFile(fileName, options->Raw, options->Json, out, json);
                            });
       };
-    }}};
+    },
+    "fotarium-cli xmp --raw photo.jpg photo.xmp"}};
 
 } // namespace
 

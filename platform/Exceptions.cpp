@@ -14,12 +14,12 @@ std::string SysErrorMessage(int errorCode) {
 EFOpenError::EFOpenError(const std::string& fileName, int errorCode)
     : EFileStreamError("Datei \"" + fileName + "\" kann nicht geöffnet werden. " +
                            SysErrorMessage(errorCode),
-                       errorCode) {}
+                       errorCode, fileName) {}
 
 EFCreateError::EFCreateError(const std::string& fileName, int errorCode)
     : EFileStreamError("Datei \"" + fileName + "\" kann nicht erstellt werden. " +
                            SysErrorMessage(errorCode),
-                       errorCode) {}
+                       errorCode, fileName) {}
 
 EAssignError::EAssignError(const std::string& sourceName, const std::string& targetName)
     : EConvertError(sourceName + " kann nicht zu " + targetName + " zugewiesen werden") {}

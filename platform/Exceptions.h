@@ -35,15 +35,17 @@ public:
   using EStreamError::EStreamError;
 };
 
-// File errors carry the system's error code (errno) next to their text.
+// File errors carry the system's error code (errno) and the file's name next to their text.
 class EFileStreamError : public EStreamError {
 public:
-  EFileStreamError(std::string message, int errorCode)
-      : EStreamError(std::move(message)), FErrorCode(errorCode) {}
+  EFileStreamError(std::string message, int errorCode, std::string fileName = {})
+      : EStreamError(std::move(message)), FErrorCode(errorCode), FFileName(std::move(fileName)) {}
   [[nodiscard]] int ErrorCode() const noexcept { return FErrorCode; }
+  [[nodiscard]] const std::string& FileName() const noexcept { return FFileName; }
 
 private:
   int FErrorCode;
+  std::string FFileName;
 };
 
 class EFOpenError : public EFileStreamError {

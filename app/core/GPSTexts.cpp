@@ -82,6 +82,16 @@ bool IsNegativeHemisphere(const TDmsParts& parts, char positive, char negative) 
   throw Platform::ERangeError("Ungültige Koordinate \"" + std::string(text) + "\": " + std::string(why));
 }
 
+// Seconds to four decimals, halves to even, reduced to lowest terms; nullopt beyond the
+// rational's range.
+std::optional<TTiffLongWordFraction> SecondsFraction(std::uint64_t tenThousandths) {
+  if (tenThousandths > std::numeric_limits<std::uint32_t>::max())
+    return std::nullopt;
+  const auto numerator = static_cast<std::uint32_t>(tenThousandths);
+  const auto divisor = std::gcd(numerator, std::uint32_t{10000});
+  return TTiffLongWordFraction(numerator / divisor, 10000 / divisor);
+}
+
 struct TParsedDms {
   TTiffLongWordFraction Degrees, Minutes, Seconds;
   bool Negative = false;
@@ -99,14 +109,15 @@ std::optional<TParsedDms> ParseDms(std::string_view text, TGPSAxis axis, const P
   if (degrees < 0 || minutes < 0 || seconds < 0)
     RaiseInvalidCoordinate(text, "Grad, Minuten und Sekunden dürfen nicht negativ sein");
   const double scaled = std::nearbyint(seconds * 10000.0); // the default rounding: halves to even
-  if (!(scaled <= static_cast<double>(std::numeric_limits<std::uint32_t>::max())))
+  const auto fraction = scaled <= static_cast<double>(std::numeric_limits<std::uint32_t>::max())
+                            ? SecondsFraction(static_cast<std::uint64_t>(scaled))
+                            : std::nullopt;
+  if (!fraction)
     RaiseInvalidCoordinate(text, "die Sekundenangabe ist zu groß");
-  const auto numerator = static_cast<std::uint32_t>(scaled);
-  const auto divisor = std::gcd(numerator, std::uint32_t{10000});
   TParsedDms parsed;
   parsed.Degrees = TTiffLongWordFraction(static_cast<std::uint32_t>(degrees), 1);
   parsed.Minutes = TTiffLongWordFraction(static_cast<std::uint32_t>(minutes), 1);
-  parsed.Seconds = TTiffLongWordFraction(numerator / divisor, 10000 / divisor);
+  parsed.Seconds = *fraction;
   parsed.Negative =
       axis == TGPSAxis::gaLatitude ? IsNegativeHemisphere(parts, 'N', 'S') : IsNegativeHemisphere(parts, 'E', 'W');
   return parsed;
@@ -144,24 +155,68 @@ std::string FractionDigits(double fraction) {
   return text.substr(2, 6);
 }
 
+// The one place a position is written: whole degrees and minutes, the seconds as given,
+// the hemisphere letter, and the GPS directory's version when it has none yet (readers
+// look for it before they trust the directory).
+void StoreCoordinate(TCustomExifData& data, TGPSAxis axis, std::uint32_t degrees, std::uint32_t minutes,
+                     const TTiffLongWordFraction& seconds, bool negative) {
+  using enum Tessel::Exif::TGPSLatitudeRef;
+  using enum Tessel::Exif::TGPSLongitudeRef;
+  data.BeginUpdate();
+  try {
+    auto& gps = *data.GetSection(Tessel::Exif::TExifSectionKind::esGPS);
+    if (gps.Find(Tessel::Exif::ttGPSVersionID) == nullptr) {
+      constexpr std::uint8_t version[4] = {2, 2, 0, 0};
+      for (int i = 3; i >= 0; --i) // the last first, so the tag is made with all four
+        gps.SetByteValue(Tessel::Exif::ttGPSVersionID, i, version[i]);
+    }
+    if (axis == TGPSAxis::gaLatitude)
+      data.GPSLatitude().Assign(degrees, minutes, seconds, negative ? ltSouth : ltNorth);
+    else
+      data.GPSLongitude().Assign(degrees, minutes, seconds, negative ? lnWest : lnEast);
+  } catch (...) {
+    data.EndUpdate();
+    throw;
+  }
+  data.EndUpdate();
+}
+
+// Signed decimal degrees, rounded once as a whole to 1/10000 of a second (halves to
+// even), so that 59.99995 seconds carry into the next minute.
+void StoreDecimalCoordinate(TCustomExifData& data, TGPSAxis axis, double value) {
+  const auto total = static_cast<std::uint64_t>(std::nearbyint(std::fabs(value) * 3600.0 * 10000.0));
+  constexpr std::uint64_t perDegree = 3600ULL * 10000, perMinute = 60ULL * 10000;
+  StoreCoordinate(data, axis, static_cast<std::uint32_t>(total / perDegree),
+                  static_cast<std::uint32_t>(total % perDegree / perMinute), *SecondsFraction(total % perMinute),
+                  value < 0 && total != 0);
+}
+
 } // namespace
 
 bool SetLatitudeFromText(TCustomExifData& data, std::string_view text, const Platform::TFormatSettings& settings) {
-  using enum Tessel::Exif::TGPSLatitudeRef;
   const auto parsed = ParseDms(text, TGPSAxis::gaLatitude, settings);
   if (!parsed)
     return false;
-  data.GPSLatitude().Assign(parsed->Degrees, parsed->Minutes, parsed->Seconds, parsed->Negative ? ltSouth : ltNorth);
+  StoreCoordinate(data, TGPSAxis::gaLatitude, parsed->Degrees.Numerator, parsed->Minutes.Numerator, parsed->Seconds,
+                  parsed->Negative);
   return true;
 }
 
 bool SetLongitudeFromText(TCustomExifData& data, std::string_view text, const Platform::TFormatSettings& settings) {
-  using enum Tessel::Exif::TGPSLongitudeRef;
   const auto parsed = ParseDms(text, TGPSAxis::gaLongitude, settings);
   if (!parsed)
     return false;
-  data.GPSLongitude().Assign(parsed->Degrees, parsed->Minutes, parsed->Seconds, parsed->Negative ? lnWest : lnEast);
+  StoreCoordinate(data, TGPSAxis::gaLongitude, parsed->Degrees.Numerator, parsed->Minutes.Numerator, parsed->Seconds,
+                  parsed->Negative);
   return true;
+}
+
+void SetGPSPosition(TCustomExifData& data, double latitude, double longitude) {
+  // Both checked first, so that a bad longitude does not leave a new latitude behind.
+  if (!(std::fabs(latitude) <= 90) || !(std::fabs(longitude) <= 180))
+    throw Platform::ERangeError();
+  StoreDecimalCoordinate(data, TGPSAxis::gaLatitude, latitude);
+  StoreDecimalCoordinate(data, TGPSAxis::gaLongitude, longitude);
 }
 
 std::string DmsTextToDecimal(std::string_view text, const Platform::TFormatSettings& settings) {

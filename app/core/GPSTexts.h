@@ -22,6 +22,16 @@ enum class TGPSClipboardFormat : unsigned char { gcDegreesMinutesSeconds, gcDeci
 inline constexpr std::string_view NoGPSDataMessage = "Keine GPS-Daten verfügbar!";
 inline constexpr std::string_view KMLNotAvailableMessage = "Diese Option ist noch nicht verfügbar!";
 
+// Every position is written the same way, from the window's cells as from the command
+// line: whole degrees and minutes, seconds to four decimals (halves to even) reduced to
+// lowest terms, the hemisphere letter, and GPSVersionID 2.2.0.0 when the GPS directory has
+// no version yet.
+//
+// Stores signed decimal degrees (south and west negative) as GPSLatitude and GPSLongitude,
+// the whole value rounded once, so that a second that rounds up to 60 carries into the
+// minute. Raises Platform::ERangeError beyond -90..90 or -180..180.
+void SetGPSPosition(Tessel::Exif::TCustomExifData& data, double latitude, double longitude);
+
 // Stores a DMS text as GPSLatitude / GPSLongitude: degrees and minutes as whole numbers,
 // seconds to four decimals (halves to even) reduced to lowest terms; a point in the
 // seconds is read as the decimal separator. The hemisphere is the letter after the

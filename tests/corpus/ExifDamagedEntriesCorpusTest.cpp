@@ -80,8 +80,12 @@ TEST(ExifDamagedEntriesCorpus, ExifDirectoryWithGarbageEntriesInFrontKeepsItsSou
   for (const char* name : {"issue_3455_sigma_print0x0008_empty.jpg", "issue_3455_sigma_print0x0009_empty.jpg"}) {
     SCOPED_TRACE(name);
     const auto file = Sample(name);
-    if (file.empty())
-      GTEST_SKIP() << name << " not found under " << FOTARIUM_CORPUS_DIR;
+    if (CorpusDir().empty())
+      GTEST_SKIP() << "sample pictures not found in " << FOTARIUM_CORPUS_DIR;
+    if (file.empty()) {
+      ADD_FAILURE() << name << " is missing from " << CorpusDir();
+      continue;
+    }
     TEdited edited;
     EditOrientation(file, edited);
     auto& details = *edited.Before.GetSection(esDetails);
@@ -145,8 +149,12 @@ TEST(ExifDamagedEntriesCorpus, TagsOfUnknownTypesTravelAsTheyCame) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);
     const auto file = Sample(c.File);
-    if (file.empty())
-      GTEST_SKIP() << c.File << " not found under " << FOTARIUM_CORPUS_DIR;
+    if (CorpusDir().empty())
+      GTEST_SKIP() << "sample pictures not found in " << FOTARIUM_CORPUS_DIR;
+    if (file.empty()) {
+      ADD_FAILURE() << c.File << " is missing from " << CorpusDir();
+      continue;
+    }
     TEdited edited;
     EditOrientation(file, edited);
     const auto* tag = Find(edited.After, c.Kind, c.ID);

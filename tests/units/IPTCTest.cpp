@@ -7,11 +7,11 @@
 #include "platform/StringList.h"
 #include "platform/Strings.h"
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -510,12 +510,22 @@ TEST(IPTCValues, DateTimesWithUtcOffsets) {
   section.Remove(60);
   EXPECT_TRUE(data.DateTimeCreated().MissingOrInvalid());
 
-  // The local zone's offset at the current moment.
-  data.SetDateTimeCreated(value);
-  const int offset = -Platform::LocalTimeBiasMinutes(Platform::Now());
-  const auto expected =
-      fmt::format("235900{}{:02d}{:02d}", offset >= 0 ? '+' : '-', std::abs(offset) / 60, std::abs(offset) % 60);
-  EXPECT_EQ(section.GetStringValue(60), expected);
+  // Without an offset the local zone's is written; zones pinned by POSIX rules (no DST,
+  // no zone files needed), the caller's TZ put back afterwards.
+  const char* oldTZ = std::getenv("TZ");
+  const std::string savedTZ = oldTZ ? oldTZ : "";
+  for (const auto& [zone, text] : {std::pair{"XST-05:30", "235900+0530"}, std::pair{"YST+03:30", "235900-0330"},
+                                   std::pair{"UTC0", "235900+0000"}}) {
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    data.SetDateTimeCreated(value);
+    EXPECT_EQ(section.GetStringValue(60), text) << zone;
+  }
+  if (oldTZ)
+    ::setenv("TZ", savedTZ.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
 
   data.SetDateTimeCreated(TDateTimeTagValue::CreateMissingOrInvalid());
   EXPECT_EQ(section.Count(), 0) << "a missing value removes both datasets";

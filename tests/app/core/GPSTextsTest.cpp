@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 using namespace Fotarium::Core;
@@ -152,4 +153,49 @@ TEST(GPSTexts, MapLinkFromTheStoredCoordinates) {
   // Minutes with a fraction and no seconds.
   data.GPSLatitude().Assign({48, 1}, {17, 2}, {0, 0}, ltNorth);
   EXPECT_EQ(MapLinkURL(data).value_or(""), "https://www.google.com/maps?q=48.141667,-70.648300");
+}
+
+TEST(GPSTexts, DecimalPositionsAreStoredAsTheCellsStoreThem) {
+  struct TCase {
+    double Latitude, Longitude;
+    const char* StoredLatitude;
+    const char* StoredLongitude;
+  };
+  for (const auto& c : {
+           TCase{-33.8568, -151.2153, "33 51 612/25 S", "151 12 1377/25 W"},
+           TCase{48 + 8.0 / 60 + 15.3 / 3600, 11 + 34.0 / 60 + 31.2 / 3600, "48 8 153/10 N", "11 34 156/5 E"},
+           TCase{10.999999999, -179.9999999999, "11 0 0 N", "180 0 0 W"}, // 59.99999... seconds carry
+           TCase{-0.00000000001, 0, "0 0 0 N", "0 0 0 E"},                  // no south of nothing
+           TCase{-90, 180, "90 0 0 S", "180 0 0 E"},
+       }) {
+    SCOPED_TRACE(c.StoredLatitude);
+    Tessel::Exif::TExifData data;
+    SetGPSPosition(data, c.Latitude, c.Longitude);
+    EXPECT_EQ(Stored(data.GPSLatitude()), c.StoredLatitude);
+    EXPECT_EQ(Stored(data.GPSLongitude()), c.StoredLongitude);
+  }
+  Tessel::Exif::TExifData data;
+  for (const double bad : {90.0001, -90.5, std::nan("")})
+    EXPECT_THROW(SetGPSPosition(data, bad, 0), Platform::ERangeError) << bad;
+  EXPECT_THROW(SetGPSPosition(data, 0, 180.5), Platform::ERangeError);
+  EXPECT_TRUE(data.GPSLatitude().MissingOrInvalid()) << "nothing stored";
+}
+
+TEST(GPSTexts, EveryWriterNamesTheGPSVersionAndKeepsAGivenOne) {
+  using Tessel::Exif::TExifSectionKind;
+  const auto version = [](Tessel::Exif::TExifData& data) {
+    std::string text;
+    for (int i = 0; i < 4; ++i)
+      text += std::to_string(data.GetSection(TExifSectionKind::esGPS)->GetByteValue(Tessel::Exif::ttGPSVersionID, i, 9));
+    return text;
+  };
+  Tessel::Exif::TExifData fromText, fromDecimal, given;
+  ASSERT_TRUE(SetLatitudeFromText(fromText, "48°8'15,3\"N", German));
+  SetGPSPosition(fromDecimal, 48.1375, 11.575);
+  EXPECT_EQ(version(fromText), "2200");
+  EXPECT_EQ(version(fromDecimal), "2200");
+  given.GetSection(TExifSectionKind::esGPS)->SetByteValue(Tessel::Exif::ttGPSVersionID, 1, 3);
+  given.GetSection(TExifSectionKind::esGPS)->SetByteValue(Tessel::Exif::ttGPSVersionID, 0, 2);
+  SetGPSPosition(given, 1, 1);
+  EXPECT_EQ(version(given), "2399") << "a two-byte version stays as it was";
 }
