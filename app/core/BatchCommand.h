@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Fotarium::Core {
@@ -61,6 +62,8 @@ struct TBatchItem {
   std::string FileName;
   // Shown in the preview's columns (the command decides what they hold).
   std::vector<TBatchChange> Changes;
+  // Further columns of the preview as name and value ("UTC", "2024-06-01T10:00:00Z").
+  std::vector<std::pair<std::string, std::string>> Details;
   // The file is left as it is, for this reason.
   TSkipReason Skipped = TSkipReason::srNone;
   // Non-empty: the plan could not be made (the file does not load, ...).
