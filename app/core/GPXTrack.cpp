@@ -108,9 +108,10 @@ double InterpolateLongitude(double a, double b, double f) {
   else if (d < -180)
     d += 360;
   double lon = a + f * d;
-  if (lon > 180)
+  // The antimeridian itself is written as 180° west, as other geotaggers do.
+  if (lon >= 180)
     lon -= 360;
-  else if (lon <= -180)
+  else if (lon < -180)
     lon += 360;
   return lon;
 }
