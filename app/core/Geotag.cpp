@@ -268,8 +268,10 @@ TBatchItem PlanGeotag(const std::string& fileName, const TGPXTrack& track, const
   }
   item.Details.emplace_back("match", MatchText(*fix));
   item.Changes.push_back({"GPS position", PositionText(exif), PositionText(fix->Latitude, fix->Longitude)});
-  item.Changes.push_back(
-      {"GPS altitude", AltitudeText(exif), fix->Elevation ? fmt::format("{:.1f} m", *fix->Elevation) : ""});
+  const auto oldAltitude = AltitudeText(exif);
+  if (fix->Elevation || !oldAltitude.empty())
+    item.Changes.push_back(
+        {"GPS altitude", oldAltitude, fix->Elevation ? fmt::format("{:.1f} m", *fix->Elevation) : ""});
   item.Changes.push_back({"GPS time", GPSTimeText(exif), FormatISOTime(std::floor(*utc))});
   item.Edit = [fix = *fix, utc = *utc](TPictureMetadata& target) { WriteTrackFix(target, fix, utc); };
   return item;
