@@ -948,9 +948,9 @@ void TForm1::KML_BitBtnClick() {
   if (files.empty())
     return;
   // A cancelled box answers the empty default: nothing is written.
-  const QString answer = Desktop().InputBox(this, QStringLiteral("KML-Datei für Google Earth"),
-                                            QStringLiteral("Name der KML-Datei (ohne Ordner: neben dem ersten Bild):"),
-                                            QString());
+  const QString answer =
+      Desktop().InputBox(this, QStringLiteral("KML-Datei für Google Earth"),
+                         QStringLiteral("Name der KML-Datei (ohne Ordner: neben dem ersten Bild):"), QString());
   if (answer.trimmed().isEmpty())
     return;
   std::string kmlFile = QFile::encodeName(answer.trimmed()).toStdString();

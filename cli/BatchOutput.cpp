@@ -46,8 +46,7 @@ void PrintItem(const TBatchItem& item, std::ostream& out) {
 
 } // namespace
 
-int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, std::ostream& out,
-             std::ostream& err) {
+int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, std::ostream& out, std::ostream& err) {
   nlohmann::ordered_json files = nlohmann::ordered_json::array();
   for (const auto& item : plan.Items) {
     if (options.Json)

@@ -17,7 +17,6 @@ struct TBatchOutputOptions {
 // Prints the plan to out (text, or with Json one object {"files": [...], "summary": ...}
 // at the end), applies it unless DryRun, and answers the exit status: 0 when no file
 // failed, 1 otherwise.
-int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, std::ostream& out,
-             std::ostream& err);
+int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace Fotarium::Cli

@@ -61,11 +61,11 @@ const TCommandRegistrar registrar{TCommand{
         settings.Match.MaxInterpolationGap = options->MaxGap;
         settings.Match.MaxDistanceToPoint = options->MaxDistance;
         if (!options->Output.Json)
-          std::cout << "track: " << track.Points.size() << " points from " << Core::FormatISOTime(track.Points.front().Time)
-                    << " to " << Core::FormatISOTime(track.Points.back().Time) << '\n';
-        const auto plan = Core::PlanBatch(options->Files, [&](const std::string& file) {
-          return Core::PlanGeotag(file, track, settings);
-        });
+          std::cout << "track: " << track.Points.size() << " points from "
+                    << Core::FormatISOTime(track.Points.front().Time) << " to "
+                    << Core::FormatISOTime(track.Points.back().Time) << '\n';
+        const auto plan = Core::PlanBatch(
+            options->Files, [&](const std::string& file) { return Core::PlanGeotag(file, track, settings); });
         return RunBatch(plan, options->Output, std::cout, std::cerr);
       };
     }}};

@@ -60,24 +60,18 @@ void TPictureMetadata::Save() {
   Tessel::Exif::TExifData check;
   if (!check.LoadFromGraphic(content))
     throw Tessel::Exif::ESaveVerificationFailed();
-  Platform::AtomicReplaceFile(FFileName, [&content](Platform::TStream& output) {
-    output.WriteBuffer(content.Memory(), content.Size());
-  });
+  Platform::AtomicReplaceFile(
+      FFileName, [&content](Platform::TStream& output) { output.WriteBuffer(content.Memory(), content.Size()); });
 }
 
 std::string SkipReasonText(TSkipReason reason, bool german) {
   using enum TSkipReason;
   switch (reason) {
-  case srNone:
-    return {};
-  case srNothingToShift:
-    return german ? "keine Datumsangaben" : "no date tags";
-  case srNoCaptureTime:
-    return german ? "keine Aufnahmezeit" : "no capture time";
-  case srTooFarFromTrack:
-    return german ? "zu weit vom Track" : "too far from the track";
-  case srNoPosition:
-    return german ? "keine Position" : "no position";
+  case srNone: return {};
+  case srNothingToShift: return german ? "keine Datumsangaben" : "no date tags";
+  case srNoCaptureTime: return german ? "keine Aufnahmezeit" : "no capture time";
+  case srTooFarFromTrack: return german ? "zu weit vom Track" : "too far from the track";
+  case srNoPosition: return german ? "keine Position" : "no position";
   }
   return {};
 }

@@ -171,14 +171,12 @@ std::optional<TTimeZoneChoice> ParseTimeZone(std::string_view text) {
 
 std::int64_t LocalToUTC(std::int64_t localSeconds, const TTimeZoneChoice& zone) {
   switch (zone.Kind) {
-  case TTimeZoneChoice::TKind::tzFixed:
-    return localSeconds - zone.OffsetSeconds;
+  case TTimeZoneChoice::TKind::tzFixed: return localSeconds - zone.OffsetSeconds;
   case TTimeZoneChoice::TKind::tzNamed: {
     const TZoneOverride override(zone.Name);
     return MkTime(localSeconds);
   }
-  case TTimeZoneChoice::TKind::tzSystem:
-    break;
+  case TTimeZoneChoice::TKind::tzSystem: break;
   }
   return MkTime(localSeconds);
 }
@@ -205,8 +203,7 @@ std::optional<double> PictureUTCTime(TExifData& exif, const TGeotagSettings& set
 void WriteTrackFix(TPictureMetadata& picture, const TTrackFix& fix, double utcTime) {
   auto& exif = picture.Exif();
   // The XMP packet takes the GPS properties only when the file has one.
-  exif.SetXMPWritePolicy(picture.XMPInSource() ? TXMPWritePolicy::xwAlwaysUpdate
-                                               : TXMPWritePolicy::xwUpdateIfExists);
+  exif.SetXMPWritePolicy(picture.XMPInSource() ? TXMPWritePolicy::xwAlwaysUpdate : TXMPWritePolicy::xwUpdateIfExists);
   exif.BeginUpdate();
   try {
     auto& gps = *exif.GetSection(TExifSectionKind::esGPS);
@@ -218,16 +215,14 @@ void WriteTrackFix(TPictureMetadata& picture, const TTrackFix& fix, double utcTi
     if (fix.Elevation) {
       const auto centimetres = static_cast<std::uint32_t>(std::llround(std::fabs(*fix.Elevation) * 100));
       exif.SetGPSAltitude(TTiffLongWordFraction(centimetres, 100));
-      exif.SetGPSAltitudeRef(*fix.Elevation < 0 ? TGPSAltitudeRef::alBelowSeaLevel
-                                                : TGPSAltitudeRef::alAboveSeaLevel);
+      exif.SetGPSAltitudeRef(*fix.Elevation < 0 ? TGPSAltitudeRef::alBelowSeaLevel : TGPSAltitudeRef::alAboveSeaLevel);
     } else {
       exif.SetGPSAltitude(TTiffLongWordFraction(0, 0));
       exif.SetGPSAltitudeRef(TGPSAltitudeRef::alTagMissing);
     }
     const auto whole = std::floor(utcTime);
     const auto ms = static_cast<int>(std::lround((utcTime - whole) * 1000));
-    exif.SetGPSDateTimeUTC(
-        Platform::IncMilliSecond(Platform::UnixToDateTime(static_cast<std::int64_t>(whole)), ms));
+    exif.SetGPSDateTimeUTC(Platform::IncMilliSecond(Platform::UnixToDateTime(static_cast<std::int64_t>(whole)), ms));
     if (ms != 0 && ms != 1000) {
       // The seconds with their fraction, as the capture time has them.
       const auto seconds = static_cast<std::uint32_t>(static_cast<std::int64_t>(whole) % 60);

@@ -137,8 +137,7 @@ std::string BuildKML(std::string_view documentName, const std::vector<TKMLPlacem
     kml += "<description>" + XMLEscape(html) + "</description>\n";
     if (p.Time)
       kml += "<TimeStamp><when>" + FormatISOTime(*p.Time) + "</when></TimeStamp>\n";
-    kml += "<Point><coordinates>" + KMLCoordinates(p.Latitude, p.Longitude, p.Altitude) +
-           "</coordinates></Point>\n";
+    kml += "<Point><coordinates>" + KMLCoordinates(p.Latitude, p.Longitude, p.Altitude) + "</coordinates></Point>\n";
     kml += "</Placemark>\n";
   }
   if (track != nullptr && !track->Path.empty()) {

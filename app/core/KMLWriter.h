@@ -4,8 +4,8 @@
 // name, capture time in UTC, the point, and a description showing the picture by a path
 // relative to the KML file), and the track as a line when one was loaded.
 
-#include "app/core/Geotag.h"
 #include "app/core/GPXTrack.h"
+#include "app/core/Geotag.h"
 
 #include <optional>
 #include <string>
@@ -17,9 +17,9 @@ namespace Fotarium::Core {
 inline constexpr std::string_view KMLNamespace = "http://www.opengis.net/kml/2.2";
 
 struct TKMLPlacemark {
-  std::string Name;        // the file name, shown as the placemark's label
-  std::string PicturePath; // relative to the KML file, with "/" between folders
-  std::string Description; // the picture's description text
+  std::string Name;           // the file name, shown as the placemark's label
+  std::string PicturePath;    // relative to the KML file, with "/" between folders
+  std::string Description;    // the picture's description text
   std::optional<double> Time; // UTC, seconds since 1970
   double Latitude = 0;
   double Longitude = 0;

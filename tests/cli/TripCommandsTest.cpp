@@ -54,7 +54,8 @@ std::string DateTimeOriginal(const std::string& path) {
   return exif.GetSection(TExifSectionKind::esDetails)->GetStringValue(ttDateTimeOriginal);
 }
 
-const char* const Track = R"(<?xml version="1.0"?><gpx version="1.0" xmlns="http://www.topografix.com/GPX/1/0"><trk><trkseg>
+const char* const Track =
+    R"(<?xml version="1.0"?><gpx version="1.0" xmlns="http://www.topografix.com/GPX/1/0"><trk><trkseg>
 <trkpt lat="10" lon="20"><time>2024-06-01T10:00:00Z</time></trkpt>
 <trkpt lat="11" lon="21"><time>2024-06-01T10:10:00Z</time></trkpt></trkseg></trk></gpx>)";
 

@@ -74,9 +74,18 @@ TEST(ClockShift, ParsesOnlyTheFullForm) {
     const char* Text;
     std::optional<std::int64_t> Seconds;
   } cases[] = {
-      {"01:30:00", 5400},      {"+1:30:00", 5400},        {"-00:00:05", -5},  {"2 01:00:00", 2 * 86400 + 3600},
-      {"-1 23:59:59", -172799}, {"1:30", std::nullopt},    {"90", std::nullopt}, {"01:60:00", std::nullopt},
-      {"1 24:00:00", std::nullopt}, {"x 01:00:00", std::nullopt}, {"", std::nullopt}, {"01:00:00 ", std::nullopt},
+      {"01:30:00", 5400},
+      {"+1:30:00", 5400},
+      {"-00:00:05", -5},
+      {"2 01:00:00", 2 * 86400 + 3600},
+      {"-1 23:59:59", -172799},
+      {"1:30", std::nullopt},
+      {"90", std::nullopt},
+      {"01:60:00", std::nullopt},
+      {"1 24:00:00", std::nullopt},
+      {"x 01:00:00", std::nullopt},
+      {"", std::nullopt},
+      {"01:00:00 ", std::nullopt},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ParseClockShift(c.Text), c.Seconds) << c.Text;
@@ -250,9 +259,9 @@ TEST(ClockShift, AgreesWithExifToolAllDates) {
   const auto plan = PlanBatch({ours}, [](const std::string& f) { return PlanClockShift(f, 86400 + 45); });
   ASSERT_EQ(ApplyBatch(plan).Changed, 1U);
   ASSERT_EQ(std::system(("exiftool -q -overwrite_original '-AllDates+=0:0:1 0:0:45' '" + theirs + "'").c_str()), 0);
-  for (const auto& [section, id] : {std::pair{TExifSectionKind::esGeneral, ttDateTime},
-                                    std::pair{TExifSectionKind::esDetails, ttDateTimeOriginal},
-                                    std::pair{TExifSectionKind::esDetails, ttDateTimeDigitized}}) {
+  for (const auto& [section, id] :
+       {std::pair{TExifSectionKind::esGeneral, ttDateTime}, std::pair{TExifSectionKind::esDetails, ttDateTimeOriginal},
+        std::pair{TExifSectionKind::esDetails, ttDateTimeDigitized}}) {
     TExifData a, b;
     ASSERT_TRUE(a.LoadFromGraphic(ours));
     ASSERT_TRUE(b.LoadFromGraphic(theirs));

@@ -92,11 +92,11 @@ std::string Shell(const std::string& command) {
 
 TEST(GPXTrack, ReadsBothVersionsSortedAndIgnoresPointsWithoutTime) {
   for (const auto ns : {"http://www.topografix.com/GPX/1/1", "http://www.topografix.com/GPX/1/0"}) {
-    const auto text = Gpx("<trk><trkseg>" + Point(48.2, 11.7, "2024-06-01T10:20:00Z", "600") +
-                              Point(48.15, 11.6, "") + "</trkseg><trkseg>" +
-                              Point(48.1, 11.5, "2024-06-01T12:00:00+02:00", "500") + "</trkseg></trk>" +
-                              "<rte><rtept lat=\"1\" lon=\"2\"><time>2024-06-01T09:00:00.5Z</time></rtept></rte>",
-                          ns);
+    const auto text =
+        Gpx("<trk><trkseg>" + Point(48.2, 11.7, "2024-06-01T10:20:00Z", "600") + Point(48.15, 11.6, "") +
+                "</trkseg><trkseg>" + Point(48.1, 11.5, "2024-06-01T12:00:00+02:00", "500") + "</trkseg></trk>" +
+                "<rte><rtept lat=\"1\" lon=\"2\"><time>2024-06-01T09:00:00.5Z</time></rtept></rte>",
+            ns);
     const auto track = ParseGPX(Bytes(text));
     ASSERT_EQ(track.Points.size(), 3U) << ns;
     EXPECT_EQ(track.Points[0].Time, T0 - 3600 + 0.5);
@@ -321,9 +321,11 @@ TEST(Geotag, AgreesWithExifTool) {
   WriteFile(gpx, Gpx("<trk><trkseg>" + Point(48.1, 11.5, "2024-06-01T10:00:00Z", "500") +
                      Point(48.2, 179.9, "2024-06-01T10:20:00Z", "600") + "</trkseg><trkseg>" +
                      Point(48.3, -179.9, "2024-06-01T10:40:00Z", "550") + "</trkseg></trk>"));
-  const std::vector<std::pair<std::string, std::string>> pictures = {
-      {"2024:06:01 12:05:00", ""},       {"2024:06:01 08:25:00", "-02:00"}, {"2024:06:01 12:30:00", ""},
-      {"2024:06:01 13:05:00", ""},       {"2024:06:01 15:00:00", ""}};
+  const std::vector<std::pair<std::string, std::string>> pictures = {{"2024:06:01 12:05:00", ""},
+                                                                     {"2024:06:01 08:25:00", "-02:00"},
+                                                                     {"2024:06:01 12:30:00", ""},
+                                                                     {"2024:06:01 13:05:00", ""},
+                                                                     {"2024:06:01 15:00:00", ""}};
   std::vector<std::string> ours;
   std::string theirs;
   for (std::size_t i = 0; i < pictures.size(); ++i) {
@@ -338,14 +340,16 @@ TEST(Geotag, AgreesWithExifTool) {
   const auto plan = PlanBatch(ours, [&](const std::string& f) { return PlanGeotag(f, track, settings); });
   EXPECT_EQ(ApplyBatch(plan).Changed, 4U);
   (void)Shell("TZ=Europe/Berlin exiftool -q -q -overwrite_original "
-              "'-geotime<DateTimeOriginal' '-geotime<SubSecDateTimeOriginal' -geotag '" + gpx + "'" + theirs + " 2>&1");
+              "'-geotime<DateTimeOriginal' '-geotime<SubSecDateTimeOriginal' -geotag '" +
+              gpx + "'" + theirs + " 2>&1");
   const std::string format =
       "-p '$GPSLatitude $GPSLongitude $GPSAltitude $GPSAltitudeRef $GPSDateStamp $GPSTimeStamp $GPSVersionID'";
   for (std::size_t i = 0; i < pictures.size(); ++i) {
     const auto a = Shell("exiftool -n -m " + format + " '" + ours[i] + "' 2>&1");
     const auto b = Shell("exiftool -n -m " + format + " '" + dir.File("e" + std::to_string(i) + ".jpg") + "' 2>&1");
     double la[2] = {}, lb[2] = {};
-    if (std::sscanf(a.c_str(), "%lf %lf", &la[0], &la[1]) == 2 && std::sscanf(b.c_str(), "%lf %lf", &lb[0], &lb[1]) == 2) {
+    if (std::sscanf(a.c_str(), "%lf %lf", &la[0], &la[1]) == 2 &&
+        std::sscanf(b.c_str(), "%lf %lf", &lb[0], &lb[1]) == 2) {
       EXPECT_NEAR(la[0], lb[0], 1e-7) << i;
       EXPECT_NEAR(la[1], lb[1], 1e-7) << i;
       EXPECT_EQ(a.substr(a.find(' ', a.find(' ') + 1)), b.substr(b.find(' ', b.find(' ') + 1))) << i;

@@ -807,7 +807,8 @@ TEST_F(MainWindowTest, MapButtonWithoutPositionSaysSo) {
   Button("KML_BitBtn")->click();
   EXPECT_EQ(Desktop->Messages().last(),
             QStringLiteral("0 von 1 Bildern in %1 geschrieben\nOhne Position: nogps.jpg").arg(Q(Dir.File("trip.kml"))));
-  EXPECT_NE(ReadFileText(Dir.File("trip.kml")).find("<kml xmlns=\"http://www.opengis.net/kml/2.2\">"), std::string::npos);
+  EXPECT_NE(ReadFileText(Dir.File("trip.kml")).find("<kml xmlns=\"http://www.opengis.net/kml/2.2\">"),
+            std::string::npos);
 }
 
 namespace {
