@@ -8,6 +8,7 @@
 #include "app/Unit4.h"
 #include "app/core/EditCommands.h"
 #include "app/core/GPSTexts.h"
+#include "app/core/KMLWriter.h"
 #include "app/core/KeyFields.h"
 #include "app/core/Preview.h"
 
@@ -943,7 +944,42 @@ void TForm1::Google_BitBtnClick() {
     Message(this, QStringLiteral("Die Adresse %1 kann nicht geöffnet werden.").arg(ToQ(*url)));
 }
 
-void TForm1::KML_BitBtnClick() { Message(this, ToQ(Core::KMLNotAvailableMessage)); }
+void TForm1::KML_BitBtnClick() {
+  // The marked entries, or all of them when none is marked.
+  std::vector<std::string> files;
+  for (int i = 0; i < Count(); ++i)
+    if (ListBox1->item(i)->isSelected())
+      files.push_back(EntryText(i));
+  if (files.empty())
+    for (int i = 0; i < Count(); ++i)
+      files.push_back(EntryText(i));
+  if (files.empty())
+    return;
+  // A cancelled box answers the empty default: nothing is written.
+  const QString answer =
+      Desktop().InputBox(this, QStringLiteral("KML-Datei für Google Earth"),
+                         QStringLiteral("Name der KML-Datei (ohne Ordner: neben dem ersten Bild):"), QString());
+  if (answer.trimmed().isEmpty())
+    return;
+  std::string kmlFile = QFile::encodeName(answer.trimmed()).toStdString();
+  if (kmlFile.find('/') == std::string::npos)
+    kmlFile = Platform::ExtractFilePath(files.front()) + kmlFile;
+  if (Platform::ExtractFileExt(kmlFile).empty())
+    kmlFile += ".kml";
+  const auto collection = Core::CollectPlacemarks(files, kmlFile);
+  const auto name = Platform::ChangeFileExt(Platform::ExtractFileName(kmlFile), "");
+  Core::WriteTextFile(kmlFile, Core::BuildKML(name, collection.Placemarks, nullptr));
+  QString text = QStringLiteral("%1 von %2 Bildern in %3 geschrieben")
+                     .arg(collection.Placemarks.size())
+                     .arg(files.size())
+                     .arg(PathToQ(kmlFile));
+  for (const auto& file : collection.WithoutPosition)
+    text += QStringLiteral("\nOhne Position: ") + PathToQ(Platform::ExtractFileName(file));
+  for (const auto& failure : collection.Failures)
+    text += QStringLiteral("\n") + PathToQ(Platform::ExtractFileName(failure.FileName)) + QStringLiteral(": ") +
+            PathToQ(failure.Reason);
+  Message(this, text);
+}
 void TForm1::Select_BitBtnClick() { ExifListView->SelectAll(); }
 void TForm1::Clip_BitBtnClick() {
   if (ExifListView->CanCopyToClipboard())

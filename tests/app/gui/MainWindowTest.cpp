@@ -802,8 +802,15 @@ TEST_F(MainWindowTest, MapButtonWithoutPositionSaysSo) {
   Button("Google_BitBtn")->click();
   EXPECT_TRUE(Desktop->Opened().isEmpty());
   EXPECT_EQ(Desktop->Messages(), QStringList{QStringLiteral("Keine GPS-Daten verfügbar!")});
+  // A cancelled file-name box writes no KML file.
   Button("KML_BitBtn")->click();
-  EXPECT_EQ(Desktop->Messages().last(), QStringLiteral("Diese Option ist noch nicht verfügbar!"));
+  EXPECT_EQ(Desktop->Messages().size(), 1);
+  Desktop->InputAnswers.push_back(QStringLiteral("trip"));
+  Button("KML_BitBtn")->click();
+  EXPECT_EQ(Desktop->Messages().last(),
+            QStringLiteral("0 von 1 Bildern in %1 geschrieben\nOhne Position: nogps.jpg").arg(Q(Dir.File("trip.kml"))));
+  EXPECT_NE(ReadFileText(Dir.File("trip.kml")).find("<kml xmlns=\"http://www.opengis.net/kml/2.2\">"),
+            std::string::npos);
 }
 
 namespace {

@@ -1,0 +1,144 @@
+#include "app/core/BatchCommand.h"
+
+#include "platform/Exceptions.h"
+#include "platform/FileOps.h"
+#include "platform/Streams.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+
+namespace Fotarium::Core {
+
+namespace {
+
+using Tessel::Exif::TIPTCData;
+
+// The datasets of two IPTC objects, record by record, in stored order.
+bool SameIPTC(const TIPTCData& a, const TIPTCData& b) {
+  auto ia = a.begin();
+  auto ib = b.begin();
+  for (; ia != a.end() && ib != b.end(); ++ia, ++ib) {
+    const auto* sa = *ia;
+    const auto* sb = *ib;
+    if (sa->Count() != sb->Count())
+      return false;
+    for (int i = 0; i < sa->Count(); ++i) {
+      const auto* ta = sa->Tags(i);
+      const auto* tb = sb->Tags(i);
+      if (ta->ID() != tb->ID() || !std::ranges::equal(ta->Bytes(), tb->Bytes()))
+        return false;
+    }
+  }
+  return ia == a.end() && ib == b.end();
+}
+
+} // namespace
+
+TPictureMetadata::TPictureMetadata(const std::string& fileName) : FFileName(fileName) {
+  if (!FExif.LoadFromGraphic(fileName))
+    throw Tessel::Exif::EUnsupportedGraphicFormat();
+  FXMPInSource = !FExif.XMPPacket().Empty();
+  FIPTC.LoadFromGraphic(fileName);
+}
+
+void TPictureMetadata::Save() {
+  Platform::TMemoryStream content;
+  content.WriteBuffer(Platform::ReadFileBytes(FFileName));
+  content.SetPosition(0);
+  FExif.SaveToGraphic(content); // checks the picture data and the EXIF it wrote
+  if (FIPTCChanged) {
+    content.SetPosition(0);
+    FIPTC.SaveToGraphic(content);
+    content.SetPosition(0);
+    TIPTCData check;
+    check.LoadFromGraphic(content);
+    if (!SameIPTC(check, FIPTC))
+      throw Tessel::Exif::ESaveVerificationFailed();
+  }
+  content.SetPosition(0);
+  Tessel::Exif::TExifData check;
+  if (!check.LoadFromGraphic(content))
+    throw Tessel::Exif::ESaveVerificationFailed();
+  Platform::AtomicReplaceFile(
+      FFileName, [&content](Platform::TStream& output) { output.WriteBuffer(content.Memory(), content.Size()); });
+}
+
+std::string SkipReasonText(TSkipReason reason, bool german) {
+  using enum TSkipReason;
+  switch (reason) {
+  case srNone: return {};
+  case srNothingToShift: return german ? "keine Datumsangaben" : "no date tags";
+  case srNoCaptureTime: return german ? "keine Aufnahmezeit" : "no capture time";
+  case srTooFarFromTrack: return german ? "zu weit vom Track" : "too far from the track";
+  case srNoPosition: return german ? "keine Position" : "no position";
+  }
+  return {};
+}
+
+std::size_t TBatchPlan::ChangeCount() const {
+  std::size_t count = 0;
+  for (const auto& item : Items)
+    count += item.WillChange() ? 1 : 0;
+  return count;
+}
+
+TBatchPlan PlanBatch(const std::vector<std::string>& files, const TPlanFile& planFile) {
+  TBatchPlan plan;
+  plan.Items.reserve(files.size());
+  for (const auto& file : files) {
+    try {
+      auto item = planFile(file);
+      item.FileName = file;
+      plan.Items.push_back(std::move(item));
+    } catch (const std::exception& e) {
+      TBatchItem item;
+      item.FileName = file;
+      item.Error = e.what();
+      plan.Items.push_back(std::move(item));
+    }
+  }
+  return plan;
+}
+
+TBatchSummary ApplyBatch(const TBatchPlan& plan, const TBatchProgress& progress) {
+  TBatchSummary summary;
+  summary.Total = plan.Items.size();
+  const auto count = plan.ChangeCount();
+  std::size_t done = 0;
+  for (const auto& item : plan.Items) {
+    if (!item.Error.empty()) {
+      summary.Failures.push_back({item.FileName, item.Error});
+      continue;
+    }
+    if (!item.WillChange())
+      continue;
+    if (progress && !progress(done, count)) {
+      summary.Cancelled = true;
+      break;
+    }
+    try {
+      TPictureMetadata picture(item.FileName);
+      item.Edit(picture);
+      picture.Save();
+      ++summary.Changed;
+    } catch (const std::exception& e) {
+      summary.Failures.push_back({item.FileName, e.what()});
+    }
+    ++done;
+  }
+  if (progress && !summary.Cancelled)
+    progress(done, count);
+  return summary;
+}
+
+std::string SummaryText(const TBatchSummary& summary) {
+  auto text = fmt::format("{} von {} Bildern geändert", summary.Changed, summary.Total);
+  if (summary.Cancelled)
+    text += " (abgebrochen)";
+  for (const auto& failure : summary.Failures)
+    text += fmt::format("\n{}: {}", failure.FileName, failure.Reason);
+  return text;
+}
+
+} // namespace Fotarium::Core
