@@ -7,6 +7,8 @@
 
 #include "Tessel/Exif.h"
 
+#include "app/core/EditCommands.h"
+
 #include "platform/FileOps.h"
 
 #include <fmt/format.h>
@@ -118,6 +120,8 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
   TExifData data;
   if (!data.LoadFromGraphic(fileName))
     throw EUnsupportedGraphicFormat();
+  // What people type is stored whatever its characters (UTF-8, or UTF-16 in UserComment).
+  data.SetEnforceASCII(false);
   auto changed = nlohmann::ordered_json::object();
   if (options.Orientation) {
     data.SetOrientation(static_cast<TTiffOrientation>(*options.Orientation));
@@ -129,12 +133,16 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
     data.SetDateTime(value);
     changed["datetime"] = *options.DateTime;
   }
+  // A JPEG's or Photoshop file's IPTC data lies beside the EXIF data; the description's
+  // mirror goes there too.
+  TIPTCData iptc;
   if (options.Description) {
-    data.SetImageDescription(*options.Description);
+    iptc.LoadFromGraphic(fileName);
+    Core::SetEditableTextValue(data, Core::TEditableText::etDescription, *options.Description, &iptc);
     changed["description"] = *options.Description;
   }
   if (options.Comment) {
-    data.SetComments(*options.Comment);
+    Core::SetEditableTextValue(data, Core::TEditableText::etComment, *options.Comment);
     changed["comment"] = *options.Comment;
   }
   if (options.GPS) {
@@ -143,7 +151,7 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
   }
   // Taken before the save, which would make it now.
   const auto times = options.KeepTime ? std::optional(Platform::GetFileTimes(fileName)) : std::nullopt;
-  data.SaveToGraphic(fileName);
+  Core::SaveEdits(data, &iptc, fileName);
   if (times)
     Platform::SetFileTimes(fileName, *times);
   json["changed"] = changed;
@@ -163,7 +171,7 @@ const TCommandRegistrar registrar{TCommand{
             TDateTime value = 0;
             return TryExifStringToDateTime(text, value) ? std::string() : "expected \"YYYY:MM:DD HH:MM:SS\"";
           });
-      sub.add_option("--description", options->Description, "Image description (ASCII; empty removes it)");
+      sub.add_option("--description", options->Description, "Image description (any text; empty removes it)");
       sub.add_option("--comment", options->Comment, "Comment (empty removes it)");
       sub.add_option("--gps", options->GPS, "Position LAT,LON in decimal degrees, south and west negative")
           ->check([](const std::string& text) {
