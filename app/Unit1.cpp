@@ -836,7 +836,7 @@ void TForm1::EditText(Core::TEditableText which) {
   const QString current = ToQ(Core::EditableTextValue(jpg->ExifData(), which));
   const QString answer = Desktop().InputBox(this, ToQ(Core::EditableTextCaption(which)), current, current);
   // A setter that refuses the text ends the command here: nothing shown, nothing to save.
-  Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer));
+  Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer), &jpg->IPTCData());
   ShowMetadata();
   Save_BitBtn->setEnabled(true);
 }
@@ -847,7 +847,7 @@ void TForm1::Comment_BitBtnClick() { EditText(Core::TEditableText::etComment); }
 
 void TForm1::Save_BitBtnClick() {
   // A save that raises stops here: the edits stay in memory and the button stays enabled.
-  jpg->ExifData().SaveToGraphic(FJPG_Name);
+  Core::SaveEdits(jpg->ExifData(), &jpg->IPTCData(), FJPG_Name);
   for (QPushButton* button :
        {Description_BitBtn, Comment_BitBtn, Change_Date_BitBtn, Change_GPS_BitBtn, Orientation_BitBtn, Save_BitBtn})
     button->setEnabled(false);

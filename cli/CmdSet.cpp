@@ -9,6 +9,8 @@
 
 #include "Tessel/Exif.h"
 
+#include "app/core/EditCommands.h"
+
 #include "platform/FileOps.h"
 
 #include <fmt/format.h>
@@ -73,6 +75,8 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
   TExifData data;
   if (!data.LoadFromGraphic(fileName))
     throw EUnsupportedGraphicFormat();
+  // What people type is stored whatever its characters (UTF-8, or UTF-16 in UserComment).
+  data.SetEnforceASCII(false);
   auto changed = nlohmann::ordered_json::object();
   if (options.Orientation) {
     data.SetOrientation(static_cast<TTiffOrientation>(*options.Orientation));
@@ -84,12 +88,16 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
     data.SetDateTime(value);
     changed["datetime"] = *options.DateTime;
   }
+  // A JPEG's or Photoshop file's IPTC data lies beside the EXIF data; the description's
+  // mirror goes there too.
+  TIPTCData iptc;
   if (options.Description) {
-    data.SetImageDescription(*options.Description);
+    iptc.LoadFromGraphic(fileName);
+    Core::SetEditableTextValue(data, Core::TEditableText::etDescription, *options.Description, &iptc);
     changed["description"] = *options.Description;
   }
   if (options.Comment) {
-    data.SetComments(*options.Comment);
+    Core::SetEditableTextValue(data, Core::TEditableText::etComment, *options.Comment);
     changed["comment"] = *options.Comment;
   }
   if (options.GPS) {
@@ -99,7 +107,7 @@ void SetFile(const std::string& fileName, const TSetOptions& options, std::ostre
   }
   // Taken before the save, which would make it now.
   const auto times = options.KeepTime ? std::optional(Platform::GetFileTimes(fileName)) : std::nullopt;
-  data.SaveToGraphic(fileName);
+  Core::SaveEdits(data, &iptc, fileName);
   if (times)
     Platform::SetFileTimes(fileName, *times);
   json["changed"] = changed;
@@ -119,8 +127,8 @@ const TCommandRegistrar registrar{TCommand{
             TDateTime value = 0;
             return TryExifStringToDateTime(text, value) ? std::string() : "expected \"YYYY:MM:DD HH:MM:SS\"";
           });
-      sub.add_option("--description", options->Description, "Set the image description (empty removes it)");
-      sub.add_option("--comment", options->Comment, "Set the comment (empty removes it)");
+      sub.add_option("--description", options->Description, "Set the image description (any text; empty removes it)");
+      sub.add_option("--comment", options->Comment, "Set the comment (any text; empty removes it)");
       sub.add_option("--gps", options->GPS, "Set the GPS position LAT,LON in decimal degrees, south and west negative")
           ->check([](const std::string& text) {
             return ParseGPS(text) ? std::string() : "expected LAT,LON in decimal degrees (-90..90, -180..180)";

@@ -395,6 +395,17 @@ public:
 
 // True when every character is ASCII (at most 127).
 [[nodiscard]] bool ContainsOnlyASCII(std::string_view text);
+// The bytes of a stored EXIF text as UTF-8: text that is valid UTF-8 (what current
+// writers store) as it is, anything else as the Windows-1252 of older writers.
+[[nodiscard]] std::string ExifTextToUTF8(std::string_view bytes);
+// The longest IPTC Caption-Abstract (2:120) the IIM allows, in bytes.
+inline constexpr std::size_t IPTCCaptionMaxBytes = 2000;
+// Mirrors an image description into IPTC data that holds datasets (data without any is
+// left alone, so that no IPTC block is invented): the text becomes Caption-Abstract,
+// cut on a character boundary at IPTCCaptionMaxBytes, and the data is declared UTF-8
+// (1:90) first, re-encoding its other texts, when it is not already. An empty text
+// removes the caption. True when the data took the mirror.
+bool MirrorDescriptionIntoIPTC(TIPTCData& data, std::string_view description);
 // "yyyy:mm:dd hh:nn:ss"; the value 0.0 gives 19 blanks (the EXIF form of "unknown").
 [[nodiscard]] std::string DateTimeToExifString(TDateTime value);
 // Exactly 19 characters, ':' as the 5th and 8th, six integer fields forming a valid

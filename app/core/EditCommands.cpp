@@ -3,6 +3,7 @@
 #include "app/core/FileNames.h"
 
 #include "platform/FileOps.h"
+#include "platform/Streams.h"
 
 #include <array>
 #include <utility>
@@ -75,8 +76,43 @@ std::string_view EditableTextCaption(TEditableText which) { return Field(which).
 
 std::string EditableTextValue(const TCustomExifData& data, TEditableText which) { return (data.*Field(which).Get)(); }
 
-void SetEditableTextValue(TCustomExifData& data, TEditableText which, std::string_view text) {
-  (data.*Field(which).Set)(text);
+void SetEditableTextValue(TCustomExifData& data, TEditableText which, std::string_view text,
+                          Tessel::Exif::TIPTCData* pictureIPTC) {
+  const bool enforce = data.EnforceASCII();
+  data.SetEnforceASCII(false);
+  try {
+    (data.*Field(which).Set)(text);
+  } catch (...) {
+    data.SetEnforceASCII(enforce);
+    throw;
+  }
+  data.SetEnforceASCII(enforce);
+  // The container mirrors into IPTC it carries itself (a TIFF's); a JPEG's or Photoshop
+  // file's lies beside it.
+  if (which == TEditableText::etDescription && pictureIPTC != nullptr && data.EmbeddedIPTC().Empty())
+    Tessel::Exif::MirrorDescriptionIntoIPTC(*pictureIPTC, text);
+}
+
+void SaveEdits(Tessel::Exif::TExifData& data, Tessel::Exif::TIPTCData* pictureIPTC, const std::string& path) {
+  if (pictureIPTC == nullptr || !pictureIPTC->Modified()) {
+    data.SaveToGraphic(path);
+    return;
+  }
+  // Both savers work on one copy in memory, which replaces the file only when complete.
+  Platform::TMemoryStream staged;
+  {
+    Platform::TFileStream input(path, Platform::fmOpenReadWrite);
+    staged.CopyFrom(input, 0);
+  }
+  staged.SetPosition(0);
+  data.SaveToGraphic(staged);
+  staged.SetPosition(0);
+  pictureIPTC->SaveToGraphic(staged);
+  Platform::AtomicReplaceFile(path, [&staged](Platform::TStream& output) {
+    staged.SetPosition(0);
+    output.CopyFrom(staged, staged.Size());
+  });
+  pictureIPTC->SetModified(false);
 }
 
 std::string NoCaptureTimeQuestion(const std::string& path) {

@@ -49,9 +49,16 @@ enum class TEditableText : unsigned char { etDescription, etComment };
 // The input box's caption: "Bildbeschreibung:" or "Kommentar:".
 [[nodiscard]] std::string_view EditableTextCaption(TEditableText which);
 [[nodiscard]] std::string EditableTextValue(const Tessel::Exif::TCustomExifData& data, TEditableText which);
-// An empty text removes the tag; text outside ASCII raises the library's
-// ENotOnlyASCIIError (while the data enforces ASCII) and changes nothing.
-void SetEditableTextValue(Tessel::Exif::TCustomExifData& data, TEditableText which, std::string_view text);
+// Any text the user types is taken, whatever the data's strict-ASCII setting: the
+// description is stored as UTF-8 and the comment under the character code that fits it.
+// An empty text removes the tag. A description also becomes the Caption-Abstract of the
+// picture's IPTC data (pictureIPTC: a JPEG's or Photoshop file's, loaded beside the EXIF
+// data) when that holds datasets.
+void SetEditableTextValue(Tessel::Exif::TCustomExifData& data, TEditableText which, std::string_view text,
+                          Tessel::Exif::TIPTCData* pictureIPTC = nullptr);
+// Writes the edits into the file: the EXIF data with its XMP packet, and pictureIPTC
+// when an edit changed it, in one replacement of the file (on failure it is untouched).
+void SaveEdits(Tessel::Exif::TExifData& data, Tessel::Exif::TIPTCData* pictureIPTC, const std::string& path);
 
 // --- Rename by capture time ---------------------------------------------------------
 

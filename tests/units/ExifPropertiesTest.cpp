@@ -133,20 +133,26 @@ TEST(ExifProperties, CommentsFromXPCommentOrUserComment) {
   details.AddOrUpdate(ttUserComment, TTiffDataType::tdUndefined, static_cast<std::int32_t>(jis.size()), jis.data());
   EXPECT_EQ(data.Comments(), "");
 
-  // Writing sets XPComment and turns an existing UserComment into UNICODE.
+  // Writing sets XPComment and turns UserComment into UNICODE, in the block's byte order.
   data.SetComments("\xc3\xa9t\xc3\xa9");
   EXPECT_EQ(data.GetSection(esGeneral)->GetWindowsStringValue(ttXPComment), "\xc3\xa9t\xc3\xa9");
   const auto* tag = details.Find(ttUserComment);
   ASSERT_NE(tag, nullptr);
-  EXPECT_EQ(tag->DataType(), TTiffDataType::tdByte);
+  EXPECT_EQ(tag->DataType(), TTiffDataType::tdUndefined);
   EXPECT_EQ(TagBytes(data, esDetails, ttUserComment),
             UserCommentBytes(std::string_view("UNICODE\0", 8), std::string_view("\xe9\0t\0\xe9\0", 6)));
   data.GetSection(esGeneral)->Remove(ttXPComment);
   EXPECT_EQ(data.Comments(), "\xc3\xa9t\xc3\xa9");
 
-  TExifData noUserComment;
-  noUserComment.SetComments("x");
-  EXPECT_EQ(noUserComment.GetSection(esDetails)->Find(ttUserComment), nullptr) << "never created";
+  TExifData motorola;
+  motorola.SetEndianness(TEndianness::BigEndian);
+  motorola.SetComments("\xc3\xa9t\xc3\xa9");
+  EXPECT_EQ(TagBytes(motorola, esDetails, ttUserComment),
+            UserCommentBytes(std::string_view("UNICODE\0", 8), std::string_view("\0\xe9\0t\0\xe9", 6)))
+      << "created where missing, big-endian in a big-endian block";
+  motorola.SetComments("plain");
+  EXPECT_EQ(TagBytes(motorola, esDetails, ttUserComment), UserCommentBytes(std::string_view("ASCII\0\0\0", 8), "plain"))
+      << "7-bit text keeps the ASCII code";
   data.SetComments("");
   EXPECT_EQ(details.Find(ttUserComment), nullptr);
   EXPECT_EQ(data.GetSection(esGeneral)->Find(ttXPComment), nullptr);
@@ -170,7 +176,7 @@ TEST(ExifProperties, CommentsInFixedStructureEmptyAUserCommentThatCannotGrow) {
   ASSERT_NE(data.GetSection(esDetails)->Find(ttUserComment), nullptr);
   EXPECT_EQ(data.GetSection(esDetails)->Find(ttUserComment)->ElementCount(), 0);
   data.SetComments("ab");
-  EXPECT_EQ(data.GetSection(esDetails)->Find(ttUserComment)->ElementCount(), 12)
+  EXPECT_EQ(data.GetSection(esDetails)->Find(ttUserComment)->ElementCount(), 10)
       << "a comment that fits the loaded size is written in place";
   data.GetSection(esGeneral)->Find(ttXPComment)->SetElementCount(0);
   EXPECT_EQ(data.Comments(), "ab");

@@ -352,9 +352,20 @@ TEST(ExifSections, StringReadersAndASCIIEnforcement) {
   owner.Enforce = false;
   general.SetStringValue(ttMake, "Müller");
   auto* tag = general.Find(ttMake);
-  EXPECT_EQ(tag->ElementCount(), 7) << "stored as single-byte Windows-1252 plus NUL";
-  EXPECT_EQ(tag->DataPtr()[1], 0xFC);
+  EXPECT_EQ(tag->ElementCount(), 8) << "stored as UTF-8 plus NUL";
+  EXPECT_EQ(tag->DataPtr()[1], 0xC3);
+  EXPECT_EQ(tag->DataPtr()[2], 0xBC);
   EXPECT_EQ(general.GetStringValue(ttMake), "Müller");
+  EXPECT_EQ(tag->AsString(), "Müller");
+  general.SetStringValue(ttMake, "Canon");
+  EXPECT_EQ(general.Find(ttMake)->ElementCount(), 6) << "ASCII stays byte for byte";
+
+  // Older writers stored single-byte Windows-1252; bytes that are no UTF-8 read that way.
+  general.AddOrUpdate(5, tdAscii, 8, "M\xFCller\x80");
+  EXPECT_EQ(general.GetStringValue(5), "Müller€");
+  EXPECT_EQ(general.Find(5)->AsString(), "Müller€");
+  general.SetStringValue(6, "bad \xFF byte");
+  EXPECT_EQ(general.GetStringValue(6), "bad \xEF\xBF\xBD byte") << "invalid UTF-8 is stored replaced, never raw";
 
   general.SetStringValue(ttMake, "");
   EXPECT_EQ(general.Find(ttMake), nullptr) << "an empty text removes the tag";

@@ -258,7 +258,27 @@ void WriteImageSize(const TCustomExifData& data, TTiffTagID id, const TLongWordT
 
 // UserComment ------------------------------------------------------------------------------
 
-std::string ReadUserComment(const TExifSection& details) {
+// Whether UTF-16 bytes read as big-endian. The code says nothing of the order: writers
+// take their block's, but some keep little-endian in a big-endian block. A byte-order mark
+// decides; otherwise the order whose high bytes are zero more often is taken (the text is
+// then mostly Latin), with the block's order on a tie.
+bool UTF16IsBigEndian(std::span<const std::uint8_t> payload, TEndianness blockOrder) {
+  if (payload.size() >= 2 && payload[0] == 0xFE && payload[1] == 0xFF)
+    return true;
+  if (payload.size() >= 2 && payload[0] == 0xFF && payload[1] == 0xFE)
+    return false;
+  std::size_t zeroFirst = 0;
+  std::size_t zeroSecond = 0;
+  for (std::size_t i = 0; i + 1 < payload.size(); i += 2) {
+    zeroFirst += payload[i] == 0 && payload[i + 1] != 0 ? 1 : 0;
+    zeroSecond += payload[i + 1] == 0 && payload[i] != 0 ? 1 : 0;
+  }
+  if (zeroFirst != zeroSecond)
+    return zeroFirst > zeroSecond;
+  return blockOrder == TEndianness::BigEndian;
+}
+
+std::string ReadUserComment(const TExifSection& details, TEndianness blockOrder) {
   const auto* tag = details.Find(ttUserComment);
   if (tag == nullptr || tag->ElementCount() <= 9 ||
       (tag->DataType() != TTiffDataType::tdByte && tag->DataType() != TTiffDataType::tdUndefined))
@@ -267,10 +287,14 @@ std::string ReadUserComment(const TExifSection& details) {
   const auto header = bytes.first(8);
   auto payload = bytes.subspan(8);
   if (std::equal(header.begin(), header.end(), UnicodeCommentHeader.begin())) {
+    const bool bigEndian = UTF16IsBigEndian(payload, blockOrder);
     std::u16string text;
     text.reserve(payload.size() / 2);
     for (std::size_t i = 0; i + 1 < payload.size(); i += 2)
-      text.push_back(static_cast<char16_t>(payload[i] | (payload[i + 1] << 8)));
+      text.push_back(bigEndian ? static_cast<char16_t>((payload[i] << 8) | payload[i + 1])
+                               : static_cast<char16_t>(payload[i] | (payload[i + 1] << 8)));
+    if (!text.empty() && text.front() == u'\xFEFF')
+      text.erase(0, 1);
     while (!text.empty() && text.back() <= 0x20)
       text.pop_back();
     return Platform::UTF16ToUTF8(text);
@@ -278,31 +302,52 @@ std::string ReadUserComment(const TExifSection& details) {
   if (std::equal(header.begin(), header.end(), AsciiCommentHeader.begin())) {
     while (!payload.empty() && payload.back() <= 0x20)
       payload = payload.first(payload.size() - 1);
-    return Platform::Win1252ToUTF8(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+    return ExifTextToUTF8(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
   }
   return {};
 }
 
-void RewriteUserComment(TExifSection& details, std::string_view value) {
-  auto* tag = details.Find(ttUserComment);
-  if (tag == nullptr)
-    return;
+// The character code and payload of a UserComment: plain ASCII under the ASCII code,
+// anything else as UTF-16 in the block's byte order, which is the order the peers write
+// and read.
+std::vector<std::uint8_t> UserCommentBytes(std::string_view value, TEndianness blockOrder) {
+  if (ContainsOnlyASCII(value)) {
+    std::vector<std::uint8_t> bytes(AsciiCommentHeader.begin(), AsciiCommentHeader.end());
+    bytes.insert(bytes.end(), value.begin(), value.end());
+    return bytes;
+  }
   const auto text = Platform::UTF8ToUTF16(value);
-  const auto size = text.size() * 2 + UnicodeCommentHeader.size();
-  if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
-      (static_cast<std::int64_t>(size) > tag->OriginalDataSize() && !details.IsExtendable())) {
+  std::vector<std::uint8_t> bytes(UnicodeCommentHeader.begin(), UnicodeCommentHeader.end());
+  bytes.reserve(bytes.size() + text.size() * 2);
+  const bool bigEndian = blockOrder == TEndianness::BigEndian;
+  for (const char16_t unit : text) {
+    const auto low = static_cast<std::uint8_t>(unit & 0xFF);
+    const auto high = static_cast<std::uint8_t>(unit >> 8);
+    bytes.push_back(bigEndian ? high : low);
+    bytes.push_back(bigEndian ? low : high);
+  }
+  return bytes;
+}
+
+void WriteUserComment(TExifSection& details, std::string_view value, TEndianness blockOrder) {
+  auto* tag = details.Find(ttUserComment);
+  // The editable container gives every comment its standard place; a fixed-structure
+  // one can only rewrite the tag it has.
+  if (tag == nullptr && !details.IsExtendable())
+    return;
+  const auto bytes = UserCommentBytes(value, blockOrder);
+  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
+      (tag != nullptr && static_cast<std::int64_t>(bytes.size()) > tag->OriginalDataSize() &&
+       !details.IsExtendable())) {
     // A fixed-structure section cannot hold the longer comment; an empty one is better
     // than a stale one that contradicts XPComment.
-    tag->SetElementCount(0);
+    if (tag != nullptr)
+      tag->SetElementCount(0);
     return;
   }
-  std::vector<std::uint8_t> bytes(UnicodeCommentHeader.begin(), UnicodeCommentHeader.end());
-  bytes.reserve(size);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  tag->UpdateData(TTiffDataType::tdByte, static_cast<std::int32_t>(size), bytes.data());
+  if (tag == nullptr)
+    tag = static_cast<TExtendableExifSection&>(details).Add(ttUserComment, TTiffDataType::tdUndefined, 0);
+  tag->UpdateData(TTiffDataType::tdUndefined, static_cast<std::int32_t>(bytes.size()), bytes.data());
 }
 
 // Ratings ------------------------------------------------------------------------------------
@@ -355,9 +400,23 @@ void TCustomExifData::SetImageDescription(std::string_view value) {
   Section(esGeneral).SetStringValue(ttImageDescription, value);
   // dc:description also mirrors XPSubject: clearing the description must not wipe a
   // subject that is still there.
-  if (!value.empty() || XMPWritePolicy() == TXMPWritePolicy::xwRemove ||
-      !Section(esGeneral).TagExists(ttXPSubject, AllTiffDataTypes(), 1))
+  if (!value.empty() && XMPWritePolicy() == TXMPWritePolicy::xwUpdateIfExists) {
+    // Readers that go by XMP alone find a description too: it is the one text whose
+    // mirror is made where the packet has none yet.
+    auto& packet = PacketOf(*this);
+    packet.SetUpdatePolicy(TXMPWritePolicy::xwAlwaysUpdate);
+    try {
+      XMPUpdate(*this, TXMPNamespace::xsDublinCore, "description", TXMPPropertyKind::xpAltArray, value);
+    } catch (...) {
+      packet.SetUpdatePolicy(TXMPWritePolicy::xwUpdateIfExists);
+      throw;
+    }
+    packet.SetUpdatePolicy(TXMPWritePolicy::xwUpdateIfExists);
+  } else if (!value.empty() || XMPWritePolicy() == TXMPWritePolicy::xwRemove ||
+             !Section(esGeneral).TagExists(ttXPSubject, AllTiffDataTypes(), 1)) {
     XMPUpdate(*this, TXMPNamespace::xsDublinCore, "description", TXMPPropertyKind::xpAltArray, value);
+  }
+  MirrorDescriptionIntoIPTC(EmbeddedIPTC(), value);
 }
 
 std::string TCustomExifData::CameraMake() const { return ReadString(*this, esGeneral, ttMake); }
@@ -503,7 +562,7 @@ void TCustomExifData::SetAuthor(std::string_view value) {
 std::string TCustomExifData::Comments() const {
   auto result = Section(esGeneral).GetWindowsStringValue(ttXPComment);
   if (result.empty())
-    result = ReadUserComment(Section(esDetails));
+    result = ReadUserComment(Section(esDetails), Endianness());
   return result;
 }
 
@@ -515,7 +574,7 @@ void TCustomExifData::SetComments(std::string_view value) {
     return;
   }
   Section(esGeneral).SetWindowsStringValue(ttXPComment, value);
-  RewriteUserComment(Section(esDetails), value);
+  WriteUserComment(Section(esDetails), value, Endianness());
 }
 
 // ===========================================================================================
@@ -1100,6 +1159,26 @@ void TCustomExifData::Rewrite() {
     SetThumbnailOrientation(ThumbnailOrientation());
     SetThumbnailResolution(&ThumbnailResolution());
   });
+}
+
+// ===========================================================================================
+// The description's IPTC mirror
+
+bool MirrorDescriptionIntoIPTC(TIPTCData& data, std::string_view description) {
+  if (data.Empty())
+    return false;
+  if (!data.UTF8Encoded())
+    data.SetUTF8Encoded(true);
+  auto text = Platform::DecodeUTF8Lossy(description);
+  if (text.size() > IPTCCaptionMaxBytes) {
+    std::size_t cut = IPTCCaptionMaxBytes;
+    // Back to the lead byte of the character the limit falls into.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+      --cut;
+    text.resize(cut);
+  }
+  data.SetCaptionOrAbstract(text);
+  return true;
 }
 
 } // namespace Tessel::Exif

@@ -173,9 +173,11 @@ std::vector<std::uint8_t> StringToUTF16LEBytes(std::string_view text) {
   return bytes;
 }
 
-// ANSI bytes of the text plus a terminating NUL.
-std::string StringToAnsiZ(std::string_view text) {
-  auto bytes = Platform::UTF8ToWin1252(text);
+// The UTF-8 bytes of the text plus a terminating NUL: ASCII stays byte for byte, and
+// the peers read the rest as written. Bytes that are no UTF-8 are replaced, so that
+// what is stored reads back as the same text.
+std::string StringToTextZ(std::string_view text) {
+  auto bytes = Platform::DecodeUTF8Lossy(text);
   bytes.push_back('\0');
   return bytes;
 }
@@ -519,7 +521,7 @@ std::string TExifTag::AsString() const {
   const auto* data = reinterpret_cast<const char*>(DataPtr());
   std::string result;
   if (FDataType == tdAscii) {
-    result = Platform::Win1252ToUTF8(std::string_view(data, static_cast<std::size_t>(FElementCount - 1)));
+    result = ExifTextToUTF8(std::string_view(data, static_cast<std::size_t>(FElementCount - 1)));
   } else if (FDataType == tdUndefined || !IsValidTiffDataType(FDataType)) {
     result = BinToHexStr(data, static_cast<std::size_t>(DataSize()));
   } else if (HasWindowsStringData()) {
@@ -548,7 +550,7 @@ void TExifTag::SetAsString(std::string_view value) {
     if (FSection != nullptr && FSection->Owner() != nullptr && FSection->Owner()->EnforceASCII() &&
         !ContainsOnlyASCII(value))
       throw ENotOnlyASCIIError();
-    const auto bytes = StringToAnsiZ(value);
+    const auto bytes = StringToTextZ(value);
     UpdateData(tdAscii, static_cast<std::int32_t>(bytes.size()), bytes.data());
   } else if (FDataType == tdUndefined || !IsValidTiffDataType(FDataType)) {
     std::vector<std::uint8_t> bytes(value.size() / 2, 0);
@@ -860,7 +862,7 @@ bool TExifSection::TryGetStringValue(TTiffTagID id, std::string& value) const {
   // A missing terminator is tolerated: a last byte above blank belongs to the text.
   if (data[length - 1] <= 0x20)
     --length;
-  value = Platform::Win1252ToUTF8(std::string_view(reinterpret_cast<const char*>(data), length));
+  value = ExifTextToUTF8(std::string_view(reinterpret_cast<const char*>(data), length));
   return true;
 }
 
@@ -1048,7 +1050,7 @@ void TExifSection::SetStringValue(TTiffTagID id, std::string_view value) {
   }
   if (FOwner != nullptr && FOwner->EnforceASCII() && !ContainsOnlyASCII(value))
     throw ENotOnlyASCIIError();
-  const auto bytes = StringToAnsiZ(value);
+  const auto bytes = StringToTextZ(value);
   const auto count = CheckedDataSize(tdAscii, static_cast<std::int64_t>(bytes.size()));
   auto* tag = Find(id);
   if (tag == nullptr)
@@ -1207,6 +1209,12 @@ void TExtendableExifSection::CopyTags(const TExifSection& section) {
 
 bool ContainsOnlyASCII(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= 127; });
+}
+
+std::string ExifTextToUTF8(std::string_view bytes) {
+  if (Platform::IsValidUTF8(bytes))
+    return std::string(bytes);
+  return Platform::Win1252ToUTF8(bytes);
 }
 
 std::string DateTimeToExifString(TDateTime value) {

@@ -114,13 +114,14 @@ TEST(EditCommands, DescriptionAndComment) {
   EXPECT_EQ(EditableTextValue(data, TEditableText::etDescription), "Harbour at dusk");
   EXPECT_EQ(EditableTextValue(data, TEditableText::etComment), "second try");
 
-  try {
-    SetEditableTextValue(data, TEditableText::etDescription, "München");
-    ADD_FAILURE() << "text outside ASCII must be refused";
-  } catch (const Tessel::Exif::ENotOnlyASCIIError& e) {
-    EXPECT_STREQ(e.what(), "Tag may contain only ASCII string data");
-  }
-  EXPECT_EQ(EditableTextValue(data, TEditableText::etDescription), "Harbour at dusk") << "nothing changed";
+  // Typed text is taken whatever its characters; the data's strict mode stays for others.
+  ASSERT_TRUE(data.EnforceASCII());
+  SetEditableTextValue(data, TEditableText::etDescription, "München");
+  SetEditableTextValue(data, TEditableText::etComment, "Grüße");
+  EXPECT_EQ(EditableTextValue(data, TEditableText::etDescription), "München");
+  EXPECT_EQ(EditableTextValue(data, TEditableText::etComment), "Grüße");
+  EXPECT_TRUE(data.EnforceASCII());
+  EXPECT_THROW(data.SetCameraMake("Müller"), Tessel::Exif::ENotOnlyASCIIError);
 
   auto* general = data.GetSection(Tessel::Exif::TExifSectionKind::esGeneral);
   ASSERT_NE(general->Find(Tessel::Exif::ttImageDescription), nullptr);
@@ -203,4 +204,59 @@ TEST(EditCommands, RenameEntryFollowsTheCaptureTime) {
 
   EXPECT_EQ(RenameEntry(dir.File("notes.jpg"), "yyyy", never, settings).Step, rsNotLoaded);
   EXPECT_EQ(RenameEntry(result.NewPath.empty() ? third : third, "@", never, settings).Step, rsUnchanged);
+}
+
+TEST(EditCommands, DescriptionReachesTheJPEGsIPTCDataInOneSave) {
+  const TTempDir dir;
+  const auto withIPTC = WriteJpeg(dir, "iptc.jpg", [](Tessel::Exif::TExifData& data) { data.SetCameraMake("Maker"); });
+  {
+    // Single-byte IPTC text without a coded character set, as older programs wrote it.
+    Tessel::Exif::TIPTCData iptc;
+    iptc.SetUTF8Encoded(false);
+    iptc.SetObjectName("Kölner Dom");
+    iptc.SaveToGraphic(withIPTC);
+  }
+  const auto withoutIPTC = WriteJpeg(dir, "plain.jpg", [](Tessel::Exif::TExifData& data) { data.SetCameraMake("M"); });
+
+  for (const auto& path : {withIPTC, withoutIPTC}) {
+    SCOPED_TRACE(path);
+    Tessel::Exif::TExifData data;
+    ASSERT_TRUE(data.LoadFromGraphic(path));
+    Tessel::Exif::TIPTCData iptc;
+    iptc.LoadFromGraphic(path);
+    SetEditableTextValue(data, TEditableText::etDescription, "Blick über Köln", &iptc);
+    SetEditableTextValue(data, TEditableText::etComment, "Grüße aus Zürich", &iptc);
+    SaveEdits(data, &iptc, path);
+
+    Tessel::Exif::TExifData loaded;
+    ASSERT_TRUE(loaded.LoadFromGraphic(path));
+    EXPECT_EQ(loaded.ImageDescription(), "Blick über Köln");
+    EXPECT_EQ(loaded.Comments(), "Grüße aus Zürich");
+    EXPECT_EQ(loaded.CameraMake().substr(0, 1), "M");
+    Tessel::Exif::TIPTCData reread;
+    reread.LoadFromGraphic(path);
+    if (path == withIPTC) {
+      EXPECT_TRUE(reread.UTF8Encoded()) << "1:90 declares UTF-8";
+      EXPECT_EQ(reread.CaptionOrAbstract(), "Blick über Köln");
+      EXPECT_EQ(reread.ObjectName(), "Kölner Dom") << "the other texts keep their meaning";
+    } else {
+      EXPECT_TRUE(reread.Empty()) << "no IPTC data is invented";
+    }
+  }
+}
+
+TEST(EditCommands, SaveEditsOfAVanishedFileChangesNothing) {
+  const TTempDir dir;
+  const auto path = WriteJpeg(dir, "gone.jpg", [](Tessel::Exif::TExifData& data) { data.SetCameraMake("Maker"); });
+  Tessel::Exif::TIPTCData iptc;
+  iptc.SetObjectName("x");
+  iptc.SaveToGraphic(path);
+  Tessel::Exif::TExifData data;
+  ASSERT_TRUE(data.LoadFromGraphic(path));
+  iptc.LoadFromGraphic(path);
+  SetEditableTextValue(data, TEditableText::etDescription, "neu", &iptc);
+  Platform::DeleteFile(path);
+  EXPECT_ANY_THROW(SaveEdits(data, &iptc, path));
+  EXPECT_FALSE(Platform::FileExists(path));
+  EXPECT_TRUE(iptc.Modified()) << "the edit stays for another try";
 }
