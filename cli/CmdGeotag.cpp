@@ -68,7 +68,8 @@ const TCommandRegistrar registrar{TCommand{
             options->Files, [&](const std::string& file) { return Core::PlanGeotag(file, track, settings); });
         return RunBatch(plan, options->Output, std::cout, std::cerr);
       };
-    }}};
+    },
+    "fotarium-cli geotag --gpx track.gpx --zone Europe/Berlin --dry-run ~/Pictures/trip/*.jpg"}};
 
 } // namespace
 

@@ -91,7 +91,8 @@ const TCommandRegistrar registrar{TCommand{
       sub.add_flag("--json", options->Json, "A JSON summary");
       sub.add_option("files", options->Files, "JPEG, Photoshop or TIFF files")->required();
       return [options] { return RunKml(*options); };
-    }}};
+    },
+    "fotarium-cli kml --output trip.kml --gpx track.gpx ~/Pictures/trip/*.jpg"}};
 
 } // namespace
 

@@ -41,7 +41,8 @@ const TCommandRegistrar registrar{
                  });
                  return RunBatch(plan, options->Output, std::cout, std::cerr);
                };
-             }}};
+             },
+             "fotarium-cli shift --by \"-0 01:00:00\" --dry-run ~/Pictures/trip/*.jpg"}};
 
 } // namespace
 
