@@ -166,7 +166,7 @@ void StoreCoordinate(TCustomExifData& data, TGPSAxis axis, std::uint32_t degrees
   try {
     auto& gps = *data.GetSection(Tessel::Exif::TExifSectionKind::esGPS);
     if (gps.Find(Tessel::Exif::ttGPSVersionID) == nullptr) {
-      constexpr std::uint8_t version[4] = {2, 2, 0, 0};
+      constexpr std::uint8_t version[4] = {2, 3, 0, 0}; // as the geotagger writes it
       for (int i = 3; i >= 0; --i) // the last first, so the tag is made with all four
         gps.SetByteValue(Tessel::Exif::ttGPSVersionID, i, version[i]);
     }

@@ -24,7 +24,7 @@ inline constexpr std::string_view KMLNotAvailableMessage = "Diese Option ist noc
 
 // Every position is written the same way, from the window's cells as from the command
 // line: whole degrees and minutes, seconds to four decimals (halves to even) reduced to
-// lowest terms, the hemisphere letter, and GPSVersionID 2.2.0.0 when the GPS directory has
+// lowest terms, the hemisphere letter, and GPSVersionID 2.3.0.0 when the GPS directory has
 // no version yet.
 //
 // Stores signed decimal degrees (south and west negative) as GPSLatitude and GPSLongitude,

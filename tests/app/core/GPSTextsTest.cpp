@@ -192,8 +192,8 @@ TEST(GPSTexts, EveryWriterNamesTheGPSVersionAndKeepsAGivenOne) {
   Tessel::Exif::TExifData fromText, fromDecimal, given;
   ASSERT_TRUE(SetLatitudeFromText(fromText, "48°8'15,3\"N", German));
   SetGPSPosition(fromDecimal, 48.1375, 11.575);
-  EXPECT_EQ(version(fromText), "2200");
-  EXPECT_EQ(version(fromDecimal), "2200");
+  EXPECT_EQ(version(fromText), "2300");
+  EXPECT_EQ(version(fromDecimal), "2300");
   given.GetSection(TExifSectionKind::esGPS)->SetByteValue(Tessel::Exif::ttGPSVersionID, 1, 3);
   given.GetSection(TExifSectionKind::esGPS)->SetByteValue(Tessel::Exif::ttGPSVersionID, 0, 2);
   SetGPSPosition(given, 1, 1);
