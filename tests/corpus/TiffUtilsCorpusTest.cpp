@@ -114,11 +114,22 @@ std::vector<std::uint32_t> Values(const IFoundTiffDirectory& directory, const TT
 }
 
 // Entries the rewriter carries over: the first well-formed one of each ID, in file order.
+// An entry of a type code the library does not know is carried as that many bytes,
+// when those bytes are in the file.
+bool CarriedAsBytes(const IFoundTiffDirectory& directory, const TTiffTagInfo& info) {
+  if (static_cast<std::uint16_t>(info.DataType) == 0 || IsValidTiffDataType(info.DataType) || info.ElementCount <= 0)
+    return false;
+  if (info.ElementCount <= 4)
+    return true;
+  const auto& parser = *directory.Parser();
+  return parser.BasePosition() + std::int64_t{info.DataOffset} + info.ElementCount <= parser.Stream().Size();
+}
+
 std::vector<TTiffTagInfo> CarriedEntries(const IFoundTiffDirectory& directory) {
   std::vector<TTiffTagInfo> result;
   std::set<TTiffTagID> seen;
   for (const auto& info : directory.TagInfo())
-    if (info.IsWellFormed() && seen.insert(info.ID).second)
+    if ((info.IsWellFormed() || CarriedAsBytes(directory, info)) && seen.insert(info.ID).second)
       result.push_back(info);
   return result;
 }
