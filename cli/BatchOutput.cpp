@@ -1,4 +1,5 @@
 #include "cli/BatchOutput.h"
+#include "cli/CliSupport.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -21,7 +22,7 @@ nlohmann::ordered_json ItemJson(const TBatchItem& item) {
     changes.push_back({{"field", change.Field}, {"old", change.Old}, {"new", change.New}});
   json["changes"] = std::move(changes);
   if (!item.Error.empty())
-    json["error"] = item.Error;
+    json["error"] = EnglishMessage(item.Error);
   else if (item.Skipped != Core::TSkipReason::srNone)
     json["skipped"] = Core::SkipReasonText(item.Skipped, false);
   return json;
@@ -32,7 +33,7 @@ void PrintItem(const TBatchItem& item, std::ostream& out) {
   for (const auto& [name, value] : item.Details)
     out << fmt::format("  {}: {}\n", name, value);
   if (!item.Error.empty()) {
-    out << "  error: " << item.Error << '\n';
+    out << "  error: " << EnglishMessage(item.Error) << '\n';
     return;
   }
   if (item.Skipped != Core::TSkipReason::srNone) {
@@ -69,7 +70,7 @@ int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, s
   const auto summary = Core::ApplyBatch(plan);
   auto failures = nlohmann::ordered_json::array();
   for (const auto& failure : summary.Failures)
-    failures.push_back({{"file", failure.FileName}, {"error", failure.Reason}});
+    failures.push_back({{"file", failure.FileName}, {"error", EnglishMessage(failure.Reason)}});
   if (options.Json) {
     out << nlohmann::ordered_json{{"files", files},
                                   {"summary",
@@ -79,7 +80,7 @@ int RunBatch(const Core::TBatchPlan& plan, const TBatchOutputOptions& options, s
   } else {
     out << fmt::format("{} of {} pictures changed\n", summary.Changed, summary.Total);
     for (const auto& failure : summary.Failures)
-      err << fmt::format("failed: {}: {}\n", failure.FileName, failure.Reason);
+      err << fmt::format("failed: {}: {}\n", failure.FileName, EnglishMessage(failure.Reason));
   }
   return summary.Failures.empty() ? 0 : 1;
 }

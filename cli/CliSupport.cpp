@@ -45,6 +45,8 @@ struct TTranslation {
 };
 
 constexpr TTranslation Translations[] = {
+    {"Datei \"%\" kann nicht geöffnet werden. %", "cannot open %: %"},
+    {"Datei \"%\" kann nicht erstellt werden. %", "cannot write %: %"},
     {"Stream-Lesefehler", "stream read error"},
     {"Stream-Schreibfehler", "stream write error"},
     {"Kein Speicher mehr für den Stream", "out of memory for the stream"},

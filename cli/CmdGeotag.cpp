@@ -52,7 +52,7 @@ const TCommandRegistrar registrar{TCommand{
         try {
           track = Core::LoadGPX(options->GPX);
         } catch (const std::exception& e) {
-          std::cerr << "fotarium-cli geotag: " << options->GPX << ": " << e.what() << ", no file changed\n";
+          std::cerr << "fotarium-cli geotag: " << ErrorText(e, options->GPX) << ", no file changed\n";
           return 1;
         }
         Core::TGeotagSettings settings;

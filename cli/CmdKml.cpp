@@ -35,7 +35,7 @@ int RunKml(const TKmlOptions& options) {
     try {
       track = Core::LoadGPX(options.GPX);
     } catch (const std::exception& e) {
-      std::cerr << "fotarium-cli kml: " << options.GPX << ": " << e.what() << ", nothing written\n";
+      std::cerr << "fotarium-cli kml: " << ErrorText(e, options.GPX) << ", nothing written\n";
       return 1;
     }
   }
@@ -46,7 +46,7 @@ int RunKml(const TKmlOptions& options) {
   try {
     Core::WriteTextFile(options.Output, Core::BuildKML(name, collection.Placemarks, track ? &*track : nullptr));
   } catch (const std::exception& e) {
-    std::cerr << "fotarium-cli kml: " << options.Output << ": " << e.what() << '\n';
+    std::cerr << "fotarium-cli kml: " << ErrorText(e, options.Output) << '\n';
     return 1;
   }
   if (options.Json) {
@@ -55,7 +55,7 @@ int RunKml(const TKmlOptions& options) {
       without.push_back(file);
     auto failures = nlohmann::ordered_json::array();
     for (const auto& failure : collection.Failures)
-      failures.push_back({{"file", failure.FileName}, {"error", failure.Reason}});
+      failures.push_back({{"file", failure.FileName}, {"error", EnglishMessage(failure.Reason)}});
     std::cout << nlohmann::ordered_json{{"output", options.Output},
                                         {"placemarks", collection.Placemarks.size()},
                                         {"total", options.Files.size()},
@@ -73,7 +73,7 @@ int RunKml(const TKmlOptions& options) {
     for (const auto& file : collection.WithoutPosition)
       std::cout << "  no position: " << file << '\n';
     for (const auto& failure : collection.Failures)
-      std::cerr << fmt::format("failed: {}: {}\n", failure.FileName, failure.Reason);
+      std::cerr << fmt::format("failed: {}: {}\n", failure.FileName, EnglishMessage(failure.Reason));
   }
   return collection.Failures.empty() ? 0 : 1;
 }

@@ -88,6 +88,19 @@ TEST(CliGeotag, ABadTrackTouchesNoFile) {
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Out.find("no well-formed XML, no file changed"), std::string::npos) << r.Out;
   EXPECT_EQ(ReadFile(a), before);
+
+  // A missing track or picture is named in English, with the system's English reason.
+  const auto missing = dir.File("missing.jpg");
+  for (const auto& command : {"geotag --gpx " + Quote(dir.File("none.gpx")) + " " + Quote(a),
+                              "shift --by \"+0 01:00:00\" " + Quote(missing),
+                              "kml --output " + Quote(dir.File("t.kml")) + " " + Quote(missing)}) {
+    const auto run = RunCli(command);
+    EXPECT_EQ(run.Status, 1) << command;
+    EXPECT_NE(run.Out.find("cannot open "), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find(": No such file or directory"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Out.find("Datei"), std::string::npos) << run.Out;
+  }
+  EXPECT_EQ(ReadFile(a), before);
 }
 
 TEST(CliGeotag, JsonPlanAndSummaryThenKml) {
