@@ -280,7 +280,7 @@ void TForm1::CreateControls() {
   Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", "Kommentar ändern");
   Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", "Änderungen ins JPG übernehmen");
   Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", "GPS Daten ändern");
-  ShiftTimes_BitBtn = new QPushButton(tr("Aufnahmezeiten verschieben …"), TabSheet2);
+  ShiftTimes_BitBtn = new QPushButton(tr("Zeiten verschieben …"), TabSheet2);
   ShiftTimes_BitBtn->setObjectName(QStringLiteral("ShiftTimes_BitBtn"));
   ShiftTimes_BitBtn->setToolTip(tr("Die Aufnahmezeiten der markierten Bilder (ohne Markierung: aller Bilder) um "
                                    "einen festen Betrag verschieben"));
@@ -1038,9 +1038,10 @@ void TForm1::FinishBatch(const Core::TBatchSummary& summary, bool rereadKeys) {
         MarkEntry(i);
     }
   }
-  Message(this, PathToQ(Core::SummaryText(summary)));
+  // The picture on show is read again first, so that the summary stands over the new values.
   if (Count() > 0)
-    ListBox1Click();
+    Guarded([this] { ListBox1Click(); });
+  Message(this, PathToQ(Core::SummaryText(summary)));
 }
 
 void TForm1::ShiftTimes_BitBtnClick() {
