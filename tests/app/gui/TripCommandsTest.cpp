@@ -156,6 +156,16 @@ TEST_F(TripCommandsTest, ShiftIsPreviewedCancelledWithoutWritingThenAppliedWithT
   for (std::size_t i = 0; i < 2; ++i)
     EXPECT_NEAR(keysAfter[i].CaptureTimeKey, keysBefore[i].CaptureTimeKey + 1 + 1.0 / 24, 1e-6)
         << "the list keys follow the new times";
+
+  // Unsaved edits of the picture on show: the user is asked first, and No ends the command.
+  Button("Orientation_BitBtn")->click();
+  Desktop->Calls.clear();
+  Desktop->MessageAnswers = {TModalResult::mrNo};
+  const auto shifted = ReadFile(a);
+  Button("ShiftTimes_BitBtn")->click();
+  ASSERT_EQ(Desktop->Calls.size(), 1U);
+  EXPECT_EQ(Desktop->Calls[0].Kind, QStringLiteral("message"));
+  EXPECT_EQ(ReadFile(a), shifted);
 }
 
 TEST_F(TripCommandsTest, PositionsFromATrackArePreviewedWrittenAndAFailingFileIsNamed) {
@@ -173,6 +183,15 @@ TEST_F(TripCommandsTest, PositionsFromATrackArePreviewedWrittenAndAFailingFileIs
   Tabs->setCurrentIndex(2);
   Button("SelAllPics_BitBtn")->click();
   const auto farBytes = ReadFile(far);
+
+  // A file that is no track is named, and nothing else happens.
+  Desktop->OpenAnswers.push_back({far});
+  Button("Geotag_BitBtn")->click();
+  ASSERT_EQ(Desktop->Messages().size(), 1);
+  EXPECT_TRUE(Desktop->Messages()[0].startsWith(QString::fromStdString(far) +
+                                                QStringLiteral(" kann nicht als GPS-Track gelesen werden: ")));
+  EXPECT_EQ(Form->Track(), nullptr);
+  Desktop->Calls.clear();
 
   Desktop->OpenAnswers.push_back({gpx});
   Desktop->DialogAnswers.push_back([](QDialog& dialog) {
