@@ -78,9 +78,8 @@ void TBatchPreviewDialog::SetRows(const std::vector<TRow>& rows) {
     }
   }
   FTable->resizeColumnsToContents();
-  FCount->setText(tr("%1 von %2 Bildern werden geändert; die übrigen bleiben, wie sie sind.")
-                      .arg(changing)
-                      .arg(rows.size()));
+  FCount->setText(
+      tr("%1 von %2 Bildern werden geändert; die übrigen bleiben, wie sie sind.").arg(changing).arg(rows.size()));
   // Nothing to write: only Abbrechen makes sense.
   FButtons->button(QDialogButtonBox::Ok)->setEnabled(changing > 0);
 }
@@ -121,9 +120,8 @@ std::optional<Core::TBatchPlan> PlanWithProgress(QWidget* parent, const QString&
                                                  const std::vector<std::string>& files,
                                                  const Core::TPlanFile& planFile) {
   TBatchProgressBox progress(parent, label);
-  return Core::PlanBatch(files, planFile, [&progress](std::size_t done, std::size_t count) {
-    return progress(done, count);
-  });
+  return Core::PlanBatch(files, planFile,
+                         [&progress](std::size_t done, std::size_t count) { return progress(done, count); });
 }
 
 Core::TBatchSummary ApplyWithProgress(QWidget* parent, const QString& label, const Core::TBatchPlan& plan) {

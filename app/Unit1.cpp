@@ -1014,9 +1014,7 @@ std::vector<std::string> TForm1::BatchFiles() const {
 }
 
 QString TForm1::BatchTargetText(std::size_t files) const {
-  return tr("Betrifft %1 von %2 Bildern der Liste (die markierten, ohne Markierung alle).")
-      .arg(files)
-      .arg(Count());
+  return tr("Betrifft %1 von %2 Bildern der Liste (die markierten, ohne Markierung alle).").arg(files).arg(Count());
 }
 
 bool TForm1::ConfirmUnsavedEdits() {
@@ -1054,8 +1052,9 @@ void TForm1::ShiftTimes_BitBtnClick() {
   if (Desktop().ExecDialog(*ShiftDialog) != TModalResult::mrOk || ShiftDialog->ShiftSeconds() == 0)
     return;
   const std::int64_t seconds = ShiftDialog->ShiftSeconds();
-  const auto plan = PlanWithProgress(this, tr("Aufnahmezeiten werden gelesen: %1 von %2"), files,
-                                     [seconds](const std::string& file) { return Core::PlanClockShift(file, seconds); });
+  const auto plan =
+      PlanWithProgress(this, tr("Aufnahmezeiten werden gelesen: %1 von %2"), files,
+                       [seconds](const std::string& file) { return Core::PlanClockShift(file, seconds); });
   if (!plan)
     return;
   std::vector<TBatchPreviewDialog::TRow> rows;
@@ -1081,8 +1080,8 @@ void TForm1::Geotag_BitBtnClick() {
   const std::vector<std::string> files = BatchFiles();
   if (files.empty() || !ConfirmUnsavedEdits())
     return;
-  const std::vector<std::string> gpxFiles = Desktop().OpenFileNames(
-      this, tr("GPS-Track öffnen"), tr("GPS-Tracks (*.gpx *.GPX);;Alle Dateien (*)"));
+  const std::vector<std::string> gpxFiles =
+      Desktop().OpenFileNames(this, tr("GPS-Track öffnen"), tr("GPS-Tracks (*.gpx *.GPX);;Alle Dateien (*)"));
   if (gpxFiles.empty())
     return;
   std::vector<Core::TGPXTrack> tracks;

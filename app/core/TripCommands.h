@@ -41,7 +41,14 @@ struct TPreviewRow {
 [[nodiscard]] std::vector<TPreviewRow> ShiftPreviewRows(const TBatchPlan& plan);
 
 // How a picture's position was found on the track.
-enum class THowFound : std::uint8_t { hfTrackPoint, hfInterpolated, hfNearestPoint, hfTooFar, hfNoCaptureTime, hfError };
+enum class THowFound : std::uint8_t {
+  hfTrackPoint,
+  hfInterpolated,
+  hfNearestPoint,
+  hfTooFar,
+  hfNoCaptureTime,
+  hfError
+};
 
 struct TGeotagRow {
   std::string FileName;

@@ -84,12 +84,13 @@ TEST(TripCommands, KeysFollowTheShiftedFilesAndACancelledPlanIsNone) {
   const auto keyB = ReadCaptureTimeKey(b).value();
 
   std::size_t calls = 0;
-  const auto cancelled = PlanBatch({a, b}, [](const std::string& f) { return PlanClockShift(f, 3600); },
-                                   [&calls](std::size_t, std::size_t) { return ++calls < 2; });
+  const auto cancelled = PlanBatch(
+      {a, b}, [](const std::string& f) { return PlanClockShift(f, 3600); },
+      [&calls](std::size_t, std::size_t) { return ++calls < 2; });
   EXPECT_FALSE(cancelled.has_value());
 
-  const auto plan = PlanBatch({a}, [](const std::string& f) { return PlanClockShift(f, 7200); },
-                              [](std::size_t, std::size_t) { return true; });
+  const auto plan = PlanBatch(
+      {a}, [](const std::string& f) { return PlanClockShift(f, 7200); }, [](std::size_t, std::size_t) { return true; });
   ASSERT_TRUE(plan.has_value());
   const auto summary = ApplyBatch(*plan);
   EXPECT_EQ(summary.ChangedFiles, std::vector<std::string>{a});
