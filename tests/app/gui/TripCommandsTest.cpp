@@ -115,6 +115,8 @@ protected:
 TEST_F(TripCommandsTest, ShiftIsPreviewedCancelledWithoutWritingThenAppliedWithTheKeys) {
   const std::string a = Picture("a.jpg", "2024:06:01 10:00:00");
   const std::string b = Picture("b.jpg", "2024:06:01 23:30:00");
+  EXPECT_FALSE(Button("ShiftTimes_BitBtn")->isEnabled()) << "nothing to work on yet";
+  EXPECT_FALSE(Button("Geotag_BitBtn")->isEnabled());
   Drop({a, b});
   Tabs->setCurrentIndex(1); // the edit tab: single selection, so every entry is meant
   ASSERT_TRUE(Button("ShiftTimes_BitBtn")->isEnabled());
