@@ -1,16 +1,21 @@
 #include "app/Unit1.h"
 
+#include "app/BatchPreviewDialog.h"
 #include "app/Desktop.h"
+#include "app/GeotagDialog.h"
 #include "app/PreviewImage.h"
+#include "app/ShiftDialog.h"
 #include "app/UExifListView.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "app/core/ClockShift.h"
 #include "app/core/EditCommands.h"
 #include "app/core/GPSTexts.h"
 #include "app/core/KMLWriter.h"
 #include "app/core/KeyFields.h"
 #include "app/core/Preview.h"
+#include "app/core/TripCommands.h"
 
 #include "platform/FileOps.h"
 
@@ -275,6 +280,10 @@ void TForm1::CreateControls() {
   Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", "Kommentar ändern");
   Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", "Änderungen ins JPG übernehmen");
   Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", "GPS Daten ändern");
+  ShiftTimes_BitBtn = new QPushButton(tr("Zeiten verschieben …"), TabSheet2);
+  ShiftTimes_BitBtn->setObjectName(QStringLiteral("ShiftTimes_BitBtn"));
+  ShiftTimes_BitBtn->setToolTip(tr("Die Aufnahmezeiten der markierten Bilder (ohne Markierung: aller Bilder) um "
+                                   "einen festen Betrag verschieben"));
   Help_BitBtn1 = MakeButton(TabSheet2, "Help_BitBtn1", "Hilfe ");
   Exit_BitBtn1 = MakeButton(TabSheet2, "Exit_BitBtn1", "Ende  ");
   grid1->addWidget(Orientation_BitBtn, 0, 0);
@@ -284,6 +293,7 @@ void TForm1::CreateControls() {
   grid1->addWidget(Change_GPS_BitBtn, 1, 1);
   grid1->addWidget(Save_BitBtn, 2, 1);
   grid1->addWidget(Help_BitBtn1, 0, 2);
+  grid1->addWidget(ShiftTimes_BitBtn, 1, 2);
   grid1->addWidget(Exit_BitBtn1, 2, 2);
   grid1->setRowStretch(3, 1);
   PageControl1->addTab(TabSheet2, QStringLiteral("editierbare Exif-Daten"));
@@ -298,12 +308,17 @@ void TForm1::CreateControls() {
   Sort_BitBtn = MakeButton(TabSheet3, "Sort_BitBtn", "Bilderliste nach Aufnahmedatum sortieren  ");
   KML_BitBtn = MakeButton(TabSheet3, "KML_BitBtn", "Ausgewählte Bilder in KML-Datei  für Google Earth schreiben  ");
   SelAllPics_BitBtn = MakeButton(TabSheet3, "SelAllPics_BitBtn", "Alle Bilder markieren");
+  Geotag_BitBtn = new QPushButton(tr("Positionen aus GPS-Track …"), TabSheet3);
+  Geotag_BitBtn->setObjectName(QStringLiteral("Geotag_BitBtn"));
+  Geotag_BitBtn->setToolTip(tr("Den markierten Bildern (ohne Markierung: allen Bildern) die Position zu ihrer "
+                               "Aufnahmezeit aus einer GPX-Datei geben"));
   Help_BitBtn2 = MakeButton(TabSheet3, "Help_BitBtn2", "Hilfe ");
   Exit_BitBtn2 = MakeButton(TabSheet3, "Exit_BitBtn2", "Ende  ");
   grid2->addWidget(Google_BitBtn, 0, 0);
   grid2->addWidget(Sort_BitBtn, 1, 0);
   grid2->addWidget(KML_BitBtn, 2, 0, 1, 2);
   grid2->addWidget(SelAllPics_BitBtn, 0, 1);
+  grid2->addWidget(Geotag_BitBtn, 1, 1);
   grid2->addWidget(Help_BitBtn2, 0, 2);
   grid2->addWidget(Exit_BitBtn2, 2, 2);
   grid2->setRowStretch(3, 1);
@@ -351,6 +366,8 @@ void TForm1::CreateControls() {
   wire(Sort_BitBtn, &TForm1::Sort_BitBtnClick);
   wire(KML_BitBtn, &TForm1::KML_BitBtnClick);
   wire(SelAllPics_BitBtn, &TForm1::SelAllPics_BitBtnClick);
+  wire(ShiftTimes_BitBtn, &TForm1::ShiftTimes_BitBtnClick);
+  wire(Geotag_BitBtn, &TForm1::Geotag_BitBtnClick);
   for (QPushButton* help : {Help_BitBtn0, Help_BitBtn1, Help_BitBtn2})
     wire(help, &TForm1::Help_BitBtn0Click);
   for (QPushButton* exitButton : {Exit_BitBtn0, Exit_BitBtn1, Exit_BitBtn2})
@@ -427,6 +444,8 @@ std::string TForm1::EntryText(int index) const {
 }
 
 Platform::TDateTime TForm1::EntryKey(int index) const { return ListBox1->item(index)->data(KeyRole).toDouble(); }
+
+bool TForm1::IsMarked(int index) const { return ListBox1->item(index)->isSelected(); }
 
 std::vector<Core::TPictureEntry> TForm1::Entries() const {
   std::vector<Core::TPictureEntry> entries;
@@ -528,6 +547,9 @@ void TForm1::EnableCommands(bool enabled) {
   for (const std::string_view name : Core::CommandButtonNames)
     if (auto* button = findChild<QPushButton*>(ToQ(name)))
       button->setEnabled(enabled);
+  // The trip commands follow the others (they are not among the design's thirteen).
+  ShiftTimes_BitBtn->setEnabled(enabled);
+  Geotag_BitBtn->setEnabled(enabled);
 }
 
 void TForm1::ListBox1Click() {
@@ -945,14 +967,8 @@ void TForm1::Google_BitBtnClick() {
 }
 
 void TForm1::KML_BitBtnClick() {
-  // The marked entries, or all of them when none is marked.
-  std::vector<std::string> files;
-  for (int i = 0; i < Count(); ++i)
-    if (ListBox1->item(i)->isSelected())
-      files.push_back(EntryText(i));
-  if (files.empty())
-    for (int i = 0; i < Count(); ++i)
-      files.push_back(EntryText(i));
+  // The marked entries, or all of them when none is marked; each file once.
+  const std::vector<std::string> files = BatchFiles();
   if (files.empty())
     return;
   // A cancelled box answers the empty default: nothing is written.
@@ -966,9 +982,10 @@ void TForm1::KML_BitBtnClick() {
     kmlFile = Platform::ExtractFilePath(files.front()) + kmlFile;
   if (Platform::ExtractFileExt(kmlFile).empty())
     kmlFile += ".kml";
-  const auto collection = Core::CollectPlacemarks(files, kmlFile);
+  // Capture times in the zone of the last positions command; its track is drawn as a line.
+  const auto collection = Core::CollectPlacemarks(files, kmlFile, FGeotagSettings);
   const auto name = Platform::ChangeFileExt(Platform::ExtractFileName(kmlFile), "");
-  Core::WriteTextFile(kmlFile, Core::BuildKML(name, collection.Placemarks, nullptr));
+  Core::WriteTextFile(kmlFile, Core::BuildKML(name, collection.Placemarks, Track()));
   QString text = QStringLiteral("%1 von %2 Bildern in %3 geschrieben")
                      .arg(collection.Placemarks.size())
                      .arg(files.size())
@@ -984,6 +1001,142 @@ void TForm1::Select_BitBtnClick() { ExifListView->SelectAll(); }
 void TForm1::Clip_BitBtnClick() {
   if (ExifListView->CanCopyToClipboard())
     ExifListView->CopyToClipboard();
+}
+
+// --- trip commands -------------------------------------------------------------------------
+
+std::vector<std::string> TForm1::BatchFiles() const {
+  std::vector<bool> marked;
+  marked.reserve(static_cast<std::size_t>(Count()));
+  for (int i = 0; i < Count(); ++i)
+    marked.push_back(IsMarked(i));
+  return Core::BatchTargetFiles(Entries(), Core::BatchTargetIndexes(marked, MultiSelect()));
+}
+
+QString TForm1::BatchTargetText(std::size_t files) const {
+  return tr("Betrifft %1 von %2 Bildern der Liste (die markierten, ohne Markierung alle).").arg(files).arg(Count());
+}
+
+bool TForm1::ConfirmUnsavedEdits() {
+  // The picture on show is loaded again afterwards, which drops its unsaved edits.
+  return !Save_BitBtn->isEnabled() ||
+         Desktop().MessageBox(this, ToQ(Core::UnsavedEditsQuestion), TMessageButtons::mbYesNo) == TModalResult::mrYes;
+}
+
+void TForm1::FinishBatch(const Core::TBatchSummary& summary, bool rereadKeys) {
+  if (rereadKeys) {
+    // The keys follow the new capture times, so that sorting and renaming use them.
+    std::vector<Core::TPictureEntry> entries = Entries();
+    for (const std::size_t index : Core::RereadCaptureTimeKeys(entries, summary.ChangedFiles)) {
+      const int i = static_cast<int>(index);
+      const bool marked = IsMarked(i);
+      const TListUpdate update(*this);
+      SetEntry(i, entries[index]);
+      if (marked)
+        MarkEntry(i);
+    }
+  }
+  // The picture on show is read again first, so that the summary stands over the new values.
+  if (Count() > 0)
+    Guarded([this] { ListBox1Click(); });
+  Message(this, PathToQ(Core::SummaryText(summary)));
+}
+
+void TForm1::ShiftTimes_BitBtnClick() {
+  const std::vector<std::string> files = BatchFiles();
+  if (files.empty() || !ConfirmUnsavedEdits())
+    return;
+  if (ShiftDialog == nullptr)
+    ShiftDialog = new TShiftDialog(this);
+  ShiftDialog->SetTargetText(BatchTargetText(files.size()));
+  if (Desktop().ExecDialog(*ShiftDialog) != TModalResult::mrOk || ShiftDialog->ShiftSeconds() == 0)
+    return;
+  const std::int64_t seconds = ShiftDialog->ShiftSeconds();
+  const auto plan =
+      PlanWithProgress(this, tr("Aufnahmezeiten werden gelesen: %1 von %2"), files,
+                       [seconds](const std::string& file) { return Core::PlanClockShift(file, seconds); });
+  if (!plan)
+    return;
+  std::vector<TBatchPreviewDialog::TRow> rows;
+  for (const Core::TPreviewRow& row : Core::ShiftPreviewRows(*plan)) {
+    QStringList cells;
+    for (const std::string& cell : row.Cells)
+      cells << PathToQ(cell);
+    rows.push_back({row.FileName, cells, ToQ(row.Details), row.WillChange});
+  }
+  TBatchPreviewDialog preview(this);
+  preview.setWindowTitle(tr("Aufnahmezeiten verschieben: Vorschau"));
+  preview.SetIntro(tr("Die Aufnahmezeiten werden um %1 (Tage Stunden:Minuten:Sekunden) verschoben. Erst mit OK "
+                      "werden die Dateien geschrieben.")
+                       .arg(ToQ(Core::FormatClockShift(seconds))));
+  preview.SetColumns({tr("Datei"), tr("bisher"), tr("neu")});
+  preview.SetRows(rows);
+  if (Desktop().ExecDialog(preview) != TModalResult::mrOk)
+    return;
+  FinishBatch(ApplyWithProgress(this, tr("Aufnahmezeiten werden geändert: %1 von %2"), *plan), true);
+}
+
+void TForm1::Geotag_BitBtnClick() {
+  const std::vector<std::string> files = BatchFiles();
+  if (files.empty() || !ConfirmUnsavedEdits())
+    return;
+  const std::vector<std::string> gpxFiles =
+      Desktop().OpenFileNames(this, tr("GPS-Track öffnen"), tr("GPS-Tracks (*.gpx *.GPX);;Alle Dateien (*)"));
+  if (gpxFiles.empty())
+    return;
+  std::vector<Core::TGPXTrack> tracks;
+  QStringList names;
+  for (const std::string& gpx : gpxFiles) {
+    try {
+      tracks.push_back(Core::LoadGPX(gpx));
+    } catch (const std::exception& error) {
+      Message(this, tr("%1 kann nicht als GPS-Track gelesen werden: %2").arg(PathToQ(gpx), PathToQ(error.what())));
+      return;
+    }
+    names << PathToQ(Platform::ExtractFileName(gpx));
+  }
+  const Core::TGPXTrack track = Core::MergeTracks(std::move(tracks));
+  if (GeotagDialog == nullptr)
+    GeotagDialog = new TGeotagDialog(this);
+  GeotagDialog->SetTrack(names.join(QStringLiteral(", ")), track);
+  GeotagDialog->SetTargetText(BatchTargetText(files.size()));
+  if (Desktop().ExecDialog(*GeotagDialog) != TModalResult::mrOk)
+    return;
+  const std::optional<Core::TGeotagSettings> settings = GeotagDialog->Settings();
+  if (!settings)
+    return;
+  // From now on the KML file draws this track and reads capture times in this zone.
+  FTrack = track;
+  FGeotagSettings = *settings;
+  const auto plan = PlanWithProgress(
+      this, tr("Aufnahmezeiten werden gelesen: %1 von %2"), files,
+      [&track, &settings](const std::string& file) { return Core::PlanGeotag(file, track, *settings); });
+  if (!plan)
+    return;
+  std::vector<TBatchPreviewDialog::TRow> rows;
+  for (const Core::TGeotagRow& row : Core::GeotagPreviewRows(*plan, track, *settings)) {
+    QString how;
+    using enum Core::THowFound;
+    switch (row.How) {
+    case hfTrackPoint: how = tr("Trackpunkt"); break;
+    case hfInterpolated: how = tr("interpoliert"); break;
+    case hfNearestPoint: how = tr("nächster Punkt, %1 s entfernt").arg(std::lround(row.Distance)); break;
+    case hfTooFar: how = tr("zu weit vom Track"); break;
+    case hfNoCaptureTime: how = tr("keine Aufnahmezeit"); break;
+    case hfError: how = PathToQ(row.Error); break;
+    }
+    const bool found = !row.Position.empty();
+    rows.push_back({row.FileName, {ToQ(row.UTCTime), ToQ(row.Position), how}, how, found});
+  }
+  TBatchPreviewDialog preview(this);
+  preview.setWindowTitle(tr("Positionen aus GPS-Track: Vorschau"));
+  preview.SetIntro(tr("Bilder, die zu weit vom Track liegen, bleiben, wie sie sind. Erst mit OK werden die "
+                      "Dateien geschrieben."));
+  preview.SetColumns({tr("Datei"), tr("Aufnahmezeit (UTC)"), tr("Position"), tr("wie gefunden")});
+  preview.SetRows(rows);
+  if (Desktop().ExecDialog(preview) != TModalResult::mrOk)
+    return;
+  FinishBatch(ApplyWithProgress(this, tr("Positionen werden geschrieben: %1 von %2"), *plan), false);
 }
 
 // --- drops -------------------------------------------------------------------------------

@@ -4,6 +4,8 @@
 // grid or the full EXIF list, and the command buttons on three tabs.
 
 #include "app/core/EditCommands.h"
+#include "app/core/Geotag.h"
+#include "app/core/GPXTrack.h"
 #include "app/core/PictureList.h"
 #include "app/core/WindowRules.h"
 
@@ -12,6 +14,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +39,8 @@ class TJPEGImageEx;
 namespace Fotarium::App {
 
 class TExifListView;
+class TGeotagDialog;
+class TShiftDialog;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -65,6 +70,8 @@ public:
   // The list's entries in order (texts as bytes and their keys).
   [[nodiscard]] std::vector<Core::TPictureEntry> Entries() const;
   [[nodiscard]] Tessel::Exif::TJPEGImageEx* Picture() const { return jpg.get(); }
+  // The GPS track last used for positions (the KML file draws it), or nullptr.
+  [[nodiscard]] const Core::TGPXTrack* Track() const { return FTrack ? &*FTrack : nullptr; }
 
 signals:
   // done of total files of the pending drops have been taken (for the progress display).
@@ -130,11 +137,20 @@ private:
   void Select_BitBtnClick();
   void Clip_BitBtnClick();
 
+  // --- trip commands: a preview of every file, then one save per file ---
+  void ShiftTimes_BitBtnClick();
+  void Geotag_BitBtnClick();
+  [[nodiscard]] std::vector<std::string> BatchFiles() const;
+  [[nodiscard]] QString BatchTargetText(std::size_t files) const;
+  [[nodiscard]] bool ConfirmUnsavedEdits();
+  void FinishBatch(const Core::TBatchSummary& summary, bool rereadKeys);
+
   // --- list entries ---
   [[nodiscard]] int Count() const;
   [[nodiscard]] int CurrentIndex() const;
   [[nodiscard]] std::string EntryText(int index) const;
   [[nodiscard]] Platform::TDateTime EntryKey(int index) const;
+  [[nodiscard]] bool IsMarked(int index) const;
   void SetEntry(int index, const Core::TPictureEntry& entry);
   void InsertEntry(int index, const Core::TPictureEntry& entry);
   void SetEntries(const std::vector<Core::TPictureEntry>& entries);
@@ -182,12 +198,14 @@ private:
   QPushButton* Comment_BitBtn = nullptr;
   QPushButton* Save_BitBtn = nullptr;
   QPushButton* Change_GPS_BitBtn = nullptr;
+  QPushButton* ShiftTimes_BitBtn = nullptr;
   QPushButton* Help_BitBtn1 = nullptr;
   QPushButton* Exit_BitBtn1 = nullptr;
   QPushButton* Google_BitBtn = nullptr;
   QPushButton* Sort_BitBtn = nullptr;
   QPushButton* KML_BitBtn = nullptr;
   QPushButton* SelAllPics_BitBtn = nullptr;
+  QPushButton* Geotag_BitBtn = nullptr;
   QPushButton* Help_BitBtn2 = nullptr;
   QPushButton* Exit_BitBtn2 = nullptr;
   QMenu* PopupMenu1 = nullptr;
@@ -201,6 +219,8 @@ private:
   TForm2* Form2 = nullptr;
   TForm3* Form3 = nullptr;
   TForm4* Form4 = nullptr;
+  TShiftDialog* ShiftDialog = nullptr;   // made on first use, kept with its values
+  TGeotagDialog* GeotagDialog = nullptr; // the same
 
   // --- state ---
   std::unique_ptr<Tessel::Exif::TJPEGImageEx> jpg;
@@ -225,6 +245,10 @@ private:
   int FDoneFiles = 0;
   int FTotalFiles = 0;
   QProgressDialog* FProgress = nullptr;
+
+  // The track of the last positions command and its settings, for the KML file.
+  std::optional<Core::TGPXTrack> FTrack;
+  Core::TGeotagSettings FGeotagSettings;
 
   friend class TListUpdate;
 };

@@ -6,7 +6,10 @@
 
 #include <fmt/format.h>
 
+#include <cerrno>
 #include <exception>
+
+#include <unistd.h>
 
 namespace Fotarium::Core {
 
@@ -43,6 +46,10 @@ TPictureMetadata::TPictureMetadata(const std::string& fileName) : FFileName(file
 }
 
 void TPictureMetadata::Save() {
+  // The atomic replace needs only the folder's permission: ask the file's own first, as
+  // writing it in place would (root may write anything).
+  if (::access(FFileName.c_str(), W_OK) != 0)
+    throw Platform::EFOpenError(FFileName, errno);
   Platform::TMemoryStream content;
   content.WriteBuffer(Platform::ReadFileBytes(FFileName));
   content.SetPosition(0);
@@ -101,6 +108,21 @@ TBatchPlan PlanBatch(const std::vector<std::string>& files, const TPlanFile& pla
   return plan;
 }
 
+std::optional<TBatchPlan> PlanBatch(const std::vector<std::string>& files, const TPlanFile& planFile,
+                                    const TBatchProgress& progress) {
+  TBatchPlan plan;
+  plan.Items.reserve(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (progress && !progress(i, files.size()))
+      return std::nullopt;
+    auto one = PlanBatch({files[i]}, planFile);
+    plan.Items.push_back(std::move(one.Items.front()));
+  }
+  if (progress)
+    progress(files.size(), files.size());
+  return plan;
+}
+
 TBatchSummary ApplyBatch(const TBatchPlan& plan, const TBatchProgress& progress) {
   TBatchSummary summary;
   summary.Total = plan.Items.size();
@@ -122,6 +144,7 @@ TBatchSummary ApplyBatch(const TBatchPlan& plan, const TBatchProgress& progress)
       item.Edit(picture);
       picture.Save();
       ++summary.Changed;
+      summary.ChangedFiles.push_back(item.FileName);
     } catch (const std::exception& e) {
       summary.Failures.push_back({item.FileName, e.what()});
     }

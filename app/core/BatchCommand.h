@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,7 +35,8 @@ public:
   [[nodiscard]] bool XMPInSource() const { return FXMPInSource; }
 
   // Builds the new file in memory (EXIF and XMP, then IPTC), loads it back and compares,
-  // and only then replaces the file atomically. On any failure the file is untouched.
+  // and only then replaces the file atomically. On any failure the file is untouched. A
+  // file the user may not write is refused, although its folder would let it be replaced.
   void Save();
 
 private:
@@ -83,6 +85,14 @@ struct TBatchPlan {
 using TPlanFile = std::function<TBatchItem(const std::string& fileName)>;
 [[nodiscard]] TBatchPlan PlanBatch(const std::vector<std::string>& files, const TPlanFile& planFile);
 
+// Before each file: done so far and the count of files to write; answering false cancels.
+using TBatchProgress = std::function<bool(std::size_t done, std::size_t count)>;
+
+// PlanBatch with progress before each file (and once at the end); nullopt when the
+// progress answered false.
+[[nodiscard]] std::optional<TBatchPlan> PlanBatch(const std::vector<std::string>& files, const TPlanFile& planFile,
+                                                  const TBatchProgress& progress);
+
 struct TBatchFailure {
   std::string FileName;
   std::string Reason;
@@ -94,10 +104,9 @@ struct TBatchSummary {
   std::size_t Total = 0;
   bool Cancelled = false;
   std::vector<TBatchFailure> Failures;
+  // The files written, in plan order.
+  std::vector<std::string> ChangedFiles;
 };
-
-// Before each file: done so far and the count of files to write; answering false cancels.
-using TBatchProgress = std::function<bool(std::size_t done, std::size_t count)>;
 
 // Applies every item that will change: reload, Edit, Save. Planning errors count as
 // failures; skipped items count as unchanged.
