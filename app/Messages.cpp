@@ -131,8 +131,16 @@ std::optional<QString> MatchTemplate(const char* context, const char* sourceTemp
   const QString source = QString::fromUtf8(sourceTemplate);
   if (!source.contains(QLatin1Char('%')))
     return message == source ? std::optional<QString>(Translate(context, sourceTemplate)) : std::nullopt;
-  QString pattern = QRegularExpression::escape(source);
-  pattern.replace(QRegularExpression(QStringLiteral("%[1-9]")), QStringLiteral("(.*)"));
+  // The fixed parts literally, each marker as a group.
+  static const QRegularExpression marker(QStringLiteral("%[1-9]"));
+  QString pattern;
+  qsizetype from = 0;
+  for (QRegularExpressionMatchIterator it = marker.globalMatch(source); it.hasNext();) {
+    const QRegularExpressionMatch found = it.next();
+    pattern += QRegularExpression::escape(source.mid(from, found.capturedStart() - from)) + QStringLiteral("(.*)");
+    from = found.capturedEnd();
+  }
+  pattern += QRegularExpression::escape(source.mid(from));
   const QRegularExpression expression(QRegularExpression::anchoredPattern(pattern),
                                       QRegularExpression::DotMatchesEverythingOption);
   const QRegularExpressionMatch match = expression.match(message);
