@@ -842,7 +842,8 @@ void TForm1::Change_Date_BitBtnClick() {
 
 void TForm1::EditText(Core::TEditableText which) {
   const QString current = ToQ(Core::EditableTextValue(jpg->ExifData(), which));
-  const QString answer = Desktop().InputBox(this, ToQ(Core::EditableTextCaption(which)), current, current);
+  const QString answer =
+      Desktop().InputBox(this, CoreText("EditCommands", Core::EditableTextCaption(which)), current, current);
   // A setter that refuses the text ends the command here: nothing shown, nothing to save.
   Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer), &jpg->IPTCData());
   ShowMetadata();

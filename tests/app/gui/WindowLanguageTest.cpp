@@ -262,6 +262,11 @@ TEST_F(WindowLanguageTest, EnglishLocaleGivesAnEnglishWindow) {
   EXPECT_EQ(Grid->item(6, 0)->text(), QStringLiteral("Longitude"));
   EXPECT_EQ(Grid->item(7, 0)->text(), QStringLiteral("Altitude"));
   EXPECT_EQ(Grid->item(7, 1)->text(), QStringLiteral("100 metres"));
+  Desktop->Calls.clear();
+  Button("Description_BitBtn")->click();
+  ASSERT_FALSE(Desktop->Calls.empty());
+  EXPECT_EQ(Desktop->Calls.front().Kind, QStringLiteral("input"));
+  EXPECT_EQ(Desktop->Calls.front().Text, QStringLiteral("Image description:"));
 
   // The sort button's caption is its state, in English as well.
   Tabs->setCurrentIndex(2);
