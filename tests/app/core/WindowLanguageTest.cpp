@@ -2,9 +2,9 @@
 // ErrorText), and that every text of the full EXIF list passes that seam while the
 // untranslated list (the command-line tool's) stays as it was.
 
+#include "app/core/WindowLanguage.h"
 #include "app/core/ExifListRows.h"
 #include "app/core/KeyFields.h"
-#include "app/core/WindowLanguage.h"
 #include "app/core/WindowRules.h"
 
 #include "support/TestSupport.h"

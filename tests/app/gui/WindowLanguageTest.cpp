@@ -2,13 +2,13 @@
 // grid, the captions and the messages of library and platform errors, German by default
 // and English under an English locale.
 
+#include "app/core/WindowLanguage.h"
 #include "app/Messages.h"
 #include "app/UExifListView.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
-#include "app/core/WindowLanguage.h"
 
 #include "ScriptedDesktop.h"
 #include "support/TestSupport.h"
@@ -168,7 +168,8 @@ TEST_F(WindowLanguageTest, GermanWindowListsEveryTagInGerman) {
   const TEnvScope lang("LANG", "C.UTF-8"); // no German locale needed: German is the default
   StartProgram();
   EXPECT_EQ(Fotarium::App::InstalledWindowLanguage(), TWindowLanguage::wlGerman);
-  EXPECT_TRUE(Form->windowTitle().endsWith(QStringLiteral("Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!")));
+  EXPECT_TRUE(Form->windowTitle().endsWith(
+      QStringLiteral("Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!")));
   Drop({Picture("a.jpg")});
 
   EXPECT_EQ(ListView->headerItem()->text(0), QStringLiteral("Name"));
@@ -187,7 +188,8 @@ TEST_F(WindowLanguageTest, GermanWindowListsEveryTagInGerman) {
   // The clipboard gets what the list shows.
   ListView->SelectAll();
   ListView->CopyToClipboard();
-  EXPECT_TRUE(Desktop->Clipboard.contains(QStringLiteral("   Datum/Uhrzeit\tSamstag, 1. November 2008 um 21:15:07\r\n")));
+  EXPECT_TRUE(
+      Desktop->Clipboard.contains(QStringLiteral("   Datum/Uhrzeit\tSamstag, 1. November 2008 um 21:15:07\r\n")));
   EXPECT_FALSE(Desktop->Clipboard.contains(QStringLiteral(" at ")));
 
   Tabs->setCurrentIndex(1);
@@ -240,7 +242,8 @@ TEST_F(WindowLanguageTest, EnglishLocaleGivesAnEnglishWindow) {
   StartProgram();
   EXPECT_EQ(Fotarium::App::InstalledWindowLanguage(), TWindowLanguage::wlEnglish);
   EXPECT_TRUE(Form->windowTitle().startsWith(QStringLiteral("Fotarium ")));
-  EXPECT_TRUE(Form->windowTitle().endsWith(QStringLiteral("Drag the JPG files onto the window with \"drag and drop\"!")));
+  EXPECT_TRUE(
+      Form->windowTitle().endsWith(QStringLiteral("Drag the JPG files onto the window with \"drag and drop\"!")));
   EXPECT_EQ(Tabs->tabText(0), QStringLiteral("all Exif data"));
   EXPECT_EQ(Tabs->tabText(2), QStringLiteral("GPS data"));
   EXPECT_EQ(Button("Exit_BitBtn1")->text(), QStringLiteral("Exit  "));
@@ -252,7 +255,8 @@ TEST_F(WindowLanguageTest, EnglishLocaleGivesAnEnglishWindow) {
   EXPECT_EQ(ListValue(QStringLiteral("   Camera make")), QStringLiteral("Canon"));
   EXPECT_EQ(ListValue(QStringLiteral("   Loaded cleanly")), QStringLiteral("Yes"));
   const QString date = ListValue(QStringLiteral("   Date/time"));
-  EXPECT_TRUE(date.startsWith(QStringLiteral("Saturday, ")) && date.contains(QStringLiteral(" at "))) << date.toStdString();
+  EXPECT_TRUE(date.startsWith(QStringLiteral("Saturday, ")) && date.contains(QStringLiteral(" at ")))
+      << date.toStdString();
   EXPECT_EQ(ListValue(QStringLiteral("   GPS altitude")), QStringLiteral("100 metres below sea level"));
 
   Tabs->setCurrentIndex(1);
