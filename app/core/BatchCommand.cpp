@@ -1,4 +1,5 @@
 #include "app/core/BatchCommand.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/Exceptions.h"
 #include "platform/FileOps.h"
@@ -73,12 +74,16 @@ void TPictureMetadata::Save() {
 
 std::string SkipReasonText(TSkipReason reason, bool german) {
   using enum TSkipReason;
+  // The window's texts are German at the source and go through its catalogue.
+  const auto text = [german](const char* window, const char* english) {
+    return german ? Tr("BatchCommand", window) : std::string(english);
+  };
   switch (reason) {
   case srNone: return {};
-  case srNothingToShift: return german ? "keine Datumsangaben" : "no date tags";
-  case srNoCaptureTime: return german ? "keine Aufnahmezeit" : "no capture time";
-  case srTooFarFromTrack: return german ? "zu weit vom Track" : "too far from the track";
-  case srNoPosition: return german ? "keine Position" : "no position";
+  case srNothingToShift: return text(FOTARIUM_TRANSLATE_NOOP("BatchCommand", "keine Datumsangaben"), "no date tags");
+  case srNoCaptureTime: return text(FOTARIUM_TRANSLATE_NOOP("BatchCommand", "keine Aufnahmezeit"), "no capture time");
+  case srTooFarFromTrack: return text(FOTARIUM_TRANSLATE_NOOP("BatchCommand", "zu weit vom Track"), "too far from the track");
+  case srNoPosition: return text(FOTARIUM_TRANSLATE_NOOP("BatchCommand", "keine Position"), "no position");
   }
   return {};
 }
@@ -101,7 +106,7 @@ TBatchPlan PlanBatch(const std::vector<std::string>& files, const TPlanFile& pla
     } catch (const std::exception& e) {
       TBatchItem item;
       item.FileName = file;
-      item.Error = e.what();
+      item.Error = ErrorText(e);
       plan.Items.push_back(std::move(item));
     }
   }
@@ -146,7 +151,7 @@ TBatchSummary ApplyBatch(const TBatchPlan& plan, const TBatchProgress& progress)
       ++summary.Changed;
       summary.ChangedFiles.push_back(item.FileName);
     } catch (const std::exception& e) {
-      summary.Failures.push_back({item.FileName, e.what()});
+      summary.Failures.push_back({item.FileName, ErrorText(e)});
     }
     ++done;
   }
@@ -156,9 +161,10 @@ TBatchSummary ApplyBatch(const TBatchPlan& plan, const TBatchProgress& progress)
 }
 
 std::string SummaryText(const TBatchSummary& summary) {
-  auto text = fmt::format("{} von {} Bildern geändert", summary.Changed, summary.Total);
+  auto text = FormatText(Tr("BatchCommand", "%1 von %2 Bildern geändert"),
+                         {std::to_string(summary.Changed), std::to_string(summary.Total)});
   if (summary.Cancelled)
-    text += " (abgebrochen)";
+    text += Tr("BatchCommand", " (abgebrochen)");
   for (const auto& failure : summary.Failures)
     text += fmt::format("\n{}: {}", failure.FileName, failure.Reason);
   return text;
