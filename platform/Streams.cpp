@@ -10,6 +10,7 @@
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <utility>
 #include <unistd.h>
 
 namespace Platform {
@@ -39,11 +40,13 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     return count;
   }
   constexpr std::int64_t chunk = 64 * 1024;
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(std::max<std::int64_t>(count, 0), chunk)));
+  // Every byte of the staging buffer is read before it is written on, so it starts unfilled.
+  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(
+      static_cast<std::size_t>(std::min(std::max<std::int64_t>(count, 0), chunk)));
   for (std::int64_t left = count; left > 0;) {
     const auto n = std::min(left, chunk);
-    source.ReadBuffer(buffer.data(), n);
-    WriteBuffer(buffer.data(), n);
+    source.ReadBuffer(buffer.get(), n);
+    WriteBuffer(buffer.get(), n);
     left -= n;
   }
   return count;
@@ -119,6 +122,19 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
     Seek(0, TSeekOrigin::soEnd);
 }
 
+void TMemoryStream::SetSizeForOverwrite(std::int64_t newSize) {
+  if (newSize < 0)
+    throw EStreamError("Ungültige Stream-Größe");
+  const auto oldPosition = FPosition;
+  if (newSize > FCapacity)
+    Realloc(newSize);
+  else if (newSize == 0)
+    Realloc(0);
+  SetPointer(Memory(), newSize);
+  if (oldPosition > newSize)
+    Seek(0, TSeekOrigin::soEnd);
+}
+
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   if (count <= 0 || FPosition < 0 || count > std::numeric_limits<std::int64_t>::max() / 2 - FPosition)
     return 0;
@@ -139,6 +155,15 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
   std::memcpy(Memory() + FPosition, buffer, static_cast<std::size_t>(count));
   FPosition = end;
   return count;
+}
+
+void TMemoryStream::Swap(TMemoryStream& other) noexcept {
+  auto* memory = Memory();
+  const auto size = Size();
+  SetPointer(other.Memory(), other.Size());
+  other.SetPointer(memory, size);
+  std::swap(FPosition, other.FPosition);
+  std::swap(FCapacity, other.FCapacity);
 }
 
 void TMemoryStream::Clear() {
@@ -206,7 +231,7 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
     if (FPosition >= FBufferStart && FPosition < FBufferStart + FBufferLength) {
       const auto offset = FPosition - FBufferStart;
       const auto n = std::min(count - done, FBufferLength - offset);
-      std::memcpy(out + done, FBuffer.data() + offset, static_cast<std::size_t>(n));
+      std::memcpy(out + done, FBuffer.get() + offset, static_cast<std::size_t>(n));
       done += n;
       FPosition += n;
       continue;
@@ -223,8 +248,9 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
       FPosition += n;
       continue;
     }
-    FBuffer.resize(ReadAheadSize);
-    const auto n = ::pread(FHandle, FBuffer.data(), FBuffer.size(), FPosition);
+    if (!FBuffer)
+      FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(ReadAheadSize));
+    const auto n = ::pread(FHandle, FBuffer.get(), static_cast<std::size_t>(ReadAheadSize), FPosition);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0) {

@@ -79,11 +79,17 @@ public:
 
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   void SetSize(std::int64_t newSize) override;
+  // As SetSize, but the bytes added behind the old end are not zero-filled: for a caller
+  // that fills every one of them at once.
+  void SetSizeForOverwrite(std::int64_t newSize);
 
   void Clear();
   void LoadFromStream(TStream& stream);
   void LoadFromFile(const std::string& fileName);
   [[nodiscard]] std::int64_t Capacity() const { return FCapacity; }
+  // Exchanges buffers, sizes and positions with another memory stream: content moves
+  // from one to the other without a byte being copied.
+  void Swap(TMemoryStream& other) noexcept;
 
 protected:
   // Every change of the buffer's size goes through here; a derived class may refuse it.
@@ -128,7 +134,8 @@ private:
   std::string FFileName;
   int FHandle = -1;
   std::int64_t FPosition = 0;
-  std::vector<std::uint8_t> FBuffer;
+  // Read-ahead bytes, allocated on the first read and not zero-filled.
+  std::unique_ptr<std::uint8_t[]> FBuffer;
   std::int64_t FBufferStart = 0;
   std::int64_t FBufferLength = 0;
   std::int64_t FBytesFetched = 0;

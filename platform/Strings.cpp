@@ -619,6 +619,9 @@ std::string LowerCase(std::string_view text) {
 int CompareText(std::string_view a, std::string_view b) {
   const auto n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
+    // Equal bytes are equal in any case; only a difference needs the folding.
+    if (a[i] == b[i])
+      continue;
     const auto x = static_cast<unsigned char>(ToLower(a[i]));
     const auto y = static_cast<unsigned char>(ToLower(b[i]));
     if (x != y)
@@ -627,7 +630,9 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a == b || CompareText(a, b) == 0);
+}
 
 bool StartsText(std::string_view prefix, std::string_view text) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);

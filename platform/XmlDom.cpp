@@ -89,6 +89,8 @@ std::string_view ToView(const xmlChar* text) {
 std::string NamespaceHref(const xmlChar* href) {
   constexpr std::string_view ampersand = "&#38;";
   const auto text = ToView(href);
+  if (text.find(ampersand) == std::string_view::npos)
+    return std::string(text);
   std::string uri;
   uri.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {

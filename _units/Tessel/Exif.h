@@ -154,11 +154,11 @@ public:
   // bytes as they were read.
   [[nodiscard]] std::int32_t DataSize() const {
     return IsValidTiffDataType(FDataType) ? TiffElementSize(FDataType) * FElementCount
-                                          : static_cast<std::int32_t>(FDataStream->Size());
+                                          : static_cast<std::int32_t>(FDataStream.Size());
   }
   // The element bytes (DataSize of them); invalidated by any change of size.
-  [[nodiscard]] const std::uint8_t* DataPtr() const { return FDataStream->Memory(); }
-  [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return FDataStream->Bytes(); }
+  [[nodiscard]] const std::uint8_t* DataPtr() const { return FDataStream.Memory(); }
+  [[nodiscard]] std::span<const std::uint8_t> Bytes() const { return FDataStream.Bytes(); }
 
   // The text form (see the implementation for the rules per type), cached until the data changes.
   [[nodiscard]] std::string AsString() const;
@@ -193,7 +193,7 @@ public:
   void WriteOffsetData(TStream& stream, TEndianness endianness) const;
 
   // IMetadataBlock / ITiffTag
-  [[nodiscard]] TMetadataBlockDataStream& Data() const override { return *FDataStream; }
+  [[nodiscard]] TMetadataBlockDataStream& Data() const override { return FDataStream; }
   [[nodiscard]] bool IsExifBlock(bool /*checkID*/ = true) const override { return false; }
   [[nodiscard]] bool IsIPTCBlock(bool checkID = true) const override;
   [[nodiscard]] bool IsXMPBlock(bool /*checkID*/ = true) const override { return false; }
@@ -209,7 +209,8 @@ private:
 
   mutable std::string FAsStringCache;
   // The element bytes live in this stream's memory; it is read-only to everybody else.
-  std::unique_ptr<TMetadataBlockDataStream> FDataStream;
+  // Part of the tag itself: one allocation less per tag.
+  mutable TMetadataBlockDataStream FDataStream;
   TTiffDataType FDataType = TTiffDataType::tdUndefined;
   std::int32_t FElementCount = 0;
   TTiffTagID FID = 0;

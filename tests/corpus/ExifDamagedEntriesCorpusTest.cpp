@@ -184,3 +184,71 @@ TEST(ExifDamagedEntriesCorpus, RationalWhoseDataIsMissingKeepsItsType) {
   EXPECT_EQ(focalLength->ElementCount(), 0);
   EXPECT_TRUE(edited.After.FocalLength().MissingOrInvalid());
 }
+
+TEST(ExifDamagedEntriesCorpus, EntriesWhoseDataIsNowhereAreReportedAsLoadErrors) {
+  // A second MakerNote entry (type 0x75, 65 million elements 57 MB behind a 2 KB block)
+  // and an ImageWidth of type 0x211 in a garbage IFD1: nothing of them can be found, so
+  // they go, and their sections say that something had to go.
+  struct TCase {
+    const char* File;
+    TExifSectionKind Kind;
+    TTiffTagID ID;
+    std::int32_t Kept;
+  };
+  const TCase cases[] = {
+      {"issue_1881_coverage.jpg", esDetails, ttMakerNote, 1},
+      {"exiv2-bug495.jpg", esThumbnail, ttImageWidth, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    const auto file = Sample(c.File);
+    if (file.empty())
+      GTEST_SKIP() << c.File << " not found under " << FOTARIUM_CORPUS_DIR;
+    TEdited edited;
+    EditOrientation(file, edited);
+    for (auto* data : {&edited.Before, &edited.After}) {
+      std::int32_t kept = 0;
+      for (const auto* tag : *data->GetSection(c.Kind))
+        kept += tag->ID() == c.ID ? 1 : 0;
+      EXPECT_EQ(kept, c.Kept);
+    }
+    EXPECT_TRUE(edited.Before.GetSection(c.Kind)->LoadErrors().Contains(TMetadataLoadError::leBadTagHeader));
+  }
+}
+
+TEST(ExifDamagedEntriesCorpus, MakerNoteMovedByAnEarlierSaveGoesBackWhereItsOffsetsLead) {
+  // Windows Photo Gallery moved this Canon note 62 bytes and said so in OffsetSchema; an
+  // edit puts it back, so that its offsets are right without the correction.
+  const auto dir = CorpusDir();
+  const auto file = dir + "/exif-samples/jpg/tests/28-hex_value.jpg";
+  if (dir.empty() || !std::filesystem::exists(file))
+    GTEST_SKIP() << "28-hex_value.jpg not found under " << FOTARIUM_CORPUS_DIR;
+  TExifData before;
+  ASSERT_TRUE(before.LoadFromGraphic(file));
+  ASSERT_EQ(before.OffsetSchema(), TLongIntTagValue(62));
+  Platform::TMemoryStream stream;
+  stream.LoadFromFile(file);
+  TExifData data;
+  ASSERT_TRUE(data.LoadFromGraphic(stream));
+  data.SetOrientation(TTiffOrientation::toRightTop);
+  ASSERT_NO_THROW(data.SaveToGraphic(stream));
+  stream.SetPosition(0);
+  TExifData after;
+  ASSERT_TRUE(after.LoadFromGraphic(stream));
+  EXPECT_EQ(after.OffsetSchema(), TLongIntTagValue(0));
+  const auto* noteBefore = before.GetSection(esDetails)->Find(ttMakerNote);
+  const auto* noteAfter = after.GetSection(esDetails)->Find(ttMakerNote);
+  ASSERT_NE(noteBefore, nullptr);
+  ASSERT_NE(noteAfter, nullptr);
+  EXPECT_EQ(noteAfter->OriginalDataOffset(), noteBefore->OriginalDataOffset() - 62);
+  EXPECT_TRUE(std::equal(noteBefore->Bytes().begin(), noteBefore->Bytes().end(), noteAfter->Bytes().begin(),
+                         noteAfter->Bytes().end()));
+  const auto list = [](TExifData& exif) {
+    std::vector<std::string> texts;
+    for (const auto* tag : *exif.GetSection(esMakerNote))
+      texts.push_back(std::to_string(tag->ID()) + "=" + tag->AsString());
+    return texts;
+  };
+  EXPECT_EQ(list(after), list(before)) << "the note's entries read the same from its old place";
+  EXPECT_EQ(after.GetSection(esMakerNote)->Count(), 17);
+}

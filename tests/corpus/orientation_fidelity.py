@@ -65,6 +65,28 @@ def run(args):
 
 def exif_listing(path):
     code, text = run(["exiv2", "-q", "-pv", path])
+    return code, parse_listing(text)
+
+
+OUT_OF_BOUNDS = re.compile(r"Offset of directory (\w+), entry (0x[0-9a-f]{4}) is out of bounds")
+
+
+def unlocatable_entries(path):
+    """(group, tag) of the entries whose data the peer finds outside the block."""
+    result = subprocess.run(["exiv2", "-pv", path], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=120)
+    return set(OUT_OF_BOUNDS.findall(result.stderr.decode("utf-8", "replace")))
+
+
+def offset_schema(path):
+    try:
+        _, text = run(["exiftool", "-s3", "-OffsetSchema", path])
+    except FileNotFoundError:
+        return None
+    text = text.strip()
+    return int(text) if re.fullmatch(r"-?\d+", text) else 0
+
+
+def parse_listing(text):
     entries = {}
     for line in text.splitlines():
         fields = line.split(None, 5)
@@ -76,7 +98,7 @@ def exif_listing(path):
         while key in entries:
             key = key + ("+",)
         entries[key] = value
-    return code, entries
+    return entries
 
 
 def thumbnails(path):
@@ -157,11 +179,20 @@ def picture(path):
 POINTER_PAIRS = {("Thumbnail", "JPEGInterchangeFormatLength"), ("Thumbnail", "StripByteCounts")}
 
 
-def compare(before, after, same_thumbnails):
+MAKER_NOTE_OFFSET = ("MakerNote", "Offset")
+
+
+def compare(before, after, same_thumbnails, unlocatable, note_went_home):
     problems = []
+    dropped = []
     for key, value in before.items():
         group_name = (key[0], key[1])
         if moving(group_name) or (same_thumbnails and group_name in POINTER_PAIRS and key not in after):
+            continue
+        if key not in after and (key[0], key[2]) in unlocatable:
+            dropped.append("%s.%s" % group_name)
+            continue
+        if group_name == MAKER_NOTE_OFFSET and key in after and note_went_home(int(value[2]), int(after[key][2])):
             continue
         if key not in after:
             problems.append("lost %s.%s" % group_name)
@@ -170,7 +201,7 @@ def compare(before, after, same_thumbnails):
     for key in after:
         if key not in before and not moving((key[0], key[1])):
             problems.append("added %s.%s" % (key[0], key[1]))
-    return problems
+    return problems, dropped
 
 
 def main():
@@ -187,7 +218,8 @@ def main():
                 files.append(os.path.join(folder, name))
     files.sort()
 
-    counts = {"considered": 0, "kept": 0, "kept but frame size": 0, "save failed": 0, "tags": 0, "picture": 0, "thumbnail": 0}
+    counts = {"considered": 0, "kept": 0, "kept but frame size": 0, "save failed": 0, "tags": 0, "picture": 0, "thumbnail": 0,
+              "unlocatable": 0}
     per_kind = {}
     not_pictures = []
     scratch = tempfile.mkdtemp(prefix="fotarium-fidelity-")
@@ -215,7 +247,16 @@ def main():
             else:
                 _, after = exif_listing(copy)
                 same_thumbnails = thumbnails(path) == thumbnails(copy)
-                tag_problems = compare(before, after, same_thumbnails)
+
+                def note_went_home(old, new, source=path, saved=copy):
+                    schema = offset_schema(source)
+                    return bool(schema) and old - new == schema and offset_schema(saved) == 0
+
+                tag_problems, dropped = compare(before, after, same_thumbnails, unlocatable_entries(path), note_went_home)
+                if dropped:
+                    counts["unlocatable"] += 1
+                    print("%s: dropped with a load error, data outside the block: %s"
+                          % (os.path.relpath(path, options.corpus), ", ".join(sorted(set(dropped)))))
                 if tag_problems:
                     counts["tags"] += 1
                     problems += tag_problems
@@ -241,6 +282,8 @@ def main():
                                     counts["save failed"], counts["tags"], counts["picture"], counts["thumbnail"]))
     print("everything kept but the pixel size the JPEG saver takes from the frame: %d (%.1f%%)"
           % (counts["kept but frame size"], 100.0 * counts["kept but frame size"] / max(counts["considered"], 1)))
+    print("files with entries whose data lies outside the block (dropped, reported as load errors): %d"
+          % counts["unlocatable"])
     if not_pictures:
         print("left out, the extension names a kind the content is not: %s" % ", ".join(not_pictures))
     for kind, (considered, kept, nearly) in sorted(per_kind.items()):

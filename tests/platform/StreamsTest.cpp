@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <numeric>
 
@@ -198,4 +199,36 @@ TEST(FileStream, CreateAndOpenErrors) {
   TMemoryStream loaded;
   loaded.LoadFromFile(name);
   EXPECT_EQ(Contents(loaded), Pattern(5000));
+}
+
+TEST(MemoryStream, SwapAndSizeForOverwrite) {
+  TMemoryStream a;
+  TMemoryStream b;
+  const auto first = Pattern(100);
+  const auto second = Pattern(7000);
+  a.WriteBuffer(first);
+  b.WriteBuffer(second);
+  b.SetPosition(10);
+  a.Swap(b);
+  EXPECT_EQ(Contents(a), second);
+  EXPECT_EQ(a.Position(), 10);
+  EXPECT_EQ(Contents(b), first);
+  EXPECT_EQ(b.Position(), 100);
+  b.WriteBuffer(first.data(), 1);
+  EXPECT_EQ(b.Size(), 101) << "each keeps growing its own buffer";
+
+  // Bytes behind the old end are for the caller to fill; those before stay.
+  a.SetSizeForOverwrite(8000);
+  ASSERT_EQ(a.Size(), 8000);
+  EXPECT_TRUE(std::equal(second.begin(), second.end(), a.Memory()));
+  std::fill(a.Memory() + 7000, a.Memory() + 8000, std::uint8_t{0x5A});
+  a.SetSizeForOverwrite(50);
+  EXPECT_EQ(a.Size(), 50);
+  EXPECT_EQ(a.Position(), 10);
+  a.SetPosition(50);
+  a.SetSizeForOverwrite(20);
+  EXPECT_EQ(a.Position(), 20) << "a position behind the new end moves to it";
+  EXPECT_THROW(a.SetSizeForOverwrite(-1), EStreamError);
+  a.SetSizeForOverwrite(0);
+  EXPECT_EQ(a.Size(), 0);
 }

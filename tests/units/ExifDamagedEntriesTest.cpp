@@ -209,3 +209,57 @@ TEST(ExifDamagedEntries, DroppedSubDirectoryRecordsALoadError) {
     EXPECT_EQ(gps.LoadErrors(), c.Errors);
   }
 }
+
+// Entries of unknown types whose data lies far behind the block, where damage leaves them:
+// a second MakerNote entry behind the real note, and garbage in IFD1. Their data cannot
+// be found, so they go, and the sections say so; everything sound around them, the real
+// maker note with its bytes in particular, survives the verified save.
+TEST(ExifDamagedEntries, UnlocatableEntriesOfUnknownTypeAreReportedAndNothingElseGoes) {
+  for (const bool big : {false, true}) {
+    SCOPED_TRACE(big ? "big-endian" : "little-endian");
+    TExifBuilder b(big);
+    b.Short(0, ttOrientation, 1);
+    const int exif = b.AddIfd();
+    b.Pointer(0, ttExifOffset, exif);
+    b.Short(exif, ttMeteringMode, 5);
+    Bytes note(40);
+    for (std::size_t i = 0; i < note.size(); ++i)
+      note[i] = static_cast<std::uint8_t>(0xA0 + i);
+    b.Undefined(exif, ttMakerNote, note);
+    b.Raw(exif, ttMakerNote, 0x0075, 65798151, b.U32(57016320));
+    b.Short(exif, ttColorSpace, 1);
+    const int ifd1 = b.AddIfd();
+    b.Chain(0, ifd1);
+    b.Raw(ifd1, ttImageWidth, 0x0211, 51445823, b.U32(16580352));
+    b.Raw(ifd1, ttImageLength, 0x0100, 0, Bytes(4));
+    b.Short(ifd1, ttResolutionUnit, 2);
+    auto stream = StreamOf(JPEGFile({ExifSegment(b.Build())}));
+
+    TExifData data;
+    ASSERT_TRUE(data.LoadFromGraphic(*stream));
+    auto& details = *data.GetSection(esDetails);
+    auto& thumbnail = *data.GetSection(esThumbnail);
+    EXPECT_EQ(details.Count(), 3);
+    EXPECT_TRUE(details.LoadErrors().Contains(TMetadataLoadError::leBadTagHeader));
+    ASSERT_NE(details.Find(ttMakerNote), nullptr);
+    EXPECT_EQ(details.Find(ttMakerNote)->DataType(), TTiffDataType::tdUndefined);
+    EXPECT_EQ(thumbnail.Find(ttImageWidth), nullptr);
+    EXPECT_NE(thumbnail.Find(ttImageLength), nullptr) << "an empty entry of unknown type is there to keep";
+    EXPECT_TRUE(thumbnail.LoadErrors().Contains(TMetadataLoadError::leBadTagHeader));
+    const auto detailsBefore = Summary(details);
+    const auto thumbnailBefore = Summary(thumbnail);
+
+    data.SetOrientation(TTiffOrientation::toRightTop);
+    ASSERT_NO_THROW(data.SaveToGraphic(*stream));
+    TExifData saved;
+    stream->SetPosition(0);
+    ASSERT_TRUE(saved.LoadFromGraphic(*stream));
+    EXPECT_EQ(saved.Orientation(), TTiffOrientation::toRightTop);
+    EXPECT_EQ(Summary(*saved.GetSection(esDetails)), detailsBefore);
+    EXPECT_EQ(Summary(*saved.GetSection(esThumbnail)), thumbnailBefore);
+    const auto* savedNote = saved.GetSection(esDetails)->Find(ttMakerNote);
+    ASSERT_NE(savedNote, nullptr);
+    EXPECT_EQ(Bytes(savedNote->Bytes().begin(), savedNote->Bytes().end()), note);
+    EXPECT_TRUE(saved.GetSection(esDetails)->LoadErrors().Empty()) << "what was written is sound";
+  }
+}

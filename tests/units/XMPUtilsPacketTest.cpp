@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 using namespace Tessel::Exif;
 using enum TXMPNamespace;
@@ -615,4 +617,73 @@ TEST(XMPPacketText, RemovedPropertiesAndNewArrayItemsAreWrittenIntoTheLoadedText
       << text;
   again.SetRawXML(text);
   EXPECT_EQ(Dump(again), Dump(packet));
+}
+
+// A packet changed right after its lazy load keeps the tree as loaded, so that the save
+// need not read the text again: what it writes must be exactly what a packet that reads
+// the text again writes, for changes of every kind the patch handles and for one it
+// cannot (a new schema: the packet is generated).
+TEST(XMPPacketText, ChangesAfterALazyLoadWriteWhatAReloadWould) {
+  const auto source = Packet("<rdf:Description rdf:about=\"\" xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\"\n"
+                             "  xmlns:dc=\"http://purl.org/dc/elements/1.1/\" tiff:Orientation=\"1\">\n"
+                             " <tiff:Make>Cam</tiff:Make>\n"
+                             " <dc:subject><rdf:Bag><rdf:li>a</rdf:li><rdf:li>b</rdf:li></rdf:Bag></dc:subject>\n"
+                             " <dc:format>image/jpeg</dc:format>\n"
+                             "</rdf:Description>") +
+                      std::string(100, ' ');
+  const std::vector<std::string> subject{"a", "c"};
+  const std::vector<std::function<void(TXMPPacket&)>> edits{
+      [](TXMPPacket& p) { p.UpdateProperty(xsTIFF, "Orientation", "6"); },
+      [](TXMPPacket& p) { p.UpdateProperty(xsTIFF, "Make", "A longer make"); },
+      [&subject](TXMPPacket& p) { p.UpdateBagProperty(xsDublinCore, "subject", subject); },
+      [](TXMPPacket& p) { p.RemoveProperty(xsDublinCore, "format"); },
+      [](TXMPPacket& p) {
+        p.SetUpdatePolicy(TXMPWritePolicy::xwAlwaysUpdate);
+        p.UpdateProperty(xsExif, "ColorSpace", "1");
+      },
+  };
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE(i);
+    TXMPPacket lazy;
+    lazy.SetDataToLazyLoad(Block(std::string(XMPSegmentHeader) + source));
+    edits[i](lazy);
+    TXMPPacket reread;
+    reread.SetRawXML(source);
+    edits[i](reread);
+    const auto written = SaveText(lazy);
+    EXPECT_EQ(written, SaveText(reread));
+    EXPECT_NE(written, source);
+    // A second change and save still start from the text as loaded.
+    lazy.UpdateProperty(xsTIFF, "Orientation", "8");
+    reread.UpdateProperty(xsTIFF, "Orientation", "8");
+    EXPECT_EQ(SaveText(lazy), SaveText(reread));
+    // A new load drops what the old one kept.
+    lazy.SetRawXML(Packet(""));
+    lazy.UpdateProperty(xsTIFF, "Orientation", "3");
+    reread.SetRawXML(Packet(""));
+    reread.UpdateProperty(xsTIFF, "Orientation", "3");
+    EXPECT_EQ(SaveText(lazy), SaveText(reread));
+  }
+}
+
+TEST(XMPPacketText, PropertyCountsWithoutTheTreeMatchAFullLoad) {
+  const auto text = Packet("<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"x\">"
+                           "<dc:subject><rdf:Bag><rdf:li>a</rdf:li><rdf:li>b</rdf:li></rdf:Bag></dc:subject>"
+                           "<dc:creator><rdf:Seq><rdf:li>c</rdf:li></rdf:Seq></dc:creator></rdf:Description>"
+                           "<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Make=\"m\">"
+                           "<tiff:Model><rdf:Description tiff:Name=\"n\"/></tiff:Model></rdf:Description>"
+                           "<rdf:Description xmlns:DC=\"HTTP://PURL.ORG/DC/ELEMENTS/1.1/\" DC:rights=\"r\"/>");
+  TXMPPacket full;
+  full.SetRawXML(text);
+  std::vector<int> expected;
+  for (auto& schema : full)
+    expected.push_back(schema.PropertyCount());
+  ASSERT_EQ(expected, (std::vector<int>{2, 4})) << "URIs that differ in case only are one schema";
+  std::vector<int> counts;
+  TUserMemoryStream stream(text.data(), static_cast<std::int64_t>(text.size()));
+  ASSERT_TRUE(TXMPPacket::TryReadPropertyCounts(stream, counts));
+  EXPECT_EQ(counts, expected);
+  const std::string broken = "<?xpacket begin=\"\"?><x:xmpmeta";
+  TUserMemoryStream bad(broken.data(), static_cast<std::int64_t>(broken.size()));
+  EXPECT_FALSE(TXMPPacket::TryReadPropertyCounts(bad, counts));
 }

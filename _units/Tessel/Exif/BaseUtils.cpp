@@ -3,6 +3,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/Strings.h"
 
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -237,13 +238,22 @@ std::string UTF8BytesToString(const void* data, std::size_t count) {
 }
 
 std::string BinToHexStr(const void* buffer, std::size_t count) {
-  static constexpr char digits[] = "0123456789ABCDEF";
+  // Both digits of every byte value, so that each byte costs one lookup and one store
+  // (maker notes and other UNDEFINED blobs run to many kilobytes).
+  static constexpr auto pairs = [] {
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::array<char, 512> table{};
+    for (std::size_t i = 0; i < 256; ++i) {
+      table[2 * i] = digits[i >> 4];
+      table[2 * i + 1] = digits[i & 0xF];
+    }
+    return table;
+  }();
   std::string result(count * 2, '0');
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-  for (std::size_t i = 0; i < count; ++i) {
-    result[2 * i] = digits[bytes[i] >> 4];
-    result[2 * i + 1] = digits[bytes[i] & 0xF];
-  }
+  char* out = result.data();
+  for (std::size_t i = 0; i < count; ++i)
+    std::memcpy(out + 2 * i, pairs.data() + 2 * std::size_t{bytes[i]}, 2);
   return result;
 }
 

@@ -223,14 +223,13 @@ private:
 // TExifTag
 
 TExifTag::TExifTag(TExifSection* section, TTiffTagID id, TTiffDataType dataType, std::int32_t elementCount)
-    : FDataStream(std::make_unique<TMetadataBlockDataStream>()), FDataType(dataType),
-      FElementCount(std::max(elementCount, 0)), FID(id), FSection(section) {
+    : FDataType(dataType), FElementCount(std::max(elementCount, 0)), FID(id), FSection(section) {
   FOriginalDataSize = CheckedDataSize(FDataType, FElementCount);
   ResizeBuffer(FOriginalDataSize);
 }
 
 TExifTag::TExifTag(TExifSection* section, const IFoundTiffDirectory& directory, const TTiffTagInfo& info)
-    : FDataStream(std::make_unique<TMetadataBlockDataStream>()), FID(info.ID), FSection(section) {
+    : FID(info.ID), FSection(section) {
   FOriginalDataOffset = info.DataOffset;
   // What is read: a known type with its elements; a type code this library does not know
   // with its bytes as they stand in the file (so that a save carries the entry as it was,
@@ -250,10 +249,15 @@ TExifTag::TExifTag(TExifSection* section, const IFoundTiffDirectory& directory, 
       }
     }
   }
-  ResizeBuffer(CheckedDataSize(FDataType, FElementCount));
   if (FElementCount > 0) {
+    // The load below fills every byte (or the tag ends up empty).
+    {
+      TAllowChanges allow(FDataStream);
+      FDataStream.SetSizeForOverwrite(CheckedDataSize(FDataType, FElementCount));
+    }
+    FDataStream.SetPosition(0);
     try {
-      directory.Parser()->LoadTagData(source, FDataStream->Memory());
+      directory.Parser()->LoadTagData(source, FDataStream.Memory());
     } catch (const Platform::EStreamError&) {
       // The entry promised more than the stream holds: keep it as an empty, malformed tag.
       FDataType = tdUndefined;
@@ -275,14 +279,12 @@ void TExifTag::Delete() {
 }
 
 void TExifTag::ResizeBuffer(std::int32_t newSize) {
-  const auto oldSize = FDataStream->Size();
+  // The memory stream's SetSize fills what it adds with zeros.
   {
-    TAllowChanges allow(*FDataStream);
-    FDataStream->SetSize(newSize);
+    TAllowChanges allow(FDataStream);
+    FDataStream.SetSize(newSize);
   }
-  if (newSize > oldSize)
-    std::memset(FDataStream->Memory() + oldSize, 0, static_cast<std::size_t>(newSize - oldSize));
-  FDataStream->SetPosition(0);
+  FDataStream.SetPosition(0);
 }
 
 void TExifTag::AnnounceChange(TExifTagChangeType kind) {
@@ -347,7 +349,7 @@ void TExifTag::UpdateData(const void* newData) {
   if (FSection != nullptr)
     FSection->TagChanging(*this, FID, FElementCount, FDataType);
   if (newData != nullptr && DataSize() > 0)
-    std::memmove(FDataStream->Memory(), newData, static_cast<std::size_t>(DataSize()));
+    std::memmove(FDataStream.Memory(), newData, static_cast<std::size_t>(DataSize()));
   AnnounceChange(TExifTagChangeType::tcData);
 }
 
@@ -365,7 +367,7 @@ void TExifTag::UpdateData(TTiffDataType newDataType, std::int32_t newElementCoun
 
   // New data lying inside the current buffer would move with the resize: copy it first.
   std::vector<std::uint8_t> ownCopy;
-  const auto* memory = FDataStream->Memory();
+  const auto* memory = FDataStream.Memory();
   if (newData != nullptr && oldSize > 0 && newData >= static_cast<const void*>(memory) &&
       newData < static_cast<const void*>(memory + oldSize)) {
     const auto available = static_cast<std::size_t>(memory + oldSize - static_cast<const std::uint8_t*>(newData));
@@ -386,7 +388,7 @@ void TExifTag::UpdateData(TTiffDataType newDataType, std::int32_t newElementCoun
   }
 
   ResizeBuffer(newSize);
-  auto* data = FDataStream->Memory();
+  auto* data = FDataStream.Memory();
   if (newData != nullptr) {
     if (newSize > 0)
       std::memmove(data, newData, static_cast<std::size_t>(newSize));
@@ -481,9 +483,9 @@ void TExifTag::WriteOffsetData(TStream& stream, TEndianness endianness) const {
 bool TExifTag::IsIPTCBlock(bool checkID) const {
   if (checkID && FID != ttIPTC)
     return false;
-  FDataStream->SetPosition(0);
+  FDataStream.SetPosition(0);
   TIPTCTagHeader header;
-  return TryReadIPTCHeader(*FDataStream, header, true);
+  return TryReadIPTCHeader(FDataStream, header, true);
 }
 
 std::shared_ptr<ITiffDirectory> TExifTag::Parent() const {
@@ -991,7 +993,7 @@ TExifTag* TExifSection::ForceSetElement(TTiffTagID id, TTiffDataType dataType, c
     tag->UpdateData(dataType, std::max(tag->FElementCount, index + 1), nullptr);
   else
     tag = Add(id, dataType, index + 1);
-  auto* element = tag->FDataStream->Memory() + static_cast<std::ptrdiff_t>(index) * elementSize;
+  auto* element = tag->FDataStream.Memory() + static_cast<std::ptrdiff_t>(index) * elementSize;
   if (std::memcmp(element, value, static_cast<std::size_t>(elementSize)) != 0) {
     std::memcpy(element, value, static_cast<std::size_t>(elementSize));
     tag->Changed();

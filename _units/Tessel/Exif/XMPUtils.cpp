@@ -576,9 +576,21 @@ void TXMPPacket::NeedLazyLoad() {
   LoadFromStream(data);
 }
 
+void TXMPPacket::NeedLazyLoadForUpdate() {
+  if (!FDataToLazyLoad)
+    return;
+  struct TKeeping {
+    bool& Flag;
+    explicit TKeeping(bool& flag) : Flag(flag) { Flag = true; }
+    ~TKeeping() { Flag = false; }
+  } keeping(FKeepSourceTree);
+  NeedLazyLoad();
+}
+
 void TXMPPacket::ClearTree() {
   FDataToLazyLoad.reset();
   FSourceText.clear();
+  FSourceTree.reset();
   FSchemas.clear();
   FAboutAttributeValue.clear();
 }
@@ -589,6 +601,7 @@ void TXMPPacket::Clear() {
   // old packet again over whatever comes next (lazy data of another file, for one).
   FRawXMLCache.clear();
   FSourceText.clear();
+  FSourceTree.reset();
   if (FSchemas.empty() && FAboutAttributeValue.empty())
     return;
   FSchemas.clear();
@@ -679,6 +692,7 @@ void TXMPPacket::DoUpdateProperty(TXMPKnownNamespace schemaKind, std::string_vie
     RemoveProperty(schemaKind, propName);
     return;
   }
+  NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, policy);
   if (property == nullptr)
     return;
@@ -733,6 +747,7 @@ void TXMPPacket::DoUpdateArrayProperty(TXMPKnownNamespace schemaKind, std::strin
     RemoveProperty(schemaKind, propName);
     return;
   }
+  NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, FUpdatePolicy);
   if (property == nullptr)
     return;
@@ -765,12 +780,14 @@ void TXMPPacket::UpdateDateTimeProperty(TXMPKnownNamespace schemaKind, std::stri
 }
 
 void TXMPPacket::RemoveProperty(TXMPKnownNamespace schemaKind, std::string_view propName) {
+  NeedLazyLoadForUpdate();
   TXMPSchema* schema = nullptr;
   if (FindSchema(schemaKind, schema))
     schema->RemoveProperty(propName);
 }
 
 void TXMPPacket::RemoveProperties(TXMPKnownNamespace schemaKind, std::span<const std::string> propNames) {
+  NeedLazyLoadForUpdate();
   TXMPSchema* schema = nullptr;
   if (FindSchema(schemaKind, schema))
     schema->RemoveProperties(propNames);

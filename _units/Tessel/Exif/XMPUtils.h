@@ -449,6 +449,11 @@ public:
   void SaveToGraphic(Platform::IStreamPersist& graphic);
   void SaveToGraphic(Platform::TStream& stream);
 
+  // Reads a packet as TryLoadFromStream does, but builds its schemas and top-level
+  // properties only; counts receives each schema's property count, in schema order.
+  // What a check of a written packet needs, without the cost of the whole tree.
+  [[nodiscard]] static bool TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts);
+
   // Takes the source's pending data or its text; a null source clears.
   void Assign(TXMPPacket* source);
   void Assign(const Platform::TStringList& source);
@@ -477,6 +482,9 @@ private:
   };
 
   void NeedLazyLoad();
+  // The lazy load ahead of a change: it keeps the tree as loaded besides, so that the
+  // save can write the changes over the source text without reading it once more.
+  void NeedLazyLoadForUpdate();
   void ClearTree();
   [[nodiscard]] std::size_t SchemaIndex(std::string_view uri, bool& found) const;
   [[nodiscard]] TXMPSchema* FindSchemaNoLoad(std::string_view uri) const;
@@ -506,6 +514,12 @@ private:
   // The text of the last load, kept after a change drops the cache: a changed packet is
   // written over it where it can be.
   std::string FSourceText;
+  // The tree FSourceText reads as, when a load ahead of a change kept it (else the
+  // save reads the text again).
+  std::unique_ptr<TXMPPacket> FSourceTree;
+  bool FKeepSourceTree = false;
+  // Top-level properties only, without their items or fields (TryReadPropertyCounts).
+  bool FTopLevelOnly = false;
   std::vector<TSchemaEntry> FSchemas; // sorted by URI, ignoring letter case
   TSimpleTiffRewriteCallbackImpl FTiffRewriteCallback{*this, XMPTiffTagID};
   TXMPWritePolicy FUpdatePolicy = TXMPWritePolicy::xwAlwaysUpdate;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <typeinfo>
 
 namespace Tessel::Exif {
 
@@ -48,10 +49,11 @@ std::optional<std::int64_t> FindEOI(std::span<const std::uint8_t> bytes, bool& p
     i = 1;
   }
   while (i < bytes.size()) {
-    if (bytes[i] != 0xFF) {
-      ++i;
-      continue;
-    }
+    // The next 0xFF, by the C library's scan rather than byte by byte.
+    const auto* next = static_cast<const std::uint8_t*>(std::memchr(bytes.data() + i, 0xFF, bytes.size() - i));
+    if (next == nullptr)
+      break;
+    i = static_cast<std::size_t>(next - bytes.data());
     if (i + 1 >= bytes.size()) {
       pendingFF = true;
       break;
@@ -134,8 +136,15 @@ TFoundJPEGSegment::TFoundJPEGSegment(std::uint8_t markerNum, TStream& source, st
     return;
   if (dataSize > BytesLeft(source))
     throw Platform::EReadError();
-  Data().CopyFrom(source, dataSize);
-  Data().SetPosition(0);
+  auto& data = Data();
+  if (dynamic_cast<const TCustomMemoryStream*>(&source) != nullptr) {
+    data.CopyFrom(source, dataSize); // straight from the source's memory
+  } else {
+    // Read straight into the segment's own memory: no staging buffer, no growing.
+    data.SetSizeForOverwrite(dataSize);
+    source.ReadBuffer(data.Memory(), dataSize);
+  }
+  data.SetPosition(0);
 }
 
 std::int32_t TFoundJPEGSegment::TotalSize() const {
@@ -461,7 +470,15 @@ void DoSaveToGraphic(TStream& stream, const TGetGraphicSaveMethod& getGraphicSav
     output = std::make_unique<Platform::TFileStream>(remover.FileName, Platform::fmOpenReadWrite);
   }
   saveMethod(stream, *output);
-  // Only now that the new content is complete is the caller's stream rewritten.
+  // Only now that the new content is complete is the caller's stream rewritten. A plain
+  // memory stream simply takes the new buffer over (and ends at its end, as after a copy).
+  auto* memoryOutput = dynamic_cast<TMemoryStream*>(output.get());
+  if (memoryOutput != nullptr && typeid(stream) == typeid(TMemoryStream)) {
+    auto& target = static_cast<TMemoryStream&>(stream);
+    target.Swap(*memoryOutput);
+    target.SetPosition(target.Size());
+    return;
+  }
   const auto size = output->Size();
   output->SetPosition(0);
   stream.SetPosition(0);

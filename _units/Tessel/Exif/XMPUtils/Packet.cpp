@@ -293,7 +293,8 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
       FParentNamespace = false;
   }
 
-  if (!SupportsSubProperties() || !content)
+  const bool topLevelOnly = FSchema != nullptr && FSchema->Owner() != nullptr && FSchema->Owner()->FTopLevelOnly;
+  if (!SupportsSubProperties() || !content || topLevelOnly)
     return;
   if (FKind == xpStructure && !resourceForm) {
     const auto attributes = content.Attributes();
@@ -356,14 +357,34 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   // XML declaration names another encoding is cached as the DOM's UTF-8.
   std::string rawText;
   const std::string_view text(buffer);
-  const auto start = text.find_first_not_of(" \t\r\n");
-  const bool bareElement = start != std::string_view::npos && text.substr(start).starts_with('<') &&
-                           DeclaresUTF8(text.substr(start)) && Platform::IsValidUTF8(text);
-  if (text.starts_with(PacketStartMarker) || bareElement)
+  const auto bareElement = [text] {
+    const auto start = text.find_first_not_of(" \t\r\n");
+    return start != std::string_view::npos && text.substr(start).starts_with('<') &&
+           DeclaresUTF8(text.substr(start)) && Platform::IsValidUTF8(text);
+  };
+  const bool asRead = text.starts_with(PacketStartMarker) || bareElement();
+  if (asRead)
     rawText = std::move(buffer);
   else
     rawText = document.Serialize();
   LoadFromDocument(document, rdfNode, std::move(rawText));
+  // The text kept is the text parsed, so the same document gives the tree it reads as.
+  if (FKeepSourceTree && asRead) {
+    auto tree = std::make_unique<TXMPPacket>();
+    tree->LoadFromDocument(document, rdfNode, std::string());
+    FSourceTree = std::move(tree);
+  }
+  return true;
+}
+
+bool TXMPPacket::TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts) {
+  TXMPPacket packet;
+  packet.FTopLevelOnly = true;
+  if (!packet.TryLoadFromStream(stream))
+    return false;
+  counts.clear();
+  for (const auto& entry : packet.FSchemas)
+    counts.push_back(entry.Schema->PropertyCount());
   return true;
 }
 

@@ -232,12 +232,14 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
   using enum TXMPPropertyKind;
   if (FSourceText.empty())
     return false;
-  TXMPPacket source;
-  {
+  // The tree the text reads as: kept by the load ahead of the change, or read again.
+  TXMPPacket parsedSource;
+  if (!FSourceTree) {
     TUserMemoryStream stream(FSourceText.data(), static_cast<std::int64_t>(FSourceText.size()));
-    if (!source.TryLoadFromStream(stream))
+    if (!parsedSource.TryLoadFromStream(stream))
       return false;
   }
+  const TXMPPacket& source = FSourceTree ? *FSourceTree : parsedSource;
   if (source.FAboutAttributeValue != FAboutAttributeValue)
     return false;
   const std::string_view text = FSourceText;
