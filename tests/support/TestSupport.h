@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +43,31 @@ private:
 [[nodiscard]] std::string ReadFileText(const std::string& fileName);
 void WriteFile(const std::string& fileName, std::span<const std::uint8_t> bytes);
 void WriteFile(const std::string& fileName, std::string_view text);
+
+// Sets an environment variable (nullptr: unsets it) for one scope.
+class TEnvScope {
+public:
+  TEnvScope(const char* name, const char* value) : FName(name) {
+    if (const char* old = std::getenv(name))
+      FOld = old;
+    if (value != nullptr)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~TEnvScope() {
+    if (FOld)
+      setenv(FName.c_str(), FOld->c_str(), 1);
+    else
+      unsetenv(FName.c_str());
+  }
+  TEnvScope(const TEnvScope&) = delete;
+  TEnvScope& operator=(const TEnvScope&) = delete;
+
+private:
+  std::string FName;
+  std::optional<std::string> FOld;
+};
 
 } // namespace TestSupport
 

@@ -29,30 +29,7 @@ using Fotarium::Core::TWindowLanguage;
 
 namespace {
 
-// Sets an environment variable (nullptr: unsets it) for one scope.
-class TEnvScope {
-public:
-  TEnvScope(const char* name, const char* value) : FName(name) {
-    if (const char* old = std::getenv(name))
-      FOld = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~TEnvScope() {
-    if (FOld)
-      setenv(FName.c_str(), FOld->c_str(), 1);
-    else
-      unsetenv(FName.c_str());
-  }
-  TEnvScope(const TEnvScope&) = delete;
-  TEnvScope& operator=(const TEnvScope&) = delete;
-
-private:
-  std::string FName;
-  std::optional<std::string> FOld;
-};
+using TestSupport::TEnvScope;
 
 using TKnown = std::map<std::string, std::string>;
 
