@@ -1,6 +1,8 @@
 #include "app/Unit1.h"
 
 #include "app/Desktop.h"
+#include "app/PictureListModel.h"
+#include "app/PictureListing.h"
 #include "app/PreviewImage.h"
 #include "app/UExifListView.h"
 #include "app/Unit2.h"
@@ -23,7 +25,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QGridLayout>
@@ -31,7 +32,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
@@ -42,12 +44,10 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <unistd.h>
 
@@ -55,17 +55,10 @@ namespace Fotarium::App {
 
 namespace {
 
-constexpr int TextRole = Qt::UserRole;    // the entry's path as bytes
-constexpr int KeyRole = Qt::UserRole + 1; // its capture-time key
-
 constexpr int ClientWidth = 1251;
 constexpr int ClientHeight = 731;
 constexpr int ListBoxDesignHeight = 184;
 constexpr int GridRowHeight = 24;
-// Results applied per turn of the event loop, so that a drop of thousands keeps painting.
-constexpr int ListedPerTurn = 16;
-constexpr std::size_t ListedChunkSize = 64;
-constexpr auto ListedChunkTime = std::chrono::milliseconds(20);
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
@@ -103,36 +96,20 @@ private:
   TForm1& FForm;
 };
 
-// One drop being read: the worker lists the files in order and posts each result back.
-struct TForm1::TListingJob {
-  std::uint64_t Id = 0;
-  std::vector<std::string> Paths;
-  std::shared_ptr<std::atomic<bool>> Cancelled = std::make_shared<std::atomic<bool>>(false);
-  std::thread Worker;
-  bool WorkerDone = false;
-  std::size_t Applied = 0;
-
-  ~TListingJob() {
-    Cancelled->store(true);
-    if (Worker.joinable())
-      Worker.join();
-  }
-};
-
 // --- construction ----------------------------------------------------------------------
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   // The maker-note registry is filled on first use; fill it here, before any worker reads.
   (void)Tessel::Exif::TCustomExifData::RegisteredMakerNoteTypes();
+  FListing = std::make_unique<TPictureListing>();
   CreateControls();
   FormCreate();
+  ConnectListing();
 }
 
 TForm1::~TForm1() {
-  StopListing(false);
-  FEndedJobs.clear(); // each job stops and joins its worker
-  FCurrentJob.reset();
-  FJobs.clear();
+  FListing->Cancel(false);
+  FListing.reset(); // joins every worker
   FormClose();
 }
 
@@ -192,8 +169,10 @@ void TForm1::CreateControls() {
   Splitter1->setChildrenCollapsible(false);
   panel2Layout->addWidget(Splitter1, 1);
 
-  ListBox1 = new QListWidget(Splitter1);
+  ListBox1 = new QListView(Splitter1);
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
+  FListModel = new TPictureListModel(ListBox1);
+  ListBox1->setModel(FListModel);
   ListBox1->setAccessibleName(QStringLiteral("Bilderliste"));
   ListBox1->setToolTip(QStringLiteral("Namensänderung durch Doppelklick"));
   ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -362,17 +341,17 @@ void TForm1::CreateControls() {
   wireAction(pm_down, &TForm1::pm_downClick);
   wireAction(OpenAction, &TForm1::OpenFilesClick);
   connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded("menu", [this] { PopupMenu1Popup(); }); });
-  connect(ListBox1, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+  connect(ListBox1, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
     Guarded("contextmenu", [this, pos] { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
   });
-  connect(ListBox1, &QListWidget::itemDoubleClicked, this,
+  connect(ListBox1, &QListView::doubleClicked, this,
           [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
-  connect(ListBox1, &QListWidget::currentRowChanged, this,
+  connect(ListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { Guarded("currentrow", [this] { CurrentRowChanged(); }); });
   // A click on the entry that is current already shows it again (and so drops unsaved
   // edits), as any click on the list does.
   ListBox1->viewport()->installEventFilter(this);
-  connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+  connect(ListBox1, &QListView::clicked, this, [this] {
     const bool shown = FCurrentChangedByPress;
     FCurrentChangedByPress = false;
     Guarded("click", [this, shown] {
@@ -419,62 +398,49 @@ void TForm1::FormCreate() {
 
 // --- list entries ----------------------------------------------------------------------
 
-int TForm1::Count() const { return ListBox1->count(); }
-int TForm1::CurrentIndex() const { return ListBox1->currentRow(); }
+int TForm1::Count() const { return FListModel->Count(); }
+int TForm1::CurrentIndex() const { return ListBox1->currentIndex().row(); }
 
-std::string TForm1::EntryText(int index) const {
-  return ListBox1->item(index)->data(TextRole).toByteArray().toStdString();
-}
+std::string TForm1::EntryText(int index) const { return FListModel->Entry(index).Text; }
 
-Platform::TDateTime TForm1::EntryKey(int index) const { return ListBox1->item(index)->data(KeyRole).toDouble(); }
+Platform::TDateTime TForm1::EntryKey(int index) const { return FListModel->Entry(index).CaptureTimeKey; }
 
-std::vector<Core::TPictureEntry> TForm1::Entries() const {
-  std::vector<Core::TPictureEntry> entries;
-  entries.reserve(static_cast<std::size_t>(Count()));
-  for (int i = 0; i < Count(); ++i)
-    entries.push_back({EntryText(i), EntryKey(i)});
-  return entries;
-}
+std::vector<Core::TPictureEntry> TForm1::Entries() const { return FListModel->Entries(); }
 
 void TForm1::SetEntry(int index, const Core::TPictureEntry& entry) {
-  QListWidgetItem* item = ListBox1->item(index);
-  item->setText(PathToQ(entry.Text));
-  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
-  item->setData(KeyRole, entry.CaptureTimeKey);
+  FListModel->SetEntry(index, entry);
   // A replaced entry loses its mark in multi-selection mode.
   if (MultiSelect())
-    item->setSelected(false);
+    ListBox1->selectionModel()->select(FListModel->index(index), QItemSelectionModel::Deselect);
 }
 
-void TForm1::InsertEntry(int index, const Core::TPictureEntry& entry) {
-  auto* item = new QListWidgetItem(PathToQ(entry.Text));
-  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
-  item->setData(KeyRole, entry.CaptureTimeKey);
-  ListBox1->insertItem(index, item);
-}
+void TForm1::InsertEntry(int index, const Core::TPictureEntry& entry) { FListModel->Insert(index, {entry}); }
 
 void TForm1::SetEntries(const std::vector<Core::TPictureEntry>& entries) {
   const TListUpdate update(*this);
-  ListBox1->clear();
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    InsertEntry(static_cast<int>(i), entries[i]);
+  // Like a list filled anew: no entry is current or marked afterwards.
+  ListBox1->selectionModel()->reset();
+  FListModel->SetEntries(entries);
 }
 
 void TForm1::MakeCurrent(int index) {
   const TListUpdate update(*this);
-  ListBox1->setCurrentRow(index, MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
+  ListBox1->selectionModel()->setCurrentIndex(
+      FListModel->index(index), MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
 }
 
 void TForm1::MarkEntry(int index) {
   if (index < 0 || index >= Count())
     return;
   if (MultiSelect()) {
-    ListBox1->item(index)->setSelected(true);
+    ListBox1->selectionModel()->select(FListModel->index(index), QItemSelectionModel::Select);
   } else {
     // In single-selection mode the marked entry is the current one.
     MakeCurrent(index);
   }
 }
+
+bool TForm1::IsMarked(int index) const { return ListBox1->selectionModel()->isSelected(FListModel->index(index)); }
 
 void TForm1::SetSelectionMode(Core::TSelectionMode mode) {
   const TListUpdate update(*this);
@@ -485,7 +451,7 @@ void TForm1::SetSelectionMode(Core::TSelectionMode mode) {
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->clearSelection();
     if (CurrentIndex() >= 0)
-      ListBox1->item(CurrentIndex())->setSelected(true);
+      ListBox1->selectionModel()->select(ListBox1->currentIndex(), QItemSelectionModel::Select);
   }
 }
 
@@ -524,6 +490,17 @@ void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) {
   InsertEntry(index, {path, key});
 }
 
+void TForm1::AddPictures(const std::vector<Core::TPictureEntry>& entries) {
+  if (FSortedByName) {
+    for (const auto& entry : entries)
+      AddPicture(entry.Text, entry.CaptureTimeKey);
+    return;
+  }
+  // Appended as one change of the list.
+  const TListUpdate update(*this);
+  FListModel->Insert(Count(), entries);
+}
+
 void TForm1::EnableCommands(bool enabled) {
   for (const std::string_view name : Core::CommandButtonNames)
     if (auto* button = findChild<QPushButton*>(ToQ(name)))
@@ -550,7 +527,7 @@ void TForm1::RemoveCurrentEntry() {
   const int removed = CurrentIndex();
   {
     const TListUpdate update(*this);
-    delete ListBox1->takeItem(removed);
+    FListModel->Remove(removed);
   }
   const int index = Core::IndexAfterRemove(removed, Count());
   if (index >= 0)
@@ -875,10 +852,10 @@ void TForm1::Date_BitBtnClick() {
   const std::string pattern = ToStd(Edit1->text());
   // The marked entries as they are now; the items stay valid while the modal progress
   // window keeps the user from changing the list.
-  std::vector<QListWidgetItem*> marked;
+  std::vector<QPersistentModelIndex> marked;
   for (int i = 0; i < Count(); ++i)
-    if (ListBox1->item(i)->isSelected())
-      marked.push_back(ListBox1->item(i));
+    if (IsMarked(i))
+      marked.emplace_back(FListModel->index(i));
 
   QProgressDialog progress(QStringLiteral("Dateien werden umbenannt …"), QStringLiteral("Abbrechen"), 0,
                            static_cast<int>(marked.size()), this);
@@ -895,7 +872,7 @@ void TForm1::Date_BitBtnClick() {
     // Cancelling between two files: each file has its old or its new name, and so has its entry.
     if (progress.wasCanceled())
       break;
-    const int index = ListBox1->row(marked[done]);
+    const int index = marked[done].isValid() ? marked[done].row() : -1;
     if (index < 0)
       continue;
     const Core::TRenameEntryResult result = Core::RenameEntry(EntryText(index), pattern, ask);
@@ -948,7 +925,7 @@ void TForm1::KML_BitBtnClick() {
   // The marked entries, or all of them when none is marked.
   std::vector<std::string> files;
   for (int i = 0; i < Count(); ++i)
-    if (ListBox1->item(i)->isSelected())
+    if (IsMarked(i))
       files.push_back(EntryText(i));
   if (files.empty())
     for (int i = 0; i < Count(); ++i)
@@ -1021,219 +998,47 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // A closing window shows nothing more.
-  Guarded("close", [this] { StopListing(false); });
+  Guarded("close", [this] { FListing->Cancel(false); });
   QMainWindow::closeEvent(event);
 }
 
 // --- listing on a worker -----------------------------------------------------------------
 
-void TForm1::TakeFiles(std::vector<std::string> paths) {
-  auto job = std::make_unique<TListingJob>();
-  job->Id = FNextJobId++;
-  job->Paths = std::move(paths);
-  FTotalFiles += static_cast<int>(job->Paths.size());
-  FJobs.push_back(std::move(job));
-  if (FCurrentJob == nullptr)
-    StartNextJob();
-  UpdateProgress();
-}
+void TForm1::TakeFiles(std::vector<std::string> paths) { FListing->Take(std::move(paths)); }
 
-void TForm1::StartNextJob() {
-  if (FJobs.empty()) {
-    FDoneFiles = 0;
-    FTotalFiles = 0;
-    UpdateProgress();
-    emit ListingFinished();
-    return;
-  }
-  FCurrentJob = std::move(FJobs.front());
-  FJobs.pop_front();
-  TListingJob& job = *FCurrentJob;
-  try {
-    // The worker owns every library object it makes; only plain values come back. Nothing
-    // leaves it by exception: an error becomes the drop's failed entry, and the end of the
-    // drop is always posted.
-    job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled]() noexcept {
-      // Results travel in small chunks, so that thousands of files do not flood the event
-      // queue in front of the window's own painting.
-      std::vector<Core::TListedFile> chunk;
-      const auto post = [&] {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id, files = std::move(chunk)]() mutable {
-              if (!Guarded("listed", [&] { Listed(id, std::move(files)); }))
-                Guarded([this] { StopListing(true); });
-            },
-            Qt::QueuedConnection);
-        chunk.clear();
-      };
-      try {
-        auto lastPost = std::chrono::steady_clock::now();
-        for (const std::string& path : paths) {
-          if (cancelled->load())
-            break;
-          ProbeEntryPoint("worker");
-          chunk.push_back(Core::ListFile(path));
-          const auto now = std::chrono::steady_clock::now();
-          if (chunk.size() >= ListedChunkSize || now - lastPost >= ListedChunkTime) {
-            post();
-            lastPost = now;
-          }
-        }
-      } catch (...) {
-        try {
-          Core::TListedFile failed;
-          failed.Kind = Core::TListedFile::TKind::Failed;
-          try {
-            throw;
-          } catch (const std::bad_alloc&) {
-            failed.Error = "Zu wenig Arbeitsspeicher";
-          } catch (const std::exception& error) {
-            failed.Error = error.what();
-          } catch (...) {
-            failed.Error = "Unbekannter Fehler";
-          }
-          chunk.push_back(std::move(failed));
-        } catch (...) {
-          chunk.clear(); // not even the message fits: the drop just ends
-        }
-      }
-      try {
-        if (!chunk.empty())
-          post();
-      } catch (...) {
-      }
-      try {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-              if (!Guarded("jobdone", [this, id] { JobDone(id); }))
-                Guarded([this] { StopListing(true); });
-            },
-            Qt::QueuedConnection);
-      } catch (...) {
-      }
-    });
-  } catch (...) {
-    // No thread for this drop: it and every pending one end here, the error is reported by
-    // the caller's guard.
-    FCurrentJob.reset();
-    FJobs.clear();
-    FDoneFiles = 0;
-    FTotalFiles = 0;
-    UpdateProgress();
-    emit ListingFinished();
-    throw;
-  }
-}
+bool TForm1::Listing() const { return FListing->IsBusy(); }
 
-void TForm1::Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files) {
-  if (FCurrentJob == nullptr || FCurrentJob->Id != jobId)
-    return; // a cancelled drop's late result
-  for (auto& file : files)
-    FListed.push_back(std::move(file));
-  ScheduleApply();
-}
+void TForm1::CancelListing() { FListing->Cancel(); }
 
-void TForm1::ScheduleApply() {
-  if (FApplyScheduled)
-    return;
-  FApplyScheduled = true;
-  QTimer::singleShot(0, this, [this] {
-    FApplyScheduled = false;
-    // A result that cannot be applied ends the drops like a read error.
-    if (!Guarded("apply", [this] { ApplyListed(); }))
-      Guarded([this] { StopListing(true); });
+// Every step arrives from the event loop: each runs guarded, and one that fails ends the
+// drops like a read error.
+void TForm1::ConnectListing() {
+  TPictureListing* listing = FListing.get();
+  const auto step = [this, listing](const char* entryPoint, auto body) {
+    if (!Guarded(entryPoint, body))
+      Guarded([listing] { listing->Cancel(); });
+  };
+  connect(listing, &TPictureListing::EntriesListed, this, [step, this](const std::vector<Core::TPictureEntry>& entries) {
+    step("entries", [this, &entries] { AddPictures(entries); });
   });
+  connect(listing, &TPictureListing::FileRejected, this, [step, this](const std::string& path) {
+    step("rejected", [this, &path] { ListingMessage(PathToQ(Core::NotJpegMessage(path))); });
+  });
+  connect(listing, &TPictureListing::DropFailed, this, [step, this](const std::string& message) {
+    step("failed", [this, &message] { ListingMessage(ToQ(message)); });
+  });
+  connect(listing, &TPictureListing::DropEnded, this, [step, this] { step("dropended", [this] { ShowFirstEntry(); }); });
+  connect(listing, &TPictureListing::Progress, this, [step, this] { step("progress", [this] { UpdateProgress(); }); });
+  connect(listing, &TPictureListing::Finished, this, &TForm1::ListingFinished);
 }
 
-void TForm1::JobDone(std::uint64_t jobId) {
-  for (auto it = FEndedJobs.begin(); it != FEndedJobs.end(); ++it)
-    if ((*it)->Id == jobId) {
-      FEndedJobs.erase(it); // its worker has left its loop: the join is immediate
-      return;
-    }
-  if (FCurrentJob != nullptr && FCurrentJob->Id == jobId) {
-    FCurrentJob->WorkerDone = true;
-    if (FListed.empty() && !FApplying)
-      FinishJob(true);
-  }
-}
-
-void TForm1::ApplyListed() {
-  // A message box opened below runs a nested loop; results arriving meanwhile wait here.
-  if (FApplying)
+void TForm1::ShowFirstEntry() {
+  if (Count() == 0)
     return;
-  FApplying = true;
-  struct TApplying {
-    bool& Flag;
-    ~TApplying() { Flag = false; }
-  } applying{FApplying};
-  int applied = 0;
-  bool stopped = false;
-  while (!FListed.empty() && FCurrentJob != nullptr && applied < ListedPerTurn) {
-    Core::TListedFile file = std::move(FListed.front());
-    FListed.pop_front();
-    ++FCurrentJob->Applied;
-    ++FDoneFiles;
-    ++applied;
-    using enum Core::TListedFile::TKind;
-    switch (file.Kind) {
-    case Added: AddPicture(file.Path, file.Key); break;
-    case NotJpeg: ListingMessage(PathToQ(Core::NotJpegMessage(file.Path))); break;
-    case NotRecognised: break;
-    case Failed:
-      // An error while reading ends this drop; the entries added so far stay.
-      ListingMessage(ToQ(file.Error));
-      stopped = true;
-      break;
-    }
-    if (stopped)
-      break;
-  }
-  FApplying = false;
-  if (stopped) {
-    FinishJob(false);
-    return;
-  }
-  UpdateProgress();
-  if (FCurrentJob == nullptr)
-    return;
-  if (!FListed.empty())
-    ScheduleApply();
-  else if (FCurrentJob->WorkerDone)
-    FinishJob(true);
-}
-
-void TForm1::FinishJob(bool showFirst) {
-  if (FCurrentJob == nullptr)
-    return;
-  FDoneFiles += static_cast<int>(FCurrentJob->Paths.size() - FCurrentJob->Applied);
-  FCurrentJob->Cancelled->store(true);
-  FListed.clear();
-  if (FCurrentJob->WorkerDone)
-    FCurrentJob.reset();
-  else
-    FEndedJobs.push_back(std::move(FCurrentJob));
-  FCurrentJob.reset();
-  if (showFirst && Count() > 0) {
-    // The first entry of the whole list is shown, not the first dropped file.
-    MakeCurrent(0);
-    MarkEntry(0);
-    Guarded([this] { ListBox1Click(); });
-  }
-  StartNextJob();
-}
-
-void TForm1::CancelListing() { StopListing(true); }
-
-void TForm1::StopListing(bool showFirst) {
-  if (!Listing())
-    return;
-  for (auto& job : FJobs)
-    FDoneFiles += static_cast<int>(job->Paths.size());
-  FJobs.clear();
-  FinishJob(showFirst);
+  // The first entry of the whole list is shown, not the first dropped file.
+  MakeCurrent(0);
+  MarkEntry(0);
+  Guarded([this] { ListBox1Click(); });
 }
 
 // A message about one dropped file. A progress box already on screen first shows the
@@ -1250,7 +1055,9 @@ void TForm1::ListingMessage(const QString& text) {
 }
 
 void TForm1::UpdateProgress() {
-  emit ListingProgress(FDoneFiles, FTotalFiles);
+  const int done = FListing->Done();
+  const int total = FListing->Total();
+  emit ListingProgress(done, total);
   if (!Listing()) {
     if (FProgress != nullptr) {
       FProgress->reset();
@@ -1269,9 +1076,9 @@ void TForm1::UpdateProgress() {
     FProgress->setWindowModality(Qt::WindowModal);
     connect(FProgress, &QProgressDialog::canceled, this, [this] { Guarded("cancel", [this] { CancelListing(); }); });
   }
-  FProgress->setMaximum(std::max(1, FTotalFiles));
-  FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(FDoneFiles).arg(FTotalFiles));
-  FProgress->setValue(std::min(FDoneFiles, FTotalFiles));
+  FProgress->setMaximum(std::max(1, total));
+  FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
+  FProgress->setValue(std::min(done, total));
 }
 
 } // namespace Fotarium::App

@@ -9,18 +9,15 @@
 
 #include <QMainWindow>
 
-#include <atomic>
-#include <deque>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QProgressDialog;
 class QPushButton;
@@ -36,6 +33,8 @@ class TJPEGImageEx;
 namespace Fotarium::App {
 
 class TExifListView;
+class TPictureListModel;
+class TPictureListing;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -56,7 +55,7 @@ public:
   // files are read by a worker; entries appear in the given order.
   void TakeFiles(std::vector<std::string> paths);
   // A drop, a command line or an open-dialog choice is still being read.
-  [[nodiscard]] bool Listing() const { return FCurrentJob != nullptr || !FJobs.empty(); }
+  [[nodiscard]] bool Listing() const;
   // Stops reading: what was added stays, the rest of every pending drop is dropped.
   void CancelListing();
 
@@ -81,8 +80,6 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  struct TListingJob;
-
   // --- construction ---
   void CreateControls();
   QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption);
@@ -90,6 +87,7 @@ private:
 
   // --- list ---
   void AddPicture(const std::string& path, Platform::TDateTime key);
+  void AddPictures(const std::vector<Core::TPictureEntry>& entries);
   void EnableCommands(bool enabled);
   void ListBox1Click();
   void PopupMenu1Popup();
@@ -140,18 +138,14 @@ private:
   void SetEntries(const std::vector<Core::TPictureEntry>& entries);
   void MakeCurrent(int index);
   void MarkEntry(int index);
+  [[nodiscard]] bool IsMarked(int index) const;
   void SetSelectionMode(Core::TSelectionMode mode);
   [[nodiscard]] bool MultiSelect() const { return FSelectionMode == Core::TSelectionMode::Multi; }
   void CurrentRowChanged();
 
   // --- listing dropped files on a worker ---
-  void StartNextJob();
-  void Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files);
-  void ScheduleApply();
-  void JobDone(std::uint64_t jobId);
-  void ApplyListed();
-  void FinishJob(bool showFirst);
-  void StopListing(bool showFirst);
+  void ConnectListing();
+  void ShowFirstEntry();
   void UpdateProgress();
   void ListingMessage(const QString& text);
 
@@ -160,7 +154,8 @@ private:
   QLabel* Image1 = nullptr;
   QFrame* Panel2 = nullptr;
   QSplitter* Splitter1 = nullptr;
-  QListWidget* ListBox1 = nullptr;
+  QListView* ListBox1 = nullptr;
+  TPictureListModel* FListModel = nullptr;
   QWidget* MiddlePanel = nullptr;
   QTableWidget* StringGrid1 = nullptr;
   TExifListView* ExifListView = nullptr;
@@ -214,16 +209,8 @@ private:
   // follows has shown it already.
   bool FCurrentChangedByPress = false;
 
-  // Drops waiting to be read, the one being read, results waiting to be applied.
-  std::deque<std::unique_ptr<TListingJob>> FJobs;
-  std::unique_ptr<TListingJob> FCurrentJob;
-  std::vector<std::unique_ptr<TListingJob>> FEndedJobs; // threads to join once they have left
-  std::deque<Core::TListedFile> FListed;
-  bool FApplying = false;
-  bool FApplyScheduled = false;
-  std::uint64_t FNextJobId = 1;
-  int FDoneFiles = 0;
-  int FTotalFiles = 0;
+  // The drops being read; its results become entries as they arrive.
+  std::unique_ptr<TPictureListing> FListing;
   QProgressDialog* FProgress = nullptr;
 
   friend class TListUpdate;
