@@ -117,8 +117,6 @@ void TForm1::SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4) {
   Form2 = form2;
   Form3 = form3;
   Form4 = form4;
-  if (Form3 != nullptr)
-    Form3->SetSourceGrid(StringGrid1);
 }
 
 QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* caption) {
@@ -392,8 +390,11 @@ void TForm1::FormCreate() {
   Edit1->setText(ToQ(Core::DefaultNamePattern));
   setAcceptDrops(true);
   jpg = std::make_unique<Tessel::Exif::TJPEGImageEx>();
+  for (const Core::TCommand command : Core::PictureCommands)
+    FCommandButtons[Core::CommandBit(command)] = findChild<QPushButton*>(ToQ(Core::CommandButtonName(command)));
+  FCommandButtons[Core::CommandBit(Core::TCommand::Save)] = Save_BitBtn;
+  FUnsavedEdits = false;
   EnableCommands(false);
-  Save_BitBtn->setEnabled(false);
 }
 
 // --- list entries ----------------------------------------------------------------------
@@ -502,9 +503,29 @@ void TForm1::AddPictures(const std::vector<Core::TPictureEntry>& entries) {
 }
 
 void TForm1::EnableCommands(bool enabled) {
-  for (const std::string_view name : Core::CommandButtonNames)
-    if (auto* button = findChild<QPushButton*>(ToQ(name)))
-      button->setEnabled(enabled);
+  FPictureShown = enabled;
+  FTabsOffered = 0;
+  FMapOffered = false;
+  UpdateCommands();
+}
+
+void TForm1::SetUnsavedEdits(bool unsaved) {
+  FUnsavedEdits = unsaved;
+  UpdateCommands();
+}
+
+// The one place that switches command buttons.
+void TForm1::UpdateCommands() {
+  Core::TCommandState state;
+  state.ListCount = Count();
+  state.UnsavedEdits = FUnsavedEdits;
+  state.PictureShown = FPictureShown;
+  state.TabsOffered = FTabsOffered;
+  state.MapOffered = FMapOffered;
+  const Core::TCommandSet enabled = Core::EnabledCommands(state);
+  for (std::size_t i = 0; i < FCommandButtons.size(); ++i)
+    if (FCommandButtons[i] != nullptr)
+      FCommandButtons[i]->setEnabled(enabled.test(i));
 }
 
 void TForm1::ListBox1Click() {
@@ -669,9 +690,8 @@ void TForm1::PageControl1Change(int index) {
     ExifListView->hide();
     StringGrid1->show();
   }
-  for (int i = 0; i < rule->ButtonCount; ++i)
-    if (auto* button = findChild<QPushButton*>(ToQ(rule->Buttons[static_cast<std::size_t>(i)])))
-      button->setEnabled(Count() > 0);
+  FTabsOffered |= 1U << static_cast<unsigned>(index);
+  UpdateCommands();
   SetSelectionMode(rule->Mode);
   FormResize();
   if (Count() > 0)
@@ -728,8 +748,8 @@ void TForm1::OpenFilesClick() {
 // --- picture view ------------------------------------------------------------------------
 
 void TForm1::ShowPicture(const std::string& path) {
+  FUnsavedEdits = false;
   EnableCommands(false);
-  Save_BitBtn->setEnabled(false);
   jpg->LoadFromFile(path);
   if (jpg->ExifData().Empty()) {
     const QString question = PathToQ(Core::NoExifQuestion(path));
@@ -783,7 +803,8 @@ void TForm1::ShowMetadata() {
         }
       }
     }
-    Google_BitBtn->setEnabled(true);
+    FMapOffered = true;
+    UpdateCommands();
     break;
   }
   default: break;
@@ -795,7 +816,7 @@ void TForm1::ShowMetadata() {
 void TForm1::Orientation_BitBtnClick() {
   Core::StepOrientation(jpg->ExifData());
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
 }
 
 void TForm1::Change_Date_BitBtnClick() {
@@ -804,7 +825,7 @@ void TForm1::Change_Date_BitBtnClick() {
   Form2->ApplyPreset(Core::DateDialogPreset(jpg->ExifData(), FJPG_Name, DateTimeFromQt(QDateTime::currentDateTime())));
   if (Desktop().ExecDialog(*Form2) == TModalResult::mrOk) {
     Core::ApplyDateDialogResult(jpg->ExifData(), Form2->DatePickerValue(), Form2->TimePickerValue());
-    Save_BitBtn->setEnabled(true);
+    SetUnsavedEdits(true);
   }
   ShowMetadata();
 }
@@ -815,7 +836,7 @@ void TForm1::EditText(Core::TEditableText which) {
   // A setter that refuses the text ends the command here: nothing shown, nothing to save.
   Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer), &jpg->IPTCData());
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
 }
 
 void TForm1::Description_BitBtnClick() { EditText(Core::TEditableText::etDescription); }
@@ -825,9 +846,8 @@ void TForm1::Comment_BitBtnClick() { EditText(Core::TEditableText::etComment); }
 void TForm1::Save_BitBtnClick() {
   // A save that raises stops here: the edits stay in memory and the button stays enabled.
   Core::SaveEdits(jpg->ExifData(), &jpg->IPTCData(), FJPG_Name);
-  for (QPushButton* button :
-       {Description_BitBtn, Comment_BitBtn, Change_Date_BitBtn, Change_GPS_BitBtn, Orientation_BitBtn, Save_BitBtn})
-    button->setEnabled(false);
+  SetUnsavedEdits(false);
+  // Showing the entry again offers its commands anew.
   ListBox1Click();
 }
 
@@ -846,7 +866,7 @@ Core::TCaptureTimeAnswer TForm1::AskCaptureTime(const std::string& path) {
 }
 
 void TForm1::Date_BitBtnClick() {
-  if (Save_BitBtn->isEnabled() &&
+  if (FUnsavedEdits &&
       Desktop().MessageBox(this, ToQ(Core::UnsavedEditsQuestion), TMessageButtons::mbYesNo) != TModalResult::mrYes)
     return;
   const std::string pattern = ToStd(Edit1->text());
@@ -896,19 +916,31 @@ void TForm1::Date_BitBtnClick() {
 void TForm1::Change_GPS_BitBtnClick() {
   if (Form3 == nullptr)
     return;
-  // The dialog copies the grid's caption and position rows as it opens.
+  // The dialog shows the grid's caption and position rows as they are now.
+  Form3->SetSourceRows(PositionRows());
   Form3->FormActivate();
   if (Desktop().ExecDialog(*Form3) == TModalResult::mrOk) {
     const QString latitude = Form3->Latitude();
     const QString longitude = Form3->Longitude();
     // Text that does not parse leaves the position as it is; a setter that raises ends here.
-    StringGrid1->item(5, 1)->setText(latitude);
+    StringGrid1->item(Core::RowIndex(Core::TKeyFieldRow::Latitude), 1)->setText(latitude);
     (void)Core::SetLatitudeFromText(jpg->ExifData(), ToStd(latitude));
-    StringGrid1->item(6, 1)->setText(longitude);
+    StringGrid1->item(Core::RowIndex(Core::TKeyFieldRow::Longitude), 1)->setText(longitude);
     (void)Core::SetLongitudeFromText(jpg->ExifData(), ToStd(longitude));
   }
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
+}
+
+std::array<TForm3::TRow, 4> TForm1::PositionRows() const {
+  std::array<TForm3::TRow, 4> rows{};
+  using enum Core::TKeyFieldRow;
+  const std::array<Core::TKeyFieldRow, 4> shown{Caption, Latitude, Longitude, Altitude};
+  for (std::size_t i = 0; i < shown.size(); ++i)
+    for (int column = 0; column < 2; ++column)
+      if (const QTableWidgetItem* item = StringGrid1->item(Core::RowIndex(shown[i]), column))
+        rows[i][static_cast<std::size_t>(column)] = item->text();
+  return rows;
 }
 
 void TForm1::Google_BitBtnClick() {

@@ -5,10 +5,12 @@
 
 #include "app/core/EditCommands.h"
 #include "app/core/PictureList.h"
+#include "app/Unit3.h"
 #include "app/core/WindowRules.h"
 
 #include <QMainWindow>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +38,6 @@ class TExifListView;
 class TPictureListModel;
 class TPictureListing;
 class TForm2;
-class TForm3;
 class TForm4;
 
 class TForm1 : public QMainWindow {
@@ -89,6 +90,8 @@ private:
   void AddPicture(const std::string& path, Platform::TDateTime key);
   void AddPictures(const std::vector<Core::TPictureEntry>& entries);
   void EnableCommands(bool enabled);
+  void SetUnsavedEdits(bool unsaved);
+  void UpdateCommands();
   void ListBox1Click();
   void PopupMenu1Popup();
   void pm_removeClick();
@@ -123,6 +126,7 @@ private:
   void Save_BitBtnClick();
   void Date_BitBtnClick();
   void Change_GPS_BitBtnClick();
+  [[nodiscard]] std::array<TForm3::TRow, 4> PositionRows() const;
   void Google_BitBtnClick();
   void KML_BitBtnClick();
   void Select_BitBtnClick();
@@ -202,6 +206,13 @@ private:
   std::string FJPG_Name;
   Core::TSelectionMode FSelectionMode = Core::InitialSelectionMode;
   bool FSortedByName = false;
+  // The shown picture has edits that are not saved yet.
+  bool FUnsavedEdits = false;
+  // What the command buttons offer besides (see Core::TCommandState).
+  bool FPictureShown = false;
+  unsigned FTabsOffered = 0;
+  bool FMapOffered = false;
+  std::array<QPushButton*, Core::CommandCount> FCommandButtons{};
   // > 0 while the window itself changes the list, so that the list's signals do not show
   // entries in between.
   int FListUpdate = 0;

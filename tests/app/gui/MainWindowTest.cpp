@@ -315,7 +315,8 @@ TEST_F(MainWindowTest, RemovingTheLastEntryClearsTheViewAndKeepsTheSaveButton) {
   EXPECT_EQ(Form->JPG_Name(), a);
   EXPECT_EQ(CommandButtonsEnabled(), 13);
 
-  Button("Save_BitBtn")->setEnabled(true); // as an edit would leave it
+  Button("Orientation_BitBtn")->click(); // an edit that is not saved
+  ASSERT_TRUE(Button("Save_BitBtn")->isEnabled());
   Action("pm_remove")->trigger();
   EXPECT_TRUE(Texts().empty());
   EXPECT_TRUE(Image->pixmap().isNull());
