@@ -62,7 +62,7 @@ std::vector<std::string> Pictures(const TTempDir& dir, int count, int rejectAt =
 struct TListingLog {
   std::vector<std::string> Texts;
   std::vector<std::size_t> Batches;
-  std::vector<std::string> Events; // "entries", "rejected <path>", "failed <message>", "ended", "finished"
+  std::vector<std::string> Events; // "entries", "rejected <path>", "ended", "finished"
   std::size_t TextsAtRejection = 0;
 
   explicit TListingLog(TPictureListing& listing) {
@@ -76,8 +76,6 @@ struct TListingLog {
       Events.push_back("rejected " + path);
       TextsAtRejection = Texts.size();
     });
-    QObject::connect(&listing, &TPictureListing::DropFailed,
-                     [this](const std::string& message) { Events.push_back("failed " + message); });
     QObject::connect(&listing, &TPictureListing::DropEnded, [this] { Events.emplace_back("ended"); });
     QObject::connect(&listing, &TPictureListing::Finished, [this] { Events.emplace_back("finished"); });
   }
@@ -96,14 +94,10 @@ TEST(PictureListing, HandsOutEveryDropInOrderInBatchesAndEachRejectionBetweenThe
   const std::vector<std::string> second = Pictures(dir, 40);
   TPictureListing listing;
   TListingLog log(listing);
-  std::vector<std::pair<int, int>> progress;
-  QObject::connect(&listing, &TPictureListing::Progress,
-                   [&](int done, int total) { progress.emplace_back(done, total); });
 
   listing.Take(first);
   listing.Take({});
   listing.Take(second);
-  EXPECT_TRUE(listing.IsBusy());
   EXPECT_EQ(listing.Total(), 741);
   ASSERT_TRUE(WaitIdle(listing));
 
@@ -123,21 +117,6 @@ TEST(PictureListing, HandsOutEveryDropInOrderInBatchesAndEachRejectionBetweenThe
   EXPECT_EQ(log.Count("ended"), 3) << "each drop, the empty one too";
   EXPECT_EQ(log.Events.back(), "finished");
   EXPECT_EQ(log.Count("finished"), 1) << "once, when every queued drop is taken";
-
-  ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back(), (std::pair<int, int>{0, 0})) << "idle again";
-  int last = 0;
-  bool reachedEnd = false;
-  for (const auto& [done, total] : progress) {
-    if (total == 0) {
-      last = 0;
-      continue;
-    }
-    EXPECT_GE(done, last);
-    last = done;
-    reachedEnd = reachedEnd || done == total;
-  }
-  EXPECT_TRUE(reachedEnd);
 }
 
 TEST(PictureListing, CancelKeepsWhatWasHandedOutAndNothingOfItArrivesLater) {
@@ -166,37 +145,6 @@ TEST(PictureListing, CancelKeepsWhatWasHandedOutAndNothingOfItArrivesLater) {
 
   QTest::qWait(100);
   EXPECT_EQ(log.Texts.size(), kept) << "late results of the cancelled workers are dropped";
-
-  // Cancelling without the first entry, then a new drop works as usual.
-  listing.Take(paths);
-  listing.Cancel(false);
-  EXPECT_FALSE(listing.IsBusy());
-  const std::vector<std::string> more = Pictures(dir, 3);
-  log.Texts.clear();
-  listing.Take(more);
-  ASSERT_TRUE(WaitIdle(listing));
-  EXPECT_EQ(log.Texts, more);
-}
-
-TEST(PictureListing, AReadErrorEndsItsDropWithOneMessageAndTheNextDropIsRead) {
-  TTempDir dir;
-  const std::vector<std::string> paths = Pictures(dir, 200);
-  TPictureListing listing;
-  TListingLog log(listing);
-  Fotarium::App::SetEntryPointProbe([](std::string_view at) {
-    if (at == "worker")
-      throw std::runtime_error("Lesefehler");
-  });
-  listing.Take(paths);
-  ASSERT_TRUE(WaitIdle(listing));
-  Fotarium::App::SetEntryPointProbe(nullptr);
-  EXPECT_TRUE(log.Texts.empty());
-  EXPECT_EQ(log.Count("failed Lesefehler"), 1) << "every worker failed, the drop shows one error";
-  EXPECT_EQ(log.Count("ended"), 0);
-
-  listing.Take(paths);
-  ASSERT_TRUE(WaitIdle(listing));
-  EXPECT_EQ(log.Texts, paths);
 }
 
 TEST(PictureListing, GoingAwayWhileItsWorkersReadJoinsThemAndSendsNothing) {
@@ -231,7 +179,6 @@ TEST(PictureListModel, ChangesInWholeBatchesAndKeepsEveryPathByte) {
   QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
   QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
   QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
   const std::string odd = std::string("/tmp/Bild_\xff\xfe_") + "\xc3\xa4.jpg"; // no UTF-8, then a real "ä"
   std::vector<TPictureEntry> batch;
@@ -242,13 +189,10 @@ TEST(PictureListModel, ChangesInWholeBatchesAndKeepsEveryPathByte) {
   ASSERT_EQ(inserted.size(), 1) << "a batch is one insert";
   EXPECT_EQ(inserted.front().at(1).toInt(), 0);
   EXPECT_EQ(inserted.front().at(2).toInt(), 499);
-  model.Insert(2, {{"/p/between.jpg", 0.5}});
-  EXPECT_EQ(model.Entry(2).Text, "/p/between.jpg");
-  EXPECT_EQ(model.rowCount(), 501);
 
-  const QModelIndex oddRow = model.index(8);
+  const QModelIndex oddRow = model.index(7);
   EXPECT_EQ(model.data(oddRow, TPictureListModel::TextRole).toByteArray().toStdString(), odd);
-  EXPECT_EQ(model.Entry(8).Text, odd);
+  EXPECT_EQ(model.Entry(7).Text, odd);
   const QString shown = model.data(oddRow, Qt::DisplayRole).toString();
   EXPECT_TRUE(shown.contains(QChar(0xFFFD))) << shown.toStdString();
   EXPECT_TRUE(shown.contains(QStringLiteral("ä")));
@@ -261,15 +205,10 @@ TEST(PictureListModel, ChangesInWholeBatchesAndKeepsEveryPathByte) {
   model.SetEntries(sorted);
   EXPECT_EQ(layout.size(), 1);
   EXPECT_EQ(reset.size(), 0);
-  EXPECT_EQ(inserted.size(), 2);
+  EXPECT_EQ(inserted.size(), 1);
   EXPECT_EQ(model.Entries().front().Text, "/p/499.jpg");
-  EXPECT_EQ(model.Entry(501 - 1 - 8).Text, odd);
+  EXPECT_EQ(model.Entry(500 - 1 - 7).Text, odd);
 
-  model.SetEntry(0, {"/p/renamed.jpg", 3.0});
-  EXPECT_EQ(changed.size(), 1);
-  EXPECT_EQ(model.data(model.index(0), Qt::DisplayRole).toString(), QStringLiteral("/p/renamed.jpg"));
-  model.Remove(0);
-  EXPECT_EQ(model.rowCount(), 500);
   model.SetEntries({});
   EXPECT_EQ(reset.size(), 1) << "another number of rows is a reset";
   EXPECT_FALSE(model.data(model.index(0), Qt::DisplayRole).isValid());
