@@ -472,34 +472,29 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // --- list -------------------------------------------------------------------------------
 
-void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) {
-  const TListUpdate update(*this);
-  int index = Count();
-  if (FSortedByName) {
-    // After every equal text, like the list's own sorted insertion.
-    int low = 0;
-    int high = Count();
-    while (low < high) {
-      const int middle = low + (high - low) / 2;
-      if (Core::PathTextLess(path, EntryText(middle)))
-        high = middle;
-      else
-        low = middle + 1;
-    }
-    index = low;
-  }
-  InsertEntry(index, {path, key});
-}
+void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) { AddPictures({{path, key}}); }
 
 void TForm1::AddPictures(const std::vector<Core::TPictureEntry>& entries) {
-  if (FSortedByName) {
-    for (const auto& entry : entries)
-      AddPicture(entry.Text, entry.CaptureTimeKey);
+  const TListUpdate update(*this);
+  if (!FSortedByName) {
+    // Appended as one change of the list.
+    FListModel->Insert(Count(), entries);
     return;
   }
-  // Appended as one change of the list.
-  const TListUpdate update(*this);
-  FListModel->Insert(Count(), entries);
+  // Each entry after every equal text, as if added one by one: the batch in name order
+  // (equal texts in drop order), each run that goes to the same place inserted at once.
+  std::vector<Core::TPictureEntry> sorted = entries;
+  Core::SortByName(sorted);
+  for (std::size_t first = 0; first < sorted.size();) {
+    const std::size_t at = Core::SortedInsertIndex(FListModel->Entries(), sorted[first].Text);
+    std::size_t last = first + 1;
+    while (last < sorted.size() &&
+           (at == FListModel->Entries().size() || Core::PathTextLess(sorted[last].Text, FListModel->Entry(static_cast<int>(at)).Text)))
+      ++last;
+    FListModel->Insert(static_cast<int>(at), {sorted.begin() + static_cast<std::ptrdiff_t>(first),
+                                              sorted.begin() + static_cast<std::ptrdiff_t>(last)});
+    first = last;
+  }
 }
 
 void TForm1::EnableCommands(bool enabled) {

@@ -380,6 +380,10 @@ TEST_F(MainWindowTest, SortAlternatesBetweenCaptureTimeAndName) {
   const std::string b = Picture("b.jpg", Spec(1));
   Drop({b});
   EXPECT_EQ(Texts(), (std::vector<std::string>{a, b, m, undated, z}));
+  const std::string c = Picture("c.jpg", Spec(1));
+  const std::string y = Picture("y.jpg", Spec(1));
+  Drop({y, b, c, a, z});
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, a, b, b, c, m, undated, y, z, z}));
 }
 
 TEST_F(MainWindowTest, TabChangesSwitchViewsButtonsSelectionAndListHeight) {
