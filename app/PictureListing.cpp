@@ -38,7 +38,7 @@ struct TPictureListing::TJob {
   int WorkersRunning = 0; // workers whose end has not arrived yet
   bool WorkerDone = false;
   std::size_t Applied = 0;
-  std::size_t NextBlock = 0; // the block to hand out next
+  std::size_t NextBlock = 0;                                   // the block to hand out next
   std::map<std::size_t, std::vector<Core::TListedFile>> Early; // blocks ahead of their turn
 
   TJob() = default;

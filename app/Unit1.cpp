@@ -30,9 +30,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QItemSelectionModel>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
@@ -342,8 +342,7 @@ void TForm1::CreateControls() {
   connect(ListBox1, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
     Guarded("contextmenu", [this, pos] { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
   });
-  connect(ListBox1, &QListView::doubleClicked, this,
-          [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
+  connect(ListBox1, &QListView::doubleClicked, this, [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
   connect(ListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { Guarded("currentrow", [this] { CurrentRowChanged(); }); });
   // A click on the entry that is current already shows it again (and so drops unsaved
@@ -489,7 +488,8 @@ void TForm1::AddPictures(const std::vector<Core::TPictureEntry>& entries) {
     const std::size_t at = Core::SortedInsertIndex(FListModel->Entries(), sorted[first].Text);
     std::size_t last = first + 1;
     while (last < sorted.size() &&
-           (at == FListModel->Entries().size() || Core::PathTextLess(sorted[last].Text, FListModel->Entry(static_cast<int>(at)).Text)))
+           (at == FListModel->Entries().size() ||
+            Core::PathTextLess(sorted[last].Text, FListModel->Entry(static_cast<int>(at)).Text)))
       ++last;
     FListModel->Insert(static_cast<int>(at), {sorted.begin() + static_cast<std::ptrdiff_t>(first),
                                               sorted.begin() + static_cast<std::ptrdiff_t>(last)});
@@ -1045,16 +1045,18 @@ void TForm1::ConnectListing() {
     if (!Guarded(entryPoint, body))
       Guarded([listing] { listing->Cancel(); });
   };
-  connect(listing, &TPictureListing::EntriesListed, this, [step, this](const std::vector<Core::TPictureEntry>& entries) {
-    step("entries", [this, &entries] { AddPictures(entries); });
-  });
+  connect(listing, &TPictureListing::EntriesListed, this,
+          [step, this](const std::vector<Core::TPictureEntry>& entries) {
+            step("entries", [this, &entries] { AddPictures(entries); });
+          });
   connect(listing, &TPictureListing::FileRejected, this, [step, this](const std::string& path) {
     step("rejected", [this, &path] { ListingMessage(PathToQ(Core::NotJpegMessage(path))); });
   });
   connect(listing, &TPictureListing::DropFailed, this, [step, this](const std::string& message) {
     step("failed", [this, &message] { ListingMessage(ToQ(message)); });
   });
-  connect(listing, &TPictureListing::DropEnded, this, [step, this] { step("dropended", [this] { ShowFirstEntry(); }); });
+  connect(listing, &TPictureListing::DropEnded, this,
+          [step, this] { step("dropended", [this] { ShowFirstEntry(); }); });
   connect(listing, &TPictureListing::Progress, this, [step, this] { step("progress", [this] { UpdateProgress(); }); });
   connect(listing, &TPictureListing::Finished, this, &TForm1::ListingFinished);
 }

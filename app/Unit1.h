@@ -3,9 +3,9 @@
 // The main window: the picture list filled by drops, the square preview, the key-field
 // grid or the full EXIF list, and the command buttons on three tabs.
 
+#include "app/Unit3.h"
 #include "app/core/EditCommands.h"
 #include "app/core/PictureList.h"
-#include "app/Unit3.h"
 #include "app/core/WindowRules.h"
 
 #include <QMainWindow>

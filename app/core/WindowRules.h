@@ -59,8 +59,8 @@ using TCommandSet = std::bitset<CommandCount>;
 // The commands that EnableCommands switches together (Save is not one of them), and their
 // buttons in the same order.
 inline constexpr std::array<TCommand, 13> PictureCommands = {
-    TCommand::Orientation,  TCommand::ChangeDate, TCommand::ChangeGPS, TCommand::Description, TCommand::Comment,
-    TCommand::RenameByDate, TCommand::SelectExif, TCommand::CopyExif,  TCommand::MapLink,     TCommand::Sort,
+    TCommand::Orientation,  TCommand::ChangeDate,      TCommand::ChangeGPS,    TCommand::Description, TCommand::Comment,
+    TCommand::RenameByDate, TCommand::SelectExif,      TCommand::CopyExif,     TCommand::MapLink,     TCommand::Sort,
     TCommand::KML,          TCommand::MarkAllPictures, TCommand::MarkAllFiles,
 };
 inline constexpr std::array<std::string_view, 13> CommandButtonNames = {

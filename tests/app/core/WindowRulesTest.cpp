@@ -119,10 +119,10 @@ TEST(WindowRules, CommandsEnabledByListPictureTabsAndEdits) {
   EXPECT_TRUE(EnabledButtons(State(2, false)).empty());
   EXPECT_EQ(EnabledButtons(State(2, false, false, 0b100)),
             (std::set<std::string_view>{"Google_BitBtn", "Sort_BitBtn", "KML_BitBtn", "SelAllPics_BitBtn"}));
-  EXPECT_EQ(EnabledButtons(State(2, false, false, 0b011, true)),
-            (std::set<std::string_view>{"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn", "Orientation_BitBtn",
-                                        "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn",
-                                        "Google_BitBtn"}));
+  EXPECT_EQ(
+      EnabledButtons(State(2, false, false, 0b011, true)),
+      (std::set<std::string_view>{"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn", "Orientation_BitBtn",
+                                  "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn", "Google_BitBtn"}));
   EXPECT_EQ(EnabledButtons(State(2, false, false, 1U << 5)), std::set<std::string_view>{}) << "no such tab";
 }
 

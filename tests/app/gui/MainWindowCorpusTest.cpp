@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
-#include <QLabel>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QSignalSpy>

@@ -19,9 +19,9 @@
 #include <QDateTimeEdit>
 #include <QDropEvent>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QItemSelectionModel>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>

@@ -2,9 +2,9 @@
 // order across blocks and drops, batches, cancelling, the end of the object while its
 // workers read, and a model that changes in whole batches and keeps every path byte.
 
+#include "app/PictureListing.h"
 #include "app/Desktop.h"
 #include "app/PictureListModel.h"
-#include "app/PictureListing.h"
 #include "app/Unit1.h"
 
 #include "ScriptedDesktop.h"
