@@ -235,8 +235,9 @@ void TPictureListing::ApplyListed() {
     ~TApplying() { Flag = false; }
   } applying{FApplying};
   TJob* const job = FCurrentJob.get();
+  const std::uint64_t jobId = job != nullptr ? job->Id : 0;
   // Still the drop this turn started with: a cancel from a receiver ends the turn.
-  const auto current = [this, job] { return job != nullptr && FCurrentJob.get() == job; };
+  const auto current = [this, jobId] { return FCurrentJob != nullptr && FCurrentJob->Id == jobId; };
   std::vector<Core::TPictureEntry> batch;
   const auto flush = [&] {
     if (batch.empty())
