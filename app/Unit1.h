@@ -53,7 +53,7 @@ public:
   void SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4);
 
   // Takes local paths (bytes as the file system names them) exactly like one drop. The
-  // files are read by a worker; entries appear in the given order.
+  // files are read by workers; entries appear in the given order.
   void TakeFiles(std::vector<std::string> paths);
   // A drop, a command line or an open-dialog choice is still being read.
   [[nodiscard]] bool Listing() const;
@@ -208,7 +208,7 @@ private:
   bool FSortedByName = false;
   // The shown picture has edits that are not saved yet.
   bool FUnsavedEdits = false;
-  // What the command buttons offer besides (see Core::TCommandState).
+  // What else decides the command buttons (see Core::TCommandState).
   bool FPictureShown = false;
   unsigned FTabsOffered = 0;
   bool FMapOffered = false;
@@ -220,7 +220,7 @@ private:
   // follows has shown it already.
   bool FCurrentChangedByPress = false;
 
-  // The drops being read; its results become entries as they arrive.
+  // The drops being read; their results become entries as they arrive.
   std::unique_ptr<TPictureListing> FListing;
   QProgressDialog* FProgress = nullptr;
 
