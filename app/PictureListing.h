@@ -42,7 +42,7 @@ public:
 
   // Files handed out per turn of the event loop at most, so that a drop of thousands keeps
   // the window painting.
-  static constexpr int FilesPerTurn = 256;
+  static constexpr int FilesPerTurn = 64;
   // Files a worker reads before it posts them.
   static constexpr std::size_t BlockSize = 32;
   // Workers of one drop at most (never more than the machine's cores or the drop's blocks).
