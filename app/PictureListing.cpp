@@ -249,8 +249,9 @@ void TPictureListing::ApplyListed() {
   QElapsedTimer turn;
   turn.start();
   int applied = 0;
+  const int limit = std::clamp(FDoneFiles / 4, MinFilesPerTurn, MaxFilesPerTurn);
   bool stopped = false;
-  while (!FListed.empty() && current() && applied < FilesPerTurn &&
+  while (!FListed.empty() && current() && applied < limit &&
          (applied % 32 != 0 || applied == 0 || turn.elapsed() < TurnMilliseconds)) {
     Core::TListedFile file = std::move(FListed.front());
     FListed.pop_front();

@@ -40,9 +40,11 @@ public:
   [[nodiscard]] int Done() const { return FDoneFiles; }
   [[nodiscard]] int Total() const { return FTotalFiles; }
 
-  // Files handed out per turn of the event loop at most, so that a drop of thousands keeps
-  // the window painting.
-  static constexpr int FilesPerTurn = 64;
+  // Files handed out per turn of the event loop: a quarter of those taken so far, within
+  // these bounds. Small turns first let the progress and a cancel follow a drop closely; then
+  // the turns grow, so that the list lays itself out a few dozen times, not once per 64.
+  static constexpr int MinFilesPerTurn = 64;
+  static constexpr int MaxFilesPerTurn = 1024;
   // Files a worker reads before it posts them.
   static constexpr std::size_t BlockSize = 32;
   // Workers of one drop at most (never more than the machine's cores or the drop's blocks).

@@ -1106,8 +1106,11 @@ void TForm1::UpdateProgress() {
     connect(FProgress, &QProgressDialog::canceled, this, [this] { Guarded("cancel", [this] { CancelListing(); }); });
   }
   FProgress->setMaximum(std::max(1, total));
-  FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
+  // The dialog decides in setValue whether it comes up; its text is laid out only when it is
+  // on screen (before its first paint), not for every step of a drop that ends before.
   FProgress->setValue(std::min(done, total));
+  if (FProgress->isVisible())
+    FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
 }
 
 } // namespace Fotarium::App

@@ -109,7 +109,7 @@ TEST(PictureListing, HandsOutEveryDropInOrderInBatchesAndEachRejectionBetweenThe
   EXPECT_EQ(log.Texts, expected) << "drop order across blocks, workers and drops";
   EXPECT_LT(log.Batches.size(), 100U) << "entries arrive in batches, not one by one";
   for (const std::size_t batch : log.Batches)
-    EXPECT_LE(batch, static_cast<std::size_t>(TPictureListing::FilesPerTurn));
+    EXPECT_LE(batch, static_cast<std::size_t>(TPictureListing::MaxFilesPerTurn));
 
   // The rejection comes after exactly the 333 pictures before it were handed out.
   EXPECT_EQ(log.Count("rejected " + dir.File("notes.txt")), 1);
