@@ -1,7 +1,7 @@
 # Shared set-up of run.sh and test.sh: install what is missing, then configure.
 # Sourced, not run.
 
-FOTARIUM_PACKAGES="cmake g++ pkg-config libjpeg62-turbo-dev libxml2-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-translations-l10n desktop-file-utils appstream ccache qt6-l10n-tools help2man libimage-exiftool-perl exiv2 libxml2-utils"
+FOTARIUM_PACKAGES="cmake g++ pkg-config libjpeg62-turbo-dev libxml2-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-translations-l10n desktop-file-utils appstream ccache qt6-l10n-tools qt6-tools-dev help2man libimage-exiftool-perl exiv2 libxml2-utils"
 
 fotarium_missing_packages() {
   local missing=""

@@ -1,5 +1,7 @@
 #include "app/Desktop.h"
 
+#include "app/Messages.h"
+
 #include "platform/FileOps.h"
 
 #include <QApplication>
@@ -95,7 +97,7 @@ std::unique_ptr<IDesktop> SetDesktop(std::unique_ptr<IDesktop> desktop) {
 }
 
 void ShowException(const std::exception& e) {
-  Desktop().MessageBox(QApplication::activeWindow(), QString::fromUtf8(e.what()), TMessageButtons::mbOK);
+  Desktop().MessageBox(QApplication::activeWindow(), ErrorMessage(e), TMessageButtons::mbOK);
 }
 
 namespace {
@@ -130,7 +132,7 @@ bool Guarded(const std::function<void()>& body) {
   } catch (const std::exception& e) {
     ShowException(e);
   } catch (...) {
-    Desktop().MessageBox(QApplication::activeWindow(), QStringLiteral("Unbekannter Fehler"),
+    Desktop().MessageBox(QApplication::activeWindow(), QCoreApplication::translate("Guard", "Unbekannter Fehler"),
                          TMessageButtons::mbOK);
   }
   return false;

@@ -50,7 +50,8 @@ IDesktop& Desktop();
 // Installs a desktop (nullptr restores Qt's); answers the previous one.
 std::unique_ptr<IDesktop> SetDesktop(std::unique_ptr<IDesktop> desktop);
 
-// The application's default error handler: shows the error's message in a message box.
+// The application's default error handler: shows the error's message, in the window's language
+// (ErrorMessage), in a message box.
 void ShowException(const std::exception& e);
 
 // Runs a handler body so that no exception ever crosses Qt's event loop: the library's,

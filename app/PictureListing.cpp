@@ -1,6 +1,7 @@
 #include "app/PictureListing.h"
 
 #include "app/Desktop.h"
+#include "app/core/WindowLanguage.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
@@ -132,11 +133,11 @@ void TPictureListing::StartNextJob() {
             try {
               throw;
             } catch (const std::bad_alloc&) {
-              failed.Error = "Zu wenig Arbeitsspeicher";
+              failed.Error = Core::Tr("PictureList", "Zu wenig Arbeitsspeicher");
             } catch (const std::exception& error) {
-              failed.Error = error.what();
+              failed.Error = Core::ErrorText(error);
             } catch (...) {
-              failed.Error = "Unbekannter Fehler";
+              failed.Error = Core::Tr("Guard", "Unbekannter Fehler");
             }
             results.push_back(std::move(failed));
             post();

@@ -1,6 +1,7 @@
 #include "app/PreviewImage.h"
 
 #include "app/core/Preview.h"
+#include "app/core/WindowLanguage.h"
 
 #include <QTransform>
 
@@ -58,11 +59,11 @@ TPreviewImage MakePreviewImage(std::span<const std::uint8_t> jpeg, int orientati
     square.fill(PreviewFillColor);
     DrawPicture(square, picture.Bitmap, *rect);
   } catch (const std::bad_alloc&) {
-    result.Error = "Zu wenig Arbeitsspeicher für die Vorschau";
+    result.Error = Core::Tr("PreviewImage", "Zu wenig Arbeitsspeicher für die Vorschau");
   } catch (const std::exception& error) {
-    result.Error = error.what();
+    result.Error = Core::ErrorText(error);
   } catch (...) {
-    result.Error = "Die Vorschau konnte nicht erstellt werden";
+    result.Error = Core::Tr("PreviewImage", "Die Vorschau konnte nicht erstellt werden");
   }
   if (result.Error && square.isNull()) {
     square = QImage(side, side, QImage::Format_RGB888);

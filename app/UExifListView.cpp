@@ -4,6 +4,7 @@
 #include "app/core/ExifListRows.h"
 #include "app/core/IniFile.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 #include <algorithm>
@@ -40,9 +41,11 @@ private:
 
 TExifListView::TExifListView(QWidget* owner) : QTreeWidget(owner) {
   setObjectName(QStringLiteral("ExifListView"));
-  setAccessibleName(QStringLiteral("alle Exif-Daten"));
+  setAccessibleName(tr("alle Exif-Daten"));
   setColumnCount(2);
-  setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+  // The list's column names share the English source texts of its rows.
+  setHeaderLabels(
+      {QCoreApplication::translate("ExifListRows", "Name"), QCoreApplication::translate("ExifListRows", "Value")});
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);

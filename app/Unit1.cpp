@@ -13,6 +13,7 @@
 #include "app/core/KMLWriter.h"
 #include "app/core/KeyFields.h"
 #include "app/core/Preview.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/FileOps.h"
 
@@ -61,6 +62,8 @@ constexpr int ListBoxDesignHeight = 184;
 constexpr int GridRowHeight = 24;
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+// A window text that app/core holds as a constant, in the window's language.
+QString CoreText(const char* context, std::string_view sourceText) { return ToQ(Core::Tr(context, sourceText.data())); }
 QString PathToQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToStd(const QString& text) { return text.toStdString(); }
 
@@ -120,7 +123,7 @@ void TForm1::SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4) {
 }
 
 QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  auto* button = new QPushButton(tr(caption), parent);
   button->setObjectName(QLatin1String(name));
   return button;
 }
@@ -147,7 +150,7 @@ void TForm1::CreateControls() {
   panel1Layout->setContentsMargins(0, 0, 0, 0);
   Image1 = new QLabel(Panel1);
   Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setAccessibleName(QStringLiteral("Vorschau des gewählten Bildes"));
+  Image1->setAccessibleName(tr("Vorschau des gewählten Bildes"));
   Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   panel1Layout->addWidget(Image1);
@@ -171,8 +174,8 @@ void TForm1::CreateControls() {
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
   FListModel = new TPictureListModel(ListBox1);
   ListBox1->setModel(FListModel);
-  ListBox1->setAccessibleName(QStringLiteral("Bilderliste"));
-  ListBox1->setToolTip(QStringLiteral("Namensänderung durch Doppelklick"));
+  ListBox1->setAccessibleName(tr("Bilderliste"));
+  ListBox1->setToolTip(tr("Namensänderung durch Doppelklick"));
   ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
   ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListBox1->setUniformItemSizes(true);
@@ -185,7 +188,7 @@ void TForm1::CreateControls() {
   middleLayout->setSpacing(0);
   StringGrid1 = new QTableWidget(Core::GridRowCount, 2, MiddlePanel);
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-  StringGrid1->setAccessibleName(QStringLiteral("Exif-Werte"));
+  StringGrid1->setAccessibleName(tr("Exif-Werte"));
   StringGrid1->horizontalHeader()->hide();
   StringGrid1->verticalHeader()->hide();
   StringGrid1->verticalHeader()->setDefaultSectionSize(GridRowHeight);
@@ -216,13 +219,13 @@ void TForm1::CreateControls() {
   Label1->setToolTip(QStringLiteral("https://docwiki.embarcadero.com/Libraries/de/System.SysUtils.FormatDateTime"));
   Edit1 = new QLineEdit(TabSheet1);
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit1->setAccessibleName(QStringLiteral("Format-String"));
-  Date_BitBtn = MakeButton(TabSheet1, "Date_BitBtn", "Aufnahmezeit in Dateinamen einfügen");
-  SelAllFiles_BitBtn = MakeButton(TabSheet1, "SelAllFiles_BitBtn", "Alle Bilder markieren");
-  Select_BitBtn = MakeButton(TabSheet1, "Select_BitBtn", "Alle Exif-Daten markieren");
-  Clip_BitBtn = MakeButton(TabSheet1, "Clip_BitBtn", "markierte Exif-Daten ins ClipBoard");
-  Help_BitBtn0 = MakeButton(TabSheet1, "Help_BitBtn0", "Hilfe ");
-  Exit_BitBtn0 = MakeButton(TabSheet1, "Exit_BitBtn0", "Ende  ");
+  Edit1->setAccessibleName(tr("Format-String"));
+  Date_BitBtn = MakeButton(TabSheet1, "Date_BitBtn", QT_TR_NOOP("Aufnahmezeit in Dateinamen einfügen"));
+  SelAllFiles_BitBtn = MakeButton(TabSheet1, "SelAllFiles_BitBtn", QT_TR_NOOP("Alle Bilder markieren"));
+  Select_BitBtn = MakeButton(TabSheet1, "Select_BitBtn", QT_TR_NOOP("Alle Exif-Daten markieren"));
+  Clip_BitBtn = MakeButton(TabSheet1, "Clip_BitBtn", QT_TR_NOOP("markierte Exif-Daten ins ClipBoard"));
+  Help_BitBtn0 = MakeButton(TabSheet1, "Help_BitBtn0", QT_TR_NOOP("Hilfe "));
+  Exit_BitBtn0 = MakeButton(TabSheet1, "Exit_BitBtn0", QT_TR_NOOP("Ende  "));
   // The help text across the tab, the pattern with its command, then the marking and
   // clipboard commands: everything fits the narrow right half of the window.
   grid0->addWidget(Label1, 0, 0, 1, 3, Qt::AlignTop | Qt::AlignLeft);
@@ -238,7 +241,7 @@ void TForm1::CreateControls() {
   grid0->addLayout(row2, 2, 0, 1, 3);
   grid0->setColumnStretch(0, 1);
   grid0->setRowStretch(3, 1);
-  PageControl1->addTab(TabSheet1, QStringLiteral("alle Exif-Daten"));
+  PageControl1->addTab(TabSheet1, tr("alle Exif-Daten"));
 
   // Tab 1: the edit commands.
   TabSheet2 = new QWidget();
@@ -246,14 +249,14 @@ void TForm1::CreateControls() {
   auto* grid1 = new QGridLayout(TabSheet2);
   grid1->setContentsMargins(4, 4, 4, 4);
   grid1->setSpacing(3);
-  Orientation_BitBtn = MakeButton(TabSheet2, "Orientation_BitBtn", "Orientationflag ändern ");
-  Change_Date_BitBtn = MakeButton(TabSheet2, "Change_Date_BitBtn", "Aufnahmedatum ändern ");
-  Description_BitBtn = MakeButton(TabSheet2, "Description_BitBtn", "Bildbeschreibung ändern");
-  Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", "Kommentar ändern");
-  Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", "Änderungen ins JPG übernehmen");
-  Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", "GPS Daten ändern");
-  Help_BitBtn1 = MakeButton(TabSheet2, "Help_BitBtn1", "Hilfe ");
-  Exit_BitBtn1 = MakeButton(TabSheet2, "Exit_BitBtn1", "Ende  ");
+  Orientation_BitBtn = MakeButton(TabSheet2, "Orientation_BitBtn", QT_TR_NOOP("Orientationflag ändern "));
+  Change_Date_BitBtn = MakeButton(TabSheet2, "Change_Date_BitBtn", QT_TR_NOOP("Aufnahmedatum ändern "));
+  Description_BitBtn = MakeButton(TabSheet2, "Description_BitBtn", QT_TR_NOOP("Bildbeschreibung ändern"));
+  Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", QT_TR_NOOP("Kommentar ändern"));
+  Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", QT_TR_NOOP("Änderungen ins JPG übernehmen"));
+  Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", QT_TR_NOOP("GPS Daten ändern"));
+  Help_BitBtn1 = MakeButton(TabSheet2, "Help_BitBtn1", QT_TR_NOOP("Hilfe "));
+  Exit_BitBtn1 = MakeButton(TabSheet2, "Exit_BitBtn1", QT_TR_NOOP("Ende  "));
   grid1->addWidget(Orientation_BitBtn, 0, 0);
   grid1->addWidget(Change_Date_BitBtn, 1, 0);
   grid1->addWidget(Description_BitBtn, 2, 0);
@@ -263,7 +266,7 @@ void TForm1::CreateControls() {
   grid1->addWidget(Help_BitBtn1, 0, 2);
   grid1->addWidget(Exit_BitBtn1, 2, 2);
   grid1->setRowStretch(3, 1);
-  PageControl1->addTab(TabSheet2, QStringLiteral("editierbare Exif-Daten"));
+  PageControl1->addTab(TabSheet2, tr("editierbare Exif-Daten"));
 
   // Tab 2: the position, sorting and marking.
   TabSheet3 = new QWidget();
@@ -271,12 +274,13 @@ void TForm1::CreateControls() {
   auto* grid2 = new QGridLayout(TabSheet3);
   grid2->setContentsMargins(4, 4, 4, 4);
   grid2->setSpacing(3);
-  Google_BitBtn = MakeButton(TabSheet3, "Google_BitBtn", "Ort in Google Maps anzeigen     ");
-  Sort_BitBtn = MakeButton(TabSheet3, "Sort_BitBtn", "Bilderliste nach Aufnahmedatum sortieren  ");
-  KML_BitBtn = MakeButton(TabSheet3, "KML_BitBtn", "Ausgewählte Bilder in KML-Datei  für Google Earth schreiben  ");
-  SelAllPics_BitBtn = MakeButton(TabSheet3, "SelAllPics_BitBtn", "Alle Bilder markieren");
-  Help_BitBtn2 = MakeButton(TabSheet3, "Help_BitBtn2", "Hilfe ");
-  Exit_BitBtn2 = MakeButton(TabSheet3, "Exit_BitBtn2", "Ende  ");
+  Google_BitBtn = MakeButton(TabSheet3, "Google_BitBtn", QT_TR_NOOP("Ort in Google Maps anzeigen     "));
+  Sort_BitBtn = MakeButton(TabSheet3, "Sort_BitBtn", QT_TR_NOOP("Bilderliste nach Aufnahmedatum sortieren  "));
+  KML_BitBtn =
+      MakeButton(TabSheet3, "KML_BitBtn", QT_TR_NOOP("Ausgewählte Bilder in KML-Datei  für Google Earth schreiben  "));
+  SelAllPics_BitBtn = MakeButton(TabSheet3, "SelAllPics_BitBtn", QT_TR_NOOP("Alle Bilder markieren"));
+  Help_BitBtn2 = MakeButton(TabSheet3, "Help_BitBtn2", QT_TR_NOOP("Hilfe "));
+  Exit_BitBtn2 = MakeButton(TabSheet3, "Exit_BitBtn2", QT_TR_NOOP("Ende  "));
   grid2->addWidget(Google_BitBtn, 0, 0);
   grid2->addWidget(Sort_BitBtn, 1, 0);
   grid2->addWidget(KML_BitBtn, 2, 0, 1, 2);
@@ -284,22 +288,22 @@ void TForm1::CreateControls() {
   grid2->addWidget(Help_BitBtn2, 0, 2);
   grid2->addWidget(Exit_BitBtn2, 2, 2);
   grid2->setRowStretch(3, 1);
-  PageControl1->addTab(TabSheet3, QStringLiteral("GPS-Daten"));
+  PageControl1->addTab(TabSheet3, tr("GPS-Daten"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   const auto addItem = [this](const char* name, const char* caption) {
-    QAction* action = PopupMenu1->addAction(QString::fromUtf8(caption));
+    QAction* action = PopupMenu1->addAction(tr(caption));
     action->setObjectName(QLatin1String(name));
     return action;
   };
-  pm_remove = addItem("pm_remove", "Bild aus Liste entfernen");
-  pm_delete = addItem("pm_delete", "Bilddatei löschen");
-  pm_rename = addItem("pm_rename", "Bild umbenennen");
-  pm_up = addItem("pm_up", "Ein Platz nach oben");
-  pm_down = addItem("pm_down", "Ein Platz nach unten");
+  pm_remove = addItem("pm_remove", QT_TR_NOOP("Bild aus Liste entfernen"));
+  pm_delete = addItem("pm_delete", QT_TR_NOOP("Bilddatei löschen"));
+  pm_rename = addItem("pm_rename", QT_TR_NOOP("Bild umbenennen"));
+  pm_up = addItem("pm_up", QT_TR_NOOP("Ein Platz nach oben"));
+  pm_down = addItem("pm_down", QT_TR_NOOP("Ein Platz nach unten"));
 
-  OpenAction = new QAction(QStringLiteral("Bilder öffnen …"), this);
+  OpenAction = new QAction(tr("Bilder öffnen …"), this);
   OpenAction->setObjectName(QStringLiteral("OpenAction"));
   OpenAction->setShortcut(QKeySequence::Open);
   OpenAction->setShortcutContext(Qt::WindowShortcut);
@@ -376,7 +380,7 @@ void TForm1::FormCreate() {
 
   ExifListView = new TExifListView(Panel2);
   ExifListView->setObjectName(QStringLiteral("ExifListView"));
-  ExifListView->setAccessibleName(QStringLiteral("alle Exif-Daten"));
+  ExifListView->setAccessibleName(tr("alle Exif-Daten"));
   MiddlePanel->layout()->addWidget(ExifListView);
   ExifListView->show();
 
@@ -581,16 +585,17 @@ void TForm1::pm_deleteClick() {
   if (!Desktop().MoveToTrash(path)) {
     if (::access(path.c_str(), F_OK) != 0) {
       const int error = errno;
-      Message(this, QStringLiteral("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
+      Message(this, tr("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
       return;
     }
-    const QString question = shown + QStringLiteral(" kann nicht in den Papierkorb verschoben werden.\r\n") +
-                             QStringLiteral("Soll die Datei endgültig gelöscht werden?");
+    const QString question =
+        tr("%1 kann nicht in den Papierkorb verschoben werden.\r\nSoll die Datei endgültig gelöscht werden?")
+            .arg(shown);
     if (Desktop().MessageBox(this, question, TMessageButtons::mbYesNo) != TModalResult::mrYes)
       return;
     if (::unlink(path.c_str()) != 0) {
       const int error = errno;
-      Message(this, QStringLiteral("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
+      Message(this, tr("Löschen von %1 scheiterte mit Fehler: %2").arg(shown).arg(error));
       return;
     }
   }
@@ -603,7 +608,7 @@ void TForm1::pm_renameClick() {
   const std::string oldPath = EntryText(CurrentIndex());
   const Core::TPathParts parts = Core::SplitPath(oldPath);
   const QString name = PathToQ(parts.Name);
-  const QString answer = Desktop().InputBox(this, ToQ(Core::RenameCaption), name, name);
+  const QString answer = Desktop().InputBox(this, CoreText("WindowRules", Core::RenameCaption), name, name);
   // A cancelled box answers the shown name: nothing to move then. The shown name may carry
   // U+FFFD for bytes that are no UTF-8; only a different answer becomes new bytes.
   const auto target =
@@ -654,7 +659,11 @@ void TForm1::SelAllPics_BitBtnClick() {
 }
 
 void TForm1::Sort_BitBtnClick() {
-  const std::string caption = ToStd(Sort_BitBtn->text());
+  // The caption is the sort state; the rules know it by its source text.
+  const std::string shown = ToStd(Sort_BitBtn->text());
+  const std::string_view caption = shown == Core::Tr("WindowRules", Core::SortByNameCaption.data())
+                                       ? Core::SortByNameCaption
+                                       : Core::SortByCaptureTimeCaption;
   std::vector<Core::TPictureEntry> entries = Entries();
   if (Core::NextSortIsByCaptureTime(caption)) {
     FSortedByName = false;
@@ -663,7 +672,7 @@ void TForm1::Sort_BitBtnClick() {
     FSortedByName = true;
     Core::SortByName(entries);
   }
-  Sort_BitBtn->setText(ToQ(Core::SortCaptionAfterClick(caption)));
+  Sort_BitBtn->setText(CoreText("WindowRules", Core::SortCaptionAfterClick(caption)));
   SetEntries(entries);
   if (Count() == 0)
     return;
@@ -721,7 +730,7 @@ void TForm1::Help_BitBtn0Click() {
   const QString manual = QDir::cleanPath(PathToQ(
       Core::ManualPath(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())));
   if (!Desktop().OpenWithShell(manual))
-    Message(this, QStringLiteral("Das Handbuch %1 kann nicht geöffnet werden.").arg(manual));
+    Message(this, tr("Das Handbuch %1 kann nicht geöffnet werden.").arg(manual));
 }
 
 void TForm1::Exit_BitBtn0Click() { close(); }
@@ -733,9 +742,8 @@ void TForm1::FormClose() {
 }
 
 void TForm1::OpenFilesClick() {
-  std::vector<std::string> paths =
-      Desktop().OpenFileNames(this, QStringLiteral("JPG-Dateien öffnen"),
-                              QStringLiteral("JPG-Dateien (*.jpg *.jpeg *.JPG *.JPEG);;Alle Dateien (*)"));
+  std::vector<std::string> paths = Desktop().OpenFileNames(
+      this, tr("JPG-Dateien öffnen"), tr("JPG-Dateien (*.jpg *.jpeg *.JPG *.JPEG);;Alle Dateien (*)"));
   if (!paths.empty())
     TakeFiles(std::move(paths));
 }
@@ -827,7 +835,8 @@ void TForm1::Change_Date_BitBtnClick() {
 
 void TForm1::EditText(Core::TEditableText which) {
   const QString current = ToQ(Core::EditableTextValue(jpg->ExifData(), which));
-  const QString answer = Desktop().InputBox(this, ToQ(Core::EditableTextCaption(which)), current, current);
+  const QString answer =
+      Desktop().InputBox(this, CoreText("EditCommands", Core::EditableTextCaption(which)), current, current);
   // A setter that refuses the text ends the command here: nothing shown, nothing to save.
   Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer), &jpg->IPTCData());
   ShowMetadata();
@@ -861,8 +870,8 @@ Core::TCaptureTimeAnswer TForm1::AskCaptureTime(const std::string& path) {
 }
 
 void TForm1::Date_BitBtnClick() {
-  if (FUnsavedEdits &&
-      Desktop().MessageBox(this, ToQ(Core::UnsavedEditsQuestion), TMessageButtons::mbYesNo) != TModalResult::mrYes)
+  if (FUnsavedEdits && Desktop().MessageBox(this, CoreText("EditCommands", Core::UnsavedEditsQuestion),
+                                            TMessageButtons::mbYesNo) != TModalResult::mrYes)
     return;
   const std::string pattern = ToStd(Edit1->text());
   // The marked entries as they are now; the items stay valid while the modal progress
@@ -872,8 +881,7 @@ void TForm1::Date_BitBtnClick() {
     if (IsMarked(i))
       marked.emplace_back(FListModel->index(i));
 
-  QProgressDialog progress(QStringLiteral("Dateien werden umbenannt …"), QStringLiteral("Abbrechen"), 0,
-                           static_cast<int>(marked.size()), this);
+  QProgressDialog progress(tr("Dateien werden umbenannt …"), tr("Abbrechen"), 0, static_cast<int>(marked.size()), this);
   progress.setObjectName(QStringLiteral("RenameProgress"));
   progress.setWindowTitle(ToQ(Core::ApplicationTitle));
   progress.setWindowModality(Qt::WindowModal);
@@ -883,7 +891,7 @@ void TForm1::Date_BitBtnClick() {
   const auto ask = [this](const std::string& path) { return AskCaptureTime(path); };
   for (std::size_t done = 0; done < marked.size(); ++done) {
     progress.setValue(static_cast<int>(done));
-    progress.setLabelText(QStringLiteral("Dateien werden umbenannt: %1 von %2").arg(done).arg(marked.size()));
+    progress.setLabelText(tr("Dateien werden umbenannt: %1 von %2").arg(done).arg(marked.size()));
     // Cancelling between two files: each file has its old or its new name, and so has its entry.
     if (progress.wasCanceled())
       break;
@@ -941,11 +949,11 @@ std::array<TForm3::TRow, 4> TForm1::PositionRows() const {
 void TForm1::Google_BitBtnClick() {
   const std::optional<std::string> url = Core::MapLinkURL(jpg->ExifData());
   if (!url) {
-    Message(this, ToQ(Core::NoGPSDataMessage));
+    Message(this, CoreText("GPSTexts", Core::NoGPSDataMessage));
     return;
   }
   if (!Desktop().OpenWithShell(ToQ(*url)))
-    Message(this, QStringLiteral("Die Adresse %1 kann nicht geöffnet werden.").arg(ToQ(*url)));
+    Message(this, tr("Die Adresse %1 kann nicht geöffnet werden.").arg(ToQ(*url)));
 }
 
 void TForm1::KML_BitBtnClick() {
@@ -960,9 +968,8 @@ void TForm1::KML_BitBtnClick() {
   if (files.empty())
     return;
   // A cancelled box answers the empty default: nothing is written.
-  const QString answer =
-      Desktop().InputBox(this, QStringLiteral("KML-Datei für Google Earth"),
-                         QStringLiteral("Name der KML-Datei (ohne Ordner: neben dem ersten Bild):"), QString());
+  const QString answer = Desktop().InputBox(this, tr("KML-Datei für Google Earth"),
+                                            tr("Name der KML-Datei (ohne Ordner: neben dem ersten Bild):"), QString());
   if (answer.trimmed().isEmpty())
     return;
   std::string kmlFile = QFile::encodeName(answer.trimmed()).toStdString();
@@ -973,12 +980,12 @@ void TForm1::KML_BitBtnClick() {
   const auto collection = Core::CollectPlacemarks(files, kmlFile);
   const auto name = Platform::ChangeFileExt(Platform::ExtractFileName(kmlFile), "");
   Core::WriteTextFile(kmlFile, Core::BuildKML(name, collection.Placemarks, nullptr));
-  QString text = QStringLiteral("%1 von %2 Bildern in %3 geschrieben")
+  QString text = tr("%1 von %2 Bildern in %3 geschrieben")
                      .arg(collection.Placemarks.size())
                      .arg(files.size())
                      .arg(PathToQ(kmlFile));
   for (const auto& file : collection.WithoutPosition)
-    text += QStringLiteral("\nOhne Position: ") + PathToQ(Platform::ExtractFileName(file));
+    text += QStringLiteral("\n") + tr("Ohne Position: %1").arg(PathToQ(Platform::ExtractFileName(file)));
   for (const auto& failure : collection.Failures)
     text += QStringLiteral("\n") + PathToQ(Platform::ExtractFileName(failure.FileName)) + QStringLiteral(": ") +
             PathToQ(failure.Reason);
@@ -1098,7 +1105,7 @@ void TForm1::UpdateProgress() {
     FProgress = new QProgressDialog(this);
     FProgress->setObjectName(QStringLiteral("ListingProgress"));
     FProgress->setWindowTitle(ToQ(Core::ApplicationTitle));
-    FProgress->setCancelButtonText(QStringLiteral("Abbrechen"));
+    FProgress->setCancelButtonText(tr("Abbrechen"));
     FProgress->setAutoClose(false);
     FProgress->setAutoReset(false);
     FProgress->setMinimumDuration(400);
@@ -1110,7 +1117,7 @@ void TForm1::UpdateProgress() {
   // on screen (before its first paint), not for every step of a drop that ends before.
   FProgress->setValue(std::min(done, total));
   if (FProgress->isVisible())
-    FProgress->setLabelText(QStringLiteral("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
+    FProgress->setLabelText(tr("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
 }
 
 } // namespace Fotarium::App

@@ -13,19 +13,18 @@ namespace Fotarium::App {
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), Label1(new QLabel(this)),
       DateTimePicker1(CreateDatePicker(this, "DateTimePicker1")),
-      DateTimePicker2(CreateTimePicker(this, "DateTimePicker2")),
-      Button1(new QPushButton(QStringLiteral("Abbrechen"), this)),
-      Button2(new QPushButton(QStringLiteral("Ok"), this)) {
+      DateTimePicker2(CreateTimePicker(this, "DateTimePicker2")), Button1(new QPushButton(tr("Abbrechen"), this)),
+      Button2(new QPushButton(tr("Ok"), this)) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("Aufnahmedatum und Zeit angeben"));
+  setWindowTitle(tr("Aufnahmedatum und Zeit angeben"));
   // No title-bar buttons: the dialog is left through one of its two buttons.
   setModal(true);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label1->setGeometry(24, 16, 329, 74);
-  DateTimePicker1->setAccessibleName(QStringLiteral("Aufnahmedatum"));
-  DateTimePicker2->setAccessibleName(QStringLiteral("Aufnahmezeit"));
+  DateTimePicker1->setAccessibleName(tr("Aufnahmedatum"));
+  DateTimePicker2->setAccessibleName(tr("Aufnahmezeit"));
   Button1->setObjectName(QStringLiteral("Button1"));
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setDefault(true);

@@ -27,21 +27,21 @@ QString ItemText(const QTableWidget& grid, int row, int col) {
 
 TForm3::TForm3(QWidget* parent)
     : QDialog(parent), StringGrid1(new QTableWidget(GridRows, GridColumns, this)),
-      RadioGroup1(new QGroupBox(QStringLiteral("ClipBoard-Format"), this)),
-      RadioItem0(new QRadioButton(QStringLiteral("Grad, min, sec"), RadioGroup1)),
-      RadioItem1(new QRadioButton(QStringLiteral("dezimal"), RadioGroup1)),
-      btn_from_Clpb(new QPushButton(QStringLiteral("Breite und Länge aus Zwischenablage"), this)),
-      btn_toClpb(new QPushButton(QStringLiteral("Breite und Länge in Zwischenablage"), this)),
-      Button1(new QPushButton(QStringLiteral("In Hauptfenster übernehmen"), this)),
-      Button2(new QPushButton(QStringLiteral("Abbrechen"), this)) {
+      RadioGroup1(new QGroupBox(tr("ClipBoard-Format"), this)),
+      RadioItem0(new QRadioButton(tr("Grad, min, sec"), RadioGroup1)),
+      RadioItem1(new QRadioButton(tr("dezimal"), RadioGroup1)),
+      btn_from_Clpb(new QPushButton(tr("Breite und Länge aus Zwischenablage"), this)),
+      btn_toClpb(new QPushButton(tr("Breite und Länge in Zwischenablage"), this)),
+      Button1(new QPushButton(tr("In Hauptfenster übernehmen"), this)),
+      Button2(new QPushButton(tr("Abbrechen"), this)) {
   setObjectName(QStringLiteral("Form3"));
-  setWindowTitle(QStringLiteral("GPS-Daten editieren"));
+  setWindowTitle(tr("GPS-Daten editieren"));
   setModal(true);
 
   // A grid with one fixed caption row and no fixed column: the caption row is the grid's
   // row 0, not editable and drawn like a header.
   StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-  StringGrid1->setAccessibleName(QStringLiteral("GPS-Daten"));
+  StringGrid1->setAccessibleName(tr("GPS-Daten"));
   StringGrid1->horizontalHeader()->hide();
   StringGrid1->verticalHeader()->hide();
   StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);

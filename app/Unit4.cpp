@@ -14,19 +14,18 @@ namespace Fotarium::App {
 
 TForm4::TForm4(QWidget* parent)
     : QDialog(parent), DateTimePicker1(CreateDatePicker(this, "DateTimePicker1")),
-      DateTimePicker2(CreateTimePicker(this, "DateTimePicker2")),
-      RadioGroup1(new QGroupBox(QStringLiteral("Aufnahmedatum"), this)),
-      RadioItem0(new QRadioButton(QStringLiteral("nur für Dateinamen verwenden"), RadioGroup1)),
-      RadioItem1(new QRadioButton(QStringLiteral("auch in die Exif-Daten eintragen"), RadioGroup1)),
-      Button1(new QPushButton(QStringLiteral("Abbruch"), this)), Button2(new QPushButton(QStringLiteral("OK"), this)) {
+      DateTimePicker2(CreateTimePicker(this, "DateTimePicker2")), RadioGroup1(new QGroupBox(tr("Aufnahmedatum"), this)),
+      RadioItem0(new QRadioButton(tr("nur für Dateinamen verwenden"), RadioGroup1)),
+      RadioItem1(new QRadioButton(tr("auch in die Exif-Daten eintragen"), RadioGroup1)),
+      Button1(new QPushButton(tr("Abbruch"), this)), Button2(new QPushButton(tr("OK"), this)) {
   setObjectName(QStringLiteral("Form4"));
-  setWindowTitle(QStringLiteral("Bitte Aufnahmedatum wählen"));
+  setWindowTitle(tr("Bitte Aufnahmedatum wählen"));
   setModal(true);
 
   // Like any picker on first use, they start at the current date and time.
   SetPickerValues(Platform::Now());
-  DateTimePicker1->setAccessibleName(QStringLiteral("Aufnahmedatum"));
-  DateTimePicker2->setAccessibleName(QStringLiteral("Aufnahmezeit"));
+  DateTimePicker1->setAccessibleName(tr("Aufnahmedatum"));
+  DateTimePicker2->setAccessibleName(tr("Aufnahmezeit"));
   DateTimePicker1->setGeometry(16, 16, 150, 26);
   DateTimePicker2->setGeometry(297 - 16 - 110, 16, 110, 26);
 

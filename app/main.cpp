@@ -2,19 +2,18 @@
 // the message loop. Files named on the command line ("Open with") are taken like one drop.
 
 #include "app/Desktop.h"
+#include "app/Messages.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "app/core/WindowLanguage.h"
 #include "app/core/WindowRules.h"
 
 #include "platform/FormatSettings.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
-#include <QTranslator>
 
 #include <exception>
 #include <string>
@@ -34,7 +33,7 @@ public:
     } catch (const std::exception& e) {
       Fotarium::App::ShowException(e);
     } catch (...) {
-      Fotarium::App::Desktop().MessageBox(activeWindow(), QStringLiteral("Unbekannter Fehler"),
+      Fotarium::App::Desktop().MessageBox(activeWindow(), QCoreApplication::translate("Guard", "Unbekannter Fehler"),
                                           Fotarium::App::TMessageButtons::mbOK);
     }
     return false;
@@ -44,8 +43,9 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-  // Locale texts first: every worker and every form reads them.
-  Platform::SetFormatSettings(Platform::TFormatSettings::FromEnvironment());
+  // The window's language and its locale texts first: every worker and every form reads them.
+  const Fotarium::Core::TWindowLanguage language = Fotarium::Core::WindowLanguageFromEnvironment();
+  Platform::SetFormatSettings(Fotarium::Core::WindowFormatSettings(language));
 
   TFotariumApplication app(argc, argv);
   // The file names exactly as the system passed them: QApplication has taken its own options
@@ -57,11 +57,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(title);
   QApplication::setApplicationDisplayName(title);
 
-  // The program speaks German, so Qt's own buttons do as well ("Ja", "Nein", "Abbrechen").
-  QTranslator qtTranslator;
-  if (qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTranslator);
+  // German by default, English in an English locale; Qt's own buttons follow ("Ja", "Nein").
+  Fotarium::App::InstallWindowLanguage(language);
 
   Fotarium::App::TForm1 form1;
   Fotarium::App::TForm2 form2(&form1);

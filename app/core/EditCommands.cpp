@@ -1,6 +1,7 @@
 #include "app/core/EditCommands.h"
 
 #include "app/core/FileNames.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/FileOps.h"
 #include "platform/Streams.h"
@@ -28,7 +29,9 @@ TTiffOrientation NextOrientation(TTiffOrientation current) {
 void StepOrientation(TCustomExifData& data) { data.SetOrientation(NextOrientation(data.Orientation())); }
 
 std::string NoValidDateHint(const std::string& jpgName) {
-  return jpgName + " hat noch kein gültiges Aufnahmedatum!\r\nEs wird das heutige Datum vorgeschlagen.";
+  return FormatText(
+      Tr("EditCommands", "%1 hat noch kein gültiges Aufnahmedatum!\r\nEs wird das heutige Datum vorgeschlagen."),
+      {jpgName});
 }
 
 TDateDialogPreset DateDialogPreset(const TCustomExifData& data, const std::string& jpgName, Platform::TDateTime now) {
@@ -64,8 +67,10 @@ struct TEditableTextField {
 
 const TEditableTextField& Field(TEditableText which) {
   static const std::array<TEditableTextField, 2> fields{{
-      {"Bildbeschreibung:", &TCustomExifData::ImageDescription, &TCustomExifData::SetImageDescription},
-      {"Kommentar:", &TCustomExifData::Comments, &TCustomExifData::SetComments},
+      {FOTARIUM_TRANSLATE_NOOP("EditCommands", "Bildbeschreibung:"), &TCustomExifData::ImageDescription,
+       &TCustomExifData::SetImageDescription},
+      {FOTARIUM_TRANSLATE_NOOP("EditCommands", "Kommentar:"), &TCustomExifData::Comments,
+       &TCustomExifData::SetComments},
   }};
   return fields[static_cast<std::size_t>(which) % fields.size()];
 }
@@ -116,7 +121,9 @@ void SaveEdits(Tessel::Exif::TExifData& data, Tessel::Exif::TIPTCData* pictureIP
 }
 
 std::string NoCaptureTimeQuestion(const std::string& path) {
-  return path + " hat keine oder eine inkorrekte Aufnahmezeit!\r\nMöchten Sie eine Aufnahmezeit angeben?";
+  return FormatText(
+      Tr("EditCommands", "%1 hat keine oder eine inkorrekte Aufnahmezeit!\r\nMöchten Sie eine Aufnahmezeit angeben?"),
+      {path});
 }
 
 std::string RenameFailedMessage(const std::string& dir, const std::string& name, int errorCode) {

@@ -4,6 +4,7 @@
 // handlers only read widgets, call these and write widgets back.
 
 #include "Tessel/Exif.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
@@ -62,7 +63,8 @@ void SaveEdits(Tessel::Exif::TExifData& data, Tessel::Exif::TIPTCData* pictureIP
 
 // --- Rename by capture time ---------------------------------------------------------
 
-inline constexpr std::string_view UnsavedEditsQuestion = "Exif-Änderungen gehen verloren! Trotzdem fortfahren?";
+inline constexpr std::string_view UnsavedEditsQuestion =
+    FOTARIUM_TRANSLATE_NOOP("EditCommands", "Exif-Änderungen gehen verloren! Trotzdem fortfahren?");
 [[nodiscard]] std::string NoCaptureTimeQuestion(const std::string& path);
 [[nodiscard]] std::string RenameFailedMessage(const std::string& dir, const std::string& name, int errorCode);
 

@@ -1,6 +1,7 @@
 #include "app/core/ExifListRows.h"
 
 #include "app/core/IniFile.h"
+#include "app/core/WindowLanguage.h"
 
 #include "Tessel/Exif.h"
 
@@ -30,7 +31,7 @@ constexpr Platform::TDateTime MissingDateTime = -700000.0;
 // One entry of a text table; an empty text means that the row is left out.
 struct TEnumText {
   int Value;
-  std::string_view Text;
+  const char* Text; // the catalogue's source text
 };
 using TEnumTable = std::initializer_list<TEnumText>;
 
@@ -38,8 +39,8 @@ using TEnumTable = std::initializer_list<TEnumText>;
 std::string EnumText(int value, TEnumTable table) {
   for (const TEnumText& entry : table)
     if (entry.Value == value)
-      return std::string(entry.Text);
-  return fmt::format("[Unrecognised value ({})]", value);
+      return *entry.Text == '\0' ? std::string() : Tr("ExifListRows", entry.Text);
+  return FormatText(Tr("ExifListRows", "[Unrecognised value (%1)]"), {std::to_string(value)});
 }
 
 template <typename E> std::string EnumText(E value, TEnumTable table) {
@@ -93,7 +94,8 @@ double QuotientOrZero(const Exif::TTiffLongWordFraction& value) {
 }
 
 std::string ByteOrderText(Exif::TEndianness value) {
-  return value == Exif::TEndianness::SmallEndian ? "Small endian" : "Big endian";
+  return value == Exif::TEndianness::SmallEndian ? Tr("ExifListRows", "Small endian")
+                                                 : Tr("ExifListRows", "Big endian");
 }
 
 // Texts end at their first NUL: what follows is padding of the stored tag, which a
@@ -104,36 +106,40 @@ std::string VisibleText(std::string text) {
   return text;
 }
 
-std::string_view YesNo(bool value) { return value ? "Yes" : "No"; }
+std::string YesNo(bool value) { return value ? Tr("ExifListRows", "Yes") : Tr("ExifListRows", "No"); }
 
 std::string DirectionWord(char letter) {
   switch (letter) {
-  case 'N': return "north";
-  case 'S': return "south";
-  case 'E': return "east";
-  case 'W': return "west";
+  case 'N': return Tr("ExifListRows", "north");
+  case 'S': return Tr("ExifListRows", "south");
+  case 'E': return Tr("ExifListRows", "east");
+  case 'W': return Tr("ExifListRows", "west");
   default: return {};
   }
 }
 
 std::string ResolutionUnitText(Exif::TTiffResolutionUnit value) {
-  return EnumText(value, {{1, ""}, {2, "inches"}, {3, "centimetres"}});
+  return EnumText(value, {{1, ""},
+                          {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "inches")},
+                          {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "centimetres")}});
 }
 
 std::string DirectionRefText(Exif::TGPSDirectionRef value) {
-  return EnumText(value, {{0, "true north"}, {1, "true north"}, {2, "magnetic north"}});
+  return EnumText(value, {{0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "true north")},
+                          {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "true north")},
+                          {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "magnetic north")}});
 }
 
 std::string OrientationText(Exif::TTiffOrientation value) {
   return EnumText(value, {{0, ""},
-                          {1, "Normal"},
-                          {2, "Mirror horizontal"},
-                          {3, "Rotate 180°"},
-                          {4, "Mirror vertical"},
-                          {5, "Mirrow horizontal and rotate 270°"},
-                          {6, "Rotate 90°"},
-                          {7, "Mirror hotizontal and rotate 90°"},
-                          {8, "Rotate 270°"}});
+                          {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Normal")},
+                          {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Mirror horizontal")},
+                          {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Rotate 180°")},
+                          {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Mirror vertical")},
+                          {5, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Mirrow horizontal and rotate 270°")},
+                          {6, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Rotate 90°")},
+                          {7, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Mirror hotizontal and rotate 90°")},
+                          {8, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Rotate 270°")}});
 }
 
 // ----- the list being built ----------------------------------------------------------
@@ -153,7 +159,7 @@ public:
   }
   void Fraction(std::string_view caption, const Exif::TTiffLongWordFraction& value, std::string_view unit = {}) {
     if (value.Denominator != 0)
-      Add(caption, fmt::format("{} {}", FormatG(static_cast<double>(value.Numerator) / value.Denominator), unit));
+      Add(caption, FormatG(static_cast<double>(value.Numerator) / value.Denominator) + " " + std::string(unit));
   }
   void SignedFraction(std::string_view caption, const Exif::TTiffLongIntFraction& value) {
     if (value.Denominator != 0)
@@ -165,14 +171,16 @@ public:
   }
   void DateTime(std::string_view caption, Platform::TDateTime value) {
     if (value >= FirstValidDateTime)
-      Add(caption, Platform::FormatDateTime("dddddd \"at\" tt", value, Platform::FormatSettings()));
+      Add(caption, FormatText(Tr("ExifListRows", "%1 at %2"),
+                              {Platform::FormatDateTime("dddddd", value, Platform::FormatSettings()),
+                               Platform::FormatDateTime("tt", value, Platform::FormatSettings())}));
   }
   void Coordinate(std::string_view caption, const Exif::TGPSCoordinate& value) {
     if (value.MissingOrInvalid())
       return;
-    Add(caption, fmt::format("{}°, {} minutes and {} seconds {}", FormatG(QuotientOrZero(value.Degrees())),
-                             FormatG(QuotientOrZero(value.Minutes())), FormatG(QuotientOrZero(value.Seconds())),
-                             DirectionWord(value.Direction())));
+    Add(caption, FormatText(Tr("ExifListRows", "%1°, %2 minutes and %3 seconds %4"),
+                            {FormatG(QuotientOrZero(value.Degrees())), FormatG(QuotientOrZero(value.Minutes())),
+                             FormatG(QuotientOrZero(value.Seconds())), DirectionWord(value.Direction())}));
   }
   void Resolution(std::string_view caption, const Exif::TCustomExifResolution& value) {
     if (value.MissingOrInvalid())
@@ -188,16 +196,20 @@ public:
   // "Yes" for a cleanly loaded section, else "No:" and the problems found.
   static TExifListRow LoadStateRow(const Exif::TExifSection& section, bool thumbnailMissing) {
     std::string problems;
+    const auto add = [&problems](const char* problem) { problems += ", " + Tr("ExifListRows", problem); };
     const Exif::TMetadataLoadErrors errors = section.LoadErrors();
     if (errors.Contains(Exif::TMetadataLoadError::leBadOffset))
-      problems += ", bad IFD offset";
+      add(FOTARIUM_TRANSLATE_NOOP("ExifListRows", "bad IFD offset"));
     if (errors.Contains(Exif::TMetadataLoadError::leBadTagCount))
-      problems += ", bad tag count";
+      add(FOTARIUM_TRANSLATE_NOOP("ExifListRows", "bad tag count"));
     if (errors.Contains(Exif::TMetadataLoadError::leBadTagHeader))
-      problems += ", one or more bad tag headers";
+      add(FOTARIUM_TRANSLATE_NOOP("ExifListRows", "one or more bad tag headers"));
     if (thumbnailMissing)
-      problems += ", bad image offset";
-    return {std::string(Indent) + "Loaded cleanly", problems.empty() ? "Yes" : "No:" + problems.substr(1), true};
+      add(FOTARIUM_TRANSLATE_NOOP("ExifListRows", "bad image offset"));
+    return {std::string(Indent) + Tr("ExifListRows", "Loaded cleanly"),
+            problems.empty() ? Tr("ExifListRows", "Yes")
+                             : FormatText(Tr("ExifListRows", "No: %1"), {std::string_view(problems).substr(2)}),
+            true};
   }
 
   // A header only for a section that holds something or failed to load; answers
@@ -216,195 +228,241 @@ private:
 };
 
 void ListGeneral(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  rows.Plain("General");
-  rows.Text("Byte order", ByteOrderText(data.Endianness()));
+  rows.Plain(Tr("ExifListRows", "General"));
+  rows.Text(Tr("ExifListRows", "Byte order"), ByteOrderText(data.Endianness()));
 }
 
 void ListMainIFD(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  if (!rows.SectionHeader(data, TExifSectionKind::esGeneral, "Main IFD"))
+  if (!rows.SectionHeader(data, TExifSectionKind::esGeneral, Tr("ExifListRows", "Main IFD")))
     return;
-  rows.Text("Camera make", data.CameraMake());
-  rows.Text("Camera model", data.CameraModel());
-  rows.Text("Software", data.Software());
-  rows.DateTime("Date/time", data.DateTime().FValue);
-  rows.Text("Image description", data.ImageDescription());
-  rows.Text("Copyright", data.Copyright());
-  rows.Text("Orientation", OrientationText(data.Orientation()));
-  rows.Resolution("Resolution", data.Resolution());
-  rows.Text("Author", data.Author());
-  rows.Text("Comments", data.Comments());
-  rows.Text("Keywords", data.Keywords());
-  rows.Text("Subject", data.Subject());
-  rows.Text("Title", data.Title());
+  rows.Text(Tr("ExifListRows", "Camera make"), data.CameraMake());
+  rows.Text(Tr("ExifListRows", "Camera model"), data.CameraModel());
+  rows.Text(Tr("ExifListRows", "Software"), data.Software());
+  rows.DateTime(Tr("ExifListRows", "Date/time"), data.DateTime().FValue);
+  rows.Text(Tr("ExifListRows", "Image description"), data.ImageDescription());
+  rows.Text(Tr("ExifListRows", "Copyright"), data.Copyright());
+  rows.Text(Tr("ExifListRows", "Orientation"), OrientationText(data.Orientation()));
+  rows.Resolution(Tr("ExifListRows", "Resolution"), data.Resolution());
+  rows.Text(Tr("ExifListRows", "Author"), data.Author());
+  rows.Text(Tr("ExifListRows", "Comments"), data.Comments());
+  rows.Text(Tr("ExifListRows", "Keywords"), data.Keywords());
+  rows.Text(Tr("ExifListRows", "Subject"), data.Subject());
+  rows.Text(Tr("ExifListRows", "Title"), data.Title());
 }
 
 void ListFlash(TRowBuilder& rows, const Exif::TExifFlashInfo& flash) {
   if (flash.MissingOrInvalid())
     return;
-  rows.Add("Flash present", std::string(YesNo(flash.Present())));
-  rows.Text("Flash mode",
-            EnumText(flash.Mode(), {{0, ""}, {1, "Compulsory fire"}, {2, "Compulsory suppression"}, {3, "Auto"}}));
-  rows.Add("Flash fired", std::string(YesNo(flash.Fired())));
-  rows.Add("Flash red eye reduction", std::string(YesNo(flash.RedEyeReduction())));
-  rows.Fraction("Flash strobe energy", flash.StrobeEnergy());
-  rows.Text("Flash strobe light",
-            EnumText(flash.StrobeLight(), {{0, "No detection function"}, {1, "Undetected"}, {2, "Detected"}}));
+  rows.Add(Tr("ExifListRows", "Flash present"), std::string(YesNo(flash.Present())));
+  rows.Text(Tr("ExifListRows", "Flash mode"),
+            EnumText(flash.Mode(), {{0, ""},
+                                    {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Compulsory fire")},
+                                    {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Compulsory suppression")},
+                                    {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Auto")}}));
+  rows.Add(Tr("ExifListRows", "Flash fired"), std::string(YesNo(flash.Fired())));
+  rows.Add(Tr("ExifListRows", "Flash red eye reduction"), std::string(YesNo(flash.RedEyeReduction())));
+  rows.Fraction(Tr("ExifListRows", "Flash strobe energy"), flash.StrobeEnergy());
+  rows.Text(Tr("ExifListRows", "Flash strobe light"),
+            EnumText(flash.StrobeLight(), {{0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "No detection function")},
+                                           {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Undetected")},
+                                           {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Detected")}}));
 }
 
 void ListExifSubIFD(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  if (!rows.SectionHeader(data, TExifSectionKind::esDetails, "Exif sub-IFD"))
+  if (!rows.SectionHeader(data, TExifSectionKind::esDetails, Tr("ExifListRows", "Exif sub-IFD")))
     return;
-  rows.Text("Exif version", data.ExifVersion().AsString());
-  rows.Fraction("Aperture value", data.ApertureValue());
-  rows.Text("Body serial number", data.BodySerialNumber());
-  rows.SignedFraction("Brightness value", data.BrightnessValue());
-  rows.Text("Camera owner", data.CameraOwnerName());
+  rows.Text(Tr("ExifListRows", "Exif version"), data.ExifVersion().AsString());
+  rows.Fraction(Tr("ExifListRows", "Aperture value"), data.ApertureValue());
+  rows.Text(Tr("ExifListRows", "Body serial number"), data.BodySerialNumber());
+  rows.SignedFraction(Tr("ExifListRows", "Brightness value"), data.BrightnessValue());
+  rows.Text(Tr("ExifListRows", "Camera owner"), data.CameraOwnerName());
   // The colour space is a 16-bit field: its unknown values show unsigned.
-  rows.Text("Colour space",
-            EnumText(static_cast<std::uint16_t>(data.ColorSpace()), {{0, ""},
-                                                                     {1, "sRGB"},
-                                                                     {2, "Adobe RGB"},
-                                                                     {0xFFFD, "Wide gamut RGB (Sony)"},
-                                                                     {0xFFFE, "ICC profile (Sony)"},
-                                                                     {0xFFFF, "Uncalibrated (maybe Adobe RGB)"}}));
-  rows.Fraction("Compressed bits per pixel", data.CompressedBitsPerPixel());
-  rows.DateTime("Date/time original", data.DateTimeOriginal().FValue);
-  rows.DateTime("Date/time digitised", data.DateTimeDigitized().FValue);
-  rows.Fraction("Digital zoom ratio", data.DigitalZoomRatio());
-  rows.Integer("Exif image width", data.ExifImageWidth().FValue);
-  rows.Integer("Exif image height", data.ExifImageHeight().FValue);
-  rows.Text("Exposure programme", EnumText(data.ExposureProgram(), {{-1, ""},
-                                                                    {0, "Undefined"},
-                                                                    {1, "Manual"},
-                                                                    {2, "Normal"},
-                                                                    {3, "Aperture priority"},
-                                                                    {4, "Shutter priority"},
-                                                                    {5, "Creative"},
-                                                                    {6, "Action"},
-                                                                    {7, "Portrait"},
-                                                                    {8, "Landscape"}}));
-  rows.Fraction("Exposure time", data.ExposureTime(), "seconds");
-  rows.Fraction("Exposure index", data.ExposureIndex());
-  rows.SignedFraction("Exposure bias value", data.ExposureBiasValue());
-  rows.Text("File source",
-            EnumText(data.FileSource(),
-                     {{0, ""}, {1, "Film scanner"}, {2, "Reflection print scanner"}, {3, "Digital camera"}}));
+  rows.Text(Tr("ExifListRows", "Colour space"),
+            EnumText(static_cast<std::uint16_t>(data.ColorSpace()),
+                     {{0, ""},
+                      {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "sRGB")},
+                      {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Adobe RGB")},
+                      {0xFFFD, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Wide gamut RGB (Sony)")},
+                      {0xFFFE, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "ICC profile (Sony)")},
+                      {0xFFFF, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Uncalibrated (maybe Adobe RGB)")}}));
+  rows.Fraction(Tr("ExifListRows", "Compressed bits per pixel"), data.CompressedBitsPerPixel());
+  rows.DateTime(Tr("ExifListRows", "Date/time original"), data.DateTimeOriginal().FValue);
+  rows.DateTime(Tr("ExifListRows", "Date/time digitised"), data.DateTimeDigitized().FValue);
+  rows.Fraction(Tr("ExifListRows", "Digital zoom ratio"), data.DigitalZoomRatio());
+  rows.Integer(Tr("ExifListRows", "Exif image width"), data.ExifImageWidth().FValue);
+  rows.Integer(Tr("ExifListRows", "Exif image height"), data.ExifImageHeight().FValue);
+  rows.Text(Tr("ExifListRows", "Exposure programme"),
+            EnumText(data.ExposureProgram(), {{-1, ""},
+                                              {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Undefined")},
+                                              {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Manual")},
+                                              {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Normal")},
+                                              {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Aperture priority")},
+                                              {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Shutter priority")},
+                                              {5, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Creative")},
+                                              {6, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Action")},
+                                              {7, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Portrait")},
+                                              {8, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Landscape")}}));
+  rows.Fraction(Tr("ExifListRows", "Exposure time"), data.ExposureTime(), Tr("ExifListRows", "seconds"));
+  rows.Fraction(Tr("ExifListRows", "Exposure index"), data.ExposureIndex());
+  rows.SignedFraction(Tr("ExifListRows", "Exposure bias value"), data.ExposureBiasValue());
+  rows.Text(Tr("ExifListRows", "File source"),
+            EnumText(data.FileSource(), {{0, ""},
+                                         {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Film scanner")},
+                                         {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Reflection print scanner")},
+                                         {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Digital camera")}}));
   ListFlash(rows, data.Flash());
-  rows.Fraction("F number", data.FNumber());
-  rows.Fraction("Focal length", data.FocalLength());
-  rows.Integer("Focal length in 35mm film", data.FocalLengthIn35mmFilm().FValue);
-  rows.Resolution("Focal plane resolution", data.FocalPlaneResolution());
-  rows.Text("Gain control", EnumText(data.GainControl(), {{-1, ""},
-                                                          {0, "None"},
-                                                          {1, "Low gain up"},
-                                                          {2, "High gain up"},
-                                                          {3, "Low gain down"},
-                                                          {4, "High gain down"}}));
-  rows.Text("Image unique ID", data.ImageUniqueID());
+  rows.Fraction(Tr("ExifListRows", "F number"), data.FNumber());
+  rows.Fraction(Tr("ExifListRows", "Focal length"), data.FocalLength());
+  rows.Integer(Tr("ExifListRows", "Focal length in 35mm film"), data.FocalLengthIn35mmFilm().FValue);
+  rows.Resolution(Tr("ExifListRows", "Focal plane resolution"), data.FocalPlaneResolution());
+  rows.Text(Tr("ExifListRows", "Gain control"),
+            EnumText(data.GainControl(), {{-1, ""},
+                                          {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "None")},
+                                          {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Low gain up")},
+                                          {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "High gain up")},
+                                          {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Low gain down")},
+                                          {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "High gain down")}}));
+  rows.Text(Tr("ExifListRows", "Image unique ID"), data.ImageUniqueID());
   if (!data.ISOSpeedRatings().MissingOrInvalid())
-    rows.Text("ISO speed rating(s)", data.ISOSpeedRatings().AsString());
-  rows.Text("Lens make", data.LensMake());
-  rows.Text("Lens model", data.LensModel());
-  rows.Text("Lens serial number", data.LensSerialNumber());
-  rows.Text("Light source", EnumText(data.LightSource(), {{-1, ""},
-                                                          {0, "Unknown"},
-                                                          {1, "Daylight"},
-                                                          {2, "Fluorescent"},
-                                                          {3, "Tungsten"},
-                                                          {4, "Flash"},
-                                                          {9, "Fine weather"},
-                                                          {10, "Cloudy weather"},
-                                                          {11, "Shade"},
-                                                          {12, "Daylight fluorescent"},
-                                                          {13, "DayWhite fluorescent"},
-                                                          {14, "Cool white fluorescent"},
-                                                          {15, "White fluorescent"},
-                                                          {17, "Standard light A"},
-                                                          {18, "Standard light B"},
-                                                          {19, "Standard light C"},
-                                                          {20, "D55"},
-                                                          {21, "D65"},
-                                                          {22, "D75"},
-                                                          {23, "D50"},
-                                                          {24, "ISO studio tungsten"},
-                                                          {255, "Other"}}));
-  rows.Integer("MakerNote data offset", data.OffsetSchema().FValue);
-  rows.Fraction("Max aperture value", data.MaxApertureValue());
-  rows.Text("Metering mode", EnumText(data.MeteringMode(), {{-1, ""},
-                                                            {0, "Unknown"},
-                                                            {1, "Average"},
-                                                            {2, "Centre weighted average"},
-                                                            {3, "Spot"},
-                                                            {4, "Multiple spot"},
-                                                            {5, "Pattern"},
-                                                            {6, "Partial"}}));
-  rows.Text("Related sound file", data.RelatedSoundFile());
-  rows.Text("Rendering", EnumText(data.CustomRendered(), {{-1, ""}, {0, "Normal"}, {1, "Custom"}}));
-  rows.Text("Scene capture type",
-            EnumText(data.SceneCaptureType(),
-                     {{-1, ""}, {0, "Standard"}, {1, "Landscape"}, {2, "Portrait"}, {3, "NightScene"}}));
-  rows.Text("Scene type", EnumText(data.SceneType(), {{0, ""}, {1, "Directly photographed"}}));
-  rows.Text("Sensing method", EnumText(data.SensingMethod(), {{-1, ""},
-                                                              {1, "Monochrome"},
-                                                              {2, "One chip"},
-                                                              {3, "Two chip"},
-                                                              {4, "ThreeChip"},
-                                                              {5, "Colour sequential"},
-                                                              {7, "Trilinear"},
-                                                              {8, "Colour sequential linear"}}));
+    rows.Text(Tr("ExifListRows", "ISO speed rating(s)"), data.ISOSpeedRatings().AsString());
+  rows.Text(Tr("ExifListRows", "Lens make"), data.LensMake());
+  rows.Text(Tr("ExifListRows", "Lens model"), data.LensModel());
+  rows.Text(Tr("ExifListRows", "Lens serial number"), data.LensSerialNumber());
+  rows.Text(Tr("ExifListRows", "Light source"),
+            EnumText(data.LightSource(), {{-1, ""},
+                                          {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Unknown")},
+                                          {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Daylight")},
+                                          {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Fluorescent")},
+                                          {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Tungsten")},
+                                          {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Flash")},
+                                          {9, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Fine weather")},
+                                          {10, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Cloudy weather")},
+                                          {11, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Shade")},
+                                          {12, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Daylight fluorescent")},
+                                          {13, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "DayWhite fluorescent")},
+                                          {14, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Cool white fluorescent")},
+                                          {15, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "White fluorescent")},
+                                          {17, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Standard light A")},
+                                          {18, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Standard light B")},
+                                          {19, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Standard light C")},
+                                          {20, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "D55")},
+                                          {21, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "D65")},
+                                          {22, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "D75")},
+                                          {23, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "D50")},
+                                          {24, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "ISO studio tungsten")},
+                                          {255, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Other")}}));
+  rows.Integer(Tr("ExifListRows", "MakerNote data offset"), data.OffsetSchema().FValue);
+  rows.Fraction(Tr("ExifListRows", "Max aperture value"), data.MaxApertureValue());
+  rows.Text(Tr("ExifListRows", "Metering mode"),
+            EnumText(data.MeteringMode(), {{-1, ""},
+                                           {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Unknown")},
+                                           {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Average")},
+                                           {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Centre weighted average")},
+                                           {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Spot")},
+                                           {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Multiple spot")},
+                                           {5, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Pattern")},
+                                           {6, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Partial")}}));
+  rows.Text(Tr("ExifListRows", "Related sound file"), data.RelatedSoundFile());
+  rows.Text(Tr("ExifListRows", "Rendering"),
+            EnumText(data.CustomRendered(), {{-1, ""},
+                                             {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Normal")},
+                                             {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Custom")}}));
+  rows.Text(Tr("ExifListRows", "Scene capture type"),
+            EnumText(data.SceneCaptureType(), {{-1, ""},
+                                               {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Standard")},
+                                               {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Landscape")},
+                                               {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Portrait")},
+                                               {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "NightScene")}}));
+  rows.Text(
+      Tr("ExifListRows", "Scene type"),
+      EnumText(data.SceneType(), {{0, ""}, {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Directly photographed")}}));
+  rows.Text(Tr("ExifListRows", "Sensing method"),
+            EnumText(data.SensingMethod(), {{-1, ""},
+                                            {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Monochrome")},
+                                            {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "One chip")},
+                                            {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Two chip")},
+                                            {4, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "ThreeChip")},
+                                            {5, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Colour sequential")},
+                                            {7, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Trilinear")},
+                                            {8, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Colour sequential linear")}}));
   if (const double shutterSpeed = data.ShutterSpeedInMSecs(); shutterSpeed != 0)
-    rows.Add("Shutter speed", FormatG(shutterSpeed, 4) + " milliseconds");
-  rows.Fraction("Subject distance", data.SubjectDistance());
-  rows.Text("Spectral sensitivity", data.SpectralSensitivity());
-  rows.Fraction("Subject distance", data.SubjectDistance());
-  rows.Text("Subject distance range", EnumText(data.SubjectDistanceRange(),
-                                               {{-1, ""}, {0, "Unknown"}, {1, "Macro"}, {2, "Close"}, {3, "Distant"}}));
-  rows.Point("Subject location", data.SubjectLocation());
-  rows.Text("White balance mode", EnumText(data.WhiteBalance(), {{-1, ""}, {0, "Auto"}, {1, "Manual"}}));
+    rows.Add(Tr("ExifListRows", "Shutter speed"),
+             FormatText(Tr("ExifListRows", "%1 milliseconds"), {FormatG(shutterSpeed, 4)}));
+  rows.Fraction(Tr("ExifListRows", "Subject distance"), data.SubjectDistance());
+  rows.Text(Tr("ExifListRows", "Spectral sensitivity"), data.SpectralSensitivity());
+  rows.Fraction(Tr("ExifListRows", "Subject distance"), data.SubjectDistance());
+  rows.Text(Tr("ExifListRows", "Subject distance range"),
+            EnumText(data.SubjectDistanceRange(), {{-1, ""},
+                                                   {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Unknown")},
+                                                   {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Macro")},
+                                                   {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Close")},
+                                                   {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Distant")}}));
+  rows.Point(Tr("ExifListRows", "Subject location"), data.SubjectLocation());
+  rows.Text(Tr("ExifListRows", "White balance mode"),
+            EnumText(data.WhiteBalance(), {{-1, ""},
+                                           {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Auto")},
+                                           {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Manual")}}));
 }
 
 void ListInterop(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  if (!rows.SectionHeader(data, TExifSectionKind::esInterop, "Interoperability sub-IFD"))
+  if (!rows.SectionHeader(data, TExifSectionKind::esInterop, Tr("ExifListRows", "Interoperability sub-IFD")))
     return;
-  rows.Text("Interoperability type", data.InteropTypeName());
-  rows.Text("Interoperability version", data.InteropVersion().AsString());
+  rows.Text(Tr("ExifListRows", "Interoperability type"), data.InteropTypeName());
+  rows.Text(Tr("ExifListRows", "Interoperability version"), data.InteropVersion().AsString());
 }
 
 void ListGPS(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  if (!rows.SectionHeader(data, TExifSectionKind::esGPS, "GPS sub-IFD"))
+  if (!rows.SectionHeader(data, TExifSectionKind::esGPS, Tr("ExifListRows", "GPS sub-IFD")))
     return;
-  rows.Text("GPS version", data.GPSVersion().AsString());
-  rows.DateTime("GPS date/time (UTC)", data.GPSDateTimeUTC().FValue);
-  rows.Coordinate("GPS latitude", data.GPSLatitude());
-  rows.Coordinate("GPS longitude", data.GPSLongitude());
-  rows.Fraction("GPS altitude", data.GPSAltitude(),
-                "metres " + EnumText(data.GPSAltitudeRef(), {{0, ""}, {1, "above sea level"}, {2, "below sea level"}}));
-  rows.Text("GPS satellites", data.GPSSatellites());
-  rows.Text(
-      "GPS status",
-      EnumText(data.GPSStatus(), {{0, ""}, {1, "Measurement active/in progress"}, {2, "Measurement void/in interop"}}));
-  rows.Text("GPS measure mode", EnumText(data.GPSMeasureMode(), {{0, ""}, {1, "2D"}, {2, "3D"}}));
-  rows.Fraction("GPS DOP", data.GPSDOP());
-  rows.Fraction("GPS speed", data.GPSSpeed(),
-                EnumText(data.GPSSpeedRef(), {{0, "km/h"}, {1, "km/h"}, {2, "mph"}, {3, "knots"}}));
-  rows.Fraction("GPS track", data.GPSTrack(), DirectionRefText(data.GPSTrackRef()));
-  rows.Fraction("GPS image direction", data.GPSImgDirection(), DirectionRefText(data.GPSImgDirectionRef()));
-  rows.Text("GPS map datum", data.GPSMapDatum());
-  rows.Coordinate("GPS destination latitude", data.GPSDestLatitude());
-  rows.Coordinate("GPS destination longitude", data.GPSDestLongitude());
-  rows.Fraction("GPS destination bearing", data.GPSDestBearing(), DirectionRefText(data.GPSDestBearingRef()));
+  rows.Text(Tr("ExifListRows", "GPS version"), data.GPSVersion().AsString());
+  rows.DateTime(Tr("ExifListRows", "GPS date/time (UTC)"), data.GPSDateTimeUTC().FValue);
+  rows.Coordinate(Tr("ExifListRows", "GPS latitude"), data.GPSLatitude());
+  rows.Coordinate(Tr("ExifListRows", "GPS longitude"), data.GPSLongitude());
   rows.Fraction(
-      "GPS destination distance", data.GPSDestDistance(),
-      EnumText(data.GPSDestDistanceRef(), {{0, "kilometres"}, {1, "kilometres"}, {2, "miles"}, {3, "knots"}}));
-  rows.Text("GPS differential",
-            EnumText(data.GPSDifferential(), {{-1, ""}, {0, "Without correction"}, {1, "Correction applied"}}));
+      Tr("ExifListRows", "GPS altitude"), data.GPSAltitude(),
+      FormatText(Tr("ExifListRows", "metres %1"),
+                 {EnumText(data.GPSAltitudeRef(), {{0, ""},
+                                                   {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "above sea level")},
+                                                   {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "below sea level")}})}));
+  rows.Text(Tr("ExifListRows", "GPS satellites"), data.GPSSatellites());
+  rows.Text(Tr("ExifListRows", "GPS status"),
+            EnumText(data.GPSStatus(), {{0, ""},
+                                        {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Measurement active/in progress")},
+                                        {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Measurement void/in interop")}}));
+  rows.Text(Tr("ExifListRows", "GPS measure mode"),
+            EnumText(data.GPSMeasureMode(), {{0, ""},
+                                             {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "2D")},
+                                             {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "3D")}}));
+  rows.Fraction(Tr("ExifListRows", "GPS DOP"), data.GPSDOP());
+  rows.Fraction(Tr("ExifListRows", "GPS speed"), data.GPSSpeed(),
+                EnumText(data.GPSSpeedRef(), {{0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "km/h")},
+                                              {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "km/h")},
+                                              {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "mph")},
+                                              {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "knots")}}));
+  rows.Fraction(Tr("ExifListRows", "GPS track"), data.GPSTrack(), DirectionRefText(data.GPSTrackRef()));
+  rows.Fraction(Tr("ExifListRows", "GPS image direction"), data.GPSImgDirection(),
+                DirectionRefText(data.GPSImgDirectionRef()));
+  rows.Text(Tr("ExifListRows", "GPS map datum"), data.GPSMapDatum());
+  rows.Coordinate(Tr("ExifListRows", "GPS destination latitude"), data.GPSDestLatitude());
+  rows.Coordinate(Tr("ExifListRows", "GPS destination longitude"), data.GPSDestLongitude());
+  rows.Fraction(Tr("ExifListRows", "GPS destination bearing"), data.GPSDestBearing(),
+                DirectionRefText(data.GPSDestBearingRef()));
+  rows.Fraction(Tr("ExifListRows", "GPS destination distance"), data.GPSDestDistance(),
+                EnumText(data.GPSDestDistanceRef(), {{0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "kilometres")},
+                                                     {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "kilometres")},
+                                                     {2, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "miles")},
+                                                     {3, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "knots")}}));
+  rows.Text(Tr("ExifListRows", "GPS differential"),
+            EnumText(data.GPSDifferential(), {{-1, ""},
+                                              {0, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Without correction")},
+                                              {1, FOTARIUM_TRANSLATE_NOOP("ExifListRows", "Correction applied")}}));
 }
 
 void ListThumbnail(TRowBuilder& rows, Exif::TCustomExifData& data) {
-  if (!rows.SectionHeader(data, TExifSectionKind::esThumbnail, "Thumbnail IFD"))
+  if (!rows.SectionHeader(data, TExifSectionKind::esThumbnail, Tr("ExifListRows", "Thumbnail IFD")))
     return;
-  rows.Text("Thumbnail orientation", OrientationText(data.ThumbnailOrientation()));
-  rows.Resolution("Thumbnail resolution", data.ThumbnailResolution());
+  rows.Text(Tr("ExifListRows", "Thumbnail orientation"), OrientationText(data.ThumbnailOrientation()));
+  rows.Resolution(Tr("ExifListRows", "Thumbnail resolution"), data.ThumbnailResolution());
 }
 
 // ----- maker notes -------------------------------------------------------------------
@@ -435,7 +493,7 @@ private:
 
 std::string UndefinedTagValue(const Exif::TExifTag& tag) {
   if (!tag.WellFormed())
-    return "[Badly formed tag header]";
+    return Tr("ExifListRows", "[Badly formed tag header]");
   const std::string text = VisibleText(tag.AsString());
   if (tag.DataType() != Exif::TTiffDataType::tdUndefined)
     return text;
@@ -452,13 +510,15 @@ void ListMakerNoteTag(TRowBuilder& rows, const TMakerNoteMap& map, const Exif::T
     for (std::int32_t i = 0; i < tag.ElementCount(); ++i) {
       const std::string element = VisibleText(tag.ElementAsString(i));
       const std::string defaultDescription = description.empty()
-                                                 ? fmt::format("Unknown (${}, {})", Platform::IntToHex(tag.ID(), 4), i)
+                                                 ? FormatText(Tr("ExifListRows", "Unknown ($%1, %2)"),
+                                                              {Platform::IntToHex(tag.ID(), 4), std::to_string(i)})
                                                  : fmt::format("{} ({})", description, i);
       map.AddRow(rows, fmt::format("{}({})", key, i), element, defaultDescription, element);
     }
     return;
   }
-  map.AddRow(rows, key, VisibleText(tag.AsString()), fmt::format("Unknown (${})", Platform::IntToHex(tag.ID(), 4)),
+  map.AddRow(rows, key, VisibleText(tag.AsString()),
+             FormatText(Tr("ExifListRows", "Unknown ($%1)"), {Platform::IntToHex(tag.ID(), 4)}),
              UndefinedTagValue(tag));
 }
 
@@ -487,7 +547,7 @@ TExifListRows ListExifData(Exif::TCustomExifData& data) {
 TExifListRows FillRows(Exif::TCustomExifData& data) {
   data.SetEnsureEnumsInRange(false);
   if (data.Empty())
-    return {{"No Exif metadata found", {}, false}};
+    return {{Tr("ExifListRows", "No Exif metadata found"), {}, false}};
   return ListExifData(data);
 }
 
@@ -495,7 +555,7 @@ TExifListRows ListMakerNote(Exif::TExifMakerNote& note, const IniFile* map) {
   TExifListRows result;
   TRowBuilder rows(result);
   if (note.ClassType() == Exif::TUnrecognizedMakerNote::Class()) {
-    rows.Plain("Unrecognised format");
+    rows.Plain(Tr("ExifListRows", "Unrecognised format"));
     return result;
   }
   const TMakerNoteMap noteMap(map);
@@ -511,11 +571,11 @@ TExifListRows ListMakerNote(Exif::TExifMakerNote& note, const IniFile* map) {
 
   TExifListRows top;
   TRowBuilder head(top);
-  head.Plain("General");
-  head.Add("Type", MakerNoteTypeName(className));
-  head.Add("Byte order", ByteOrderText(note.Endianness()));
+  head.Plain(Tr("ExifListRows", "General"));
+  head.Add(Tr("ExifListRows", "Type"), MakerNoteTypeName(className));
+  head.Add(Tr("ExifListRows", "Byte order"), ByteOrderText(note.Endianness()));
   top.push_back(TRowBuilder::LoadStateRow(note.Tags(), false));
-  head.Plain("Tags");
+  head.Plain(Tr("ExifListRows", "Tags"));
   result.insert(result.begin(), top.begin(), top.end());
   return result;
 }
@@ -525,7 +585,8 @@ TExifListOfFile LoadFromFileRows(const std::string& fileName, const IniFile* map
   data.SetEnsureEnumsInRange(false);
   TExifListOfFile list;
   list.Recognised = data.LoadFromGraphic(fileName);
-  list.Rows = data.Empty() ? TExifListRows{{"No Exif metadata found", {}, false}} : ListExifData(data);
+  list.Rows =
+      data.Empty() ? TExifListRows{{Tr("ExifListRows", "No Exif metadata found"), {}, false}} : ListExifData(data);
   if (data.HasMakerNote()) {
     TExifListRows noteRows;
     try {
@@ -533,11 +594,11 @@ TExifListOfFile LoadFromFileRows(const std::string& fileName, const IniFile* map
     } catch (const Exif::EInvalidMakerNoteFormat&) {
       // A maker note that does not have its maker's layout after all costs only its
       // own rows, never the EXIF rows above.
-      noteRows = {{"Unrecognised format", {}, false}};
+      noteRows = {{Tr("ExifListRows", "Unrecognised format"), {}, false}};
     }
     list.Rows.insert(list.Rows.end(), noteRows.begin(), noteRows.end());
   } else {
-    list.Rows.push_back({"No MakerNote found", {}, false});
+    list.Rows.push_back({Tr("ExifListRows", "No MakerNote found"), {}, false});
   }
   const Platform::TDateTime dateTime = data.DateTime().FValue;
   list.DateTime = dateTime >= FirstValidDateTime ? dateTime : MissingDateTime;

@@ -1,8 +1,10 @@
 #pragma once
 
 // The rows of the full EXIF list as plain data: section headers, load-state rows and
-// one row per value, with English names and value texts. The desktop list, its
-// clipboard copy and the command-line "list" command all take their rows from here.
+// one row per value. The desktop list, its clipboard copy and the command-line "list"
+// command all take their rows from here. Names and value texts are English source texts
+// passed through Core::Tr (context "ExifListRows"): the window's translator words them
+// in the window's language, without one (the command-line tool) they stay English.
 
 #include "platform/DateTime.h"
 

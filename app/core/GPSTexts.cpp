@@ -1,6 +1,7 @@
 #include "app/core/GPSTexts.h"
 
 #include "app/core/UStrHelp.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/Exceptions.h"
 #include "platform/Strings.h"
@@ -78,8 +79,9 @@ bool IsNegativeHemisphere(const TDmsParts& parts, char positive, char negative) 
   return parts.Minus;
 }
 
-[[noreturn]] void RaiseInvalidCoordinate(std::string_view text, std::string_view why) {
-  throw Platform::ERangeError("Ungültige Koordinate \"" + std::string(text) + "\": " + std::string(why));
+[[noreturn]] void RaiseInvalidCoordinate(std::string_view text, const char* why) {
+  throw Platform::ERangeError(
+      FormatText(Tr("GPSTexts", "Ungültige Koordinate \"%1\": %2"), {text, Tr("GPSTexts", why)}));
 }
 
 // Seconds to four decimals, halves to even, reduced to lowest terms; nullopt beyond the
@@ -100,20 +102,22 @@ struct TParsedDms {
 std::optional<TParsedDms> ParseDms(std::string_view text, TGPSAxis axis, const Platform::TFormatSettings& settings) {
   const auto parts = SplitDms(text);
   if (const auto point = parts.Seconds.find('.'); point != std::string::npos && point >= MaxSecondsPointPosition)
-    RaiseInvalidCoordinate(TextBefore("\"", text).substr(0, 40) + "...", "die Sekundenangabe ist zu lang");
+    RaiseInvalidCoordinate(TextBefore("\"", text).substr(0, 40) + "...",
+                           FOTARIUM_TRANSLATE_NOOP("GPSTexts", "die Sekundenangabe ist zu lang"));
   std::int32_t degrees = 0, minutes = 0;
   double seconds = 0;
   if (!Platform::TryStrToInt(parts.Degrees, degrees) || !Platform::TryStrToInt(parts.Minutes, minutes) ||
       !Platform::TryStrToFloat(SecondsInLocaleForm(parts.Seconds, settings), seconds, settings))
     return std::nullopt;
   if (degrees < 0 || minutes < 0 || seconds < 0)
-    RaiseInvalidCoordinate(text, "Grad, Minuten und Sekunden dürfen nicht negativ sein");
+    RaiseInvalidCoordinate(text,
+                           FOTARIUM_TRANSLATE_NOOP("GPSTexts", "Grad, Minuten und Sekunden dürfen nicht negativ sein"));
   const double scaled = std::nearbyint(seconds * 10000.0); // the default rounding: halves to even
   const auto fraction = scaled <= static_cast<double>(std::numeric_limits<std::uint32_t>::max())
                             ? SecondsFraction(static_cast<std::uint64_t>(scaled))
                             : std::nullopt;
   if (!fraction)
-    RaiseInvalidCoordinate(text, "die Sekundenangabe ist zu groß");
+    RaiseInvalidCoordinate(text, FOTARIUM_TRANSLATE_NOOP("GPSTexts", "die Sekundenangabe ist zu groß"));
   TParsedDms parsed;
   parsed.Degrees = TTiffLongWordFraction(static_cast<std::uint32_t>(degrees), 1);
   parsed.Minutes = TTiffLongWordFraction(static_cast<std::uint32_t>(minutes), 1);

@@ -5,6 +5,7 @@
 // point, a leading "-" for south and west), and the web map address.
 
 #include "Tessel/Exif.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/FormatSettings.h"
 
@@ -19,8 +20,9 @@ enum class TGPSAxis : unsigned char { gaLatitude, gaLongitude };
 // The two clipboard formats of the GPS dialog, in the order of its radio group.
 enum class TGPSClipboardFormat : unsigned char { gcDegreesMinutesSeconds, gcDecimal };
 
-inline constexpr std::string_view NoGPSDataMessage = "Keine GPS-Daten verfügbar!";
-inline constexpr std::string_view KMLNotAvailableMessage = "Diese Option ist noch nicht verfügbar!";
+inline constexpr std::string_view NoGPSDataMessage = FOTARIUM_TRANSLATE_NOOP("GPSTexts", "Keine GPS-Daten verfügbar!");
+inline constexpr std::string_view KMLNotAvailableMessage =
+    FOTARIUM_TRANSLATE_NOOP("GPSTexts", "Diese Option ist noch nicht verfügbar!");
 
 // Every position is written the same way, from the window's cells as from the command
 // line: whole degrees and minutes, seconds to four decimals (halves to even) reduced to

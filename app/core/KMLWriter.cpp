@@ -1,6 +1,7 @@
 #include "app/core/KMLWriter.h"
 
 #include "app/core/GPSTexts.h"
+#include "app/core/WindowLanguage.h"
 
 #include "platform/Exceptions.h"
 #include "platform/FileOps.h"
@@ -176,7 +177,7 @@ TKMLCollection CollectPlacemarks(const std::vector<std::string>& files, const st
       placemark.Altitude = StoredAltitude(exif);
       result.Placemarks.push_back(std::move(placemark));
     } catch (const std::exception& e) {
-      result.Failures.push_back({file, e.what()});
+      result.Failures.push_back({file, ErrorText(e)});
     }
   }
   return result;

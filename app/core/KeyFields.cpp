@@ -1,5 +1,7 @@
 #include "app/core/KeyFields.h"
 
+#include "app/core/WindowLanguage.h"
+
 #include "Tessel/Exif.h"
 #include "platform/DateTime.h"
 
@@ -12,7 +14,7 @@ namespace Exif = Tessel::Exif;
 namespace {
 
 // Orientation values the names table does not cover (a tag holding, say, 9).
-constexpr std::string_view InvalidOrientationText = "ungültig";
+constexpr std::string_view InvalidOrientationText = FOTARIUM_TRANSLATE_NOOP("KeyFields", "ungültig");
 
 double FractionValue(const Exif::TTiffLongWordFraction& fraction) {
   return fraction.Denominator == 0 ? 0.0 : static_cast<double>(fraction.Numerator) / fraction.Denominator;
@@ -100,18 +102,20 @@ TKeyFieldRows KeyFieldRows(const Exif::TCustomExifData& data, const Platform::TF
   };
   const int orientation = static_cast<int>(data.Orientation());
   return TKeyFieldRows{{
-      {"Beschreibung:", "Werte"},
-      {"Kamera-Hersteller:", data.CameraMake()},
-      {"Kamera-Modell", data.CameraModel()},
-      {"Orientierung", std::to_string(orientation) + ": " + std::string(OrientationText(orientation))},
-      {"Ausdehnung (B x H)", number(data.ExifImageWidth()) + " x " + number(data.ExifImageHeight())},
-      {"Geographische Breite", CoordinateToText(data.GPSLatitude(), settings)},
-      {"Geographische Länge", CoordinateToText(data.GPSLongitude(), settings)},
-      {"Geographische Höhe", FormatG(FractionValue(data.GPSAltitude()), settings) + " Meter"},
-      {"Aufnahmedatum", CaptureDateText(data.DateTime().Value(), settings)},
-      {"Bildbeschreibung", data.ImageDescription()},
-      {"Auflösung", data.Resolution().ToString()},
-      {"Kommentar", data.Comments()},
+      {Tr("KeyFields", "Beschreibung:"), Tr("KeyFields", "Werte")},
+      {Tr("KeyFields", "Kamera-Hersteller:"), data.CameraMake()},
+      {Tr("KeyFields", "Kamera-Modell"), data.CameraModel()},
+      {Tr("KeyFields", "Orientierung"),
+       std::to_string(orientation) + ": " + Tr("KeyFields", OrientationText(orientation).data())},
+      {Tr("KeyFields", "Ausdehnung (B x H)"), number(data.ExifImageWidth()) + " x " + number(data.ExifImageHeight())},
+      {Tr("KeyFields", "Geographische Breite"), CoordinateToText(data.GPSLatitude(), settings)},
+      {Tr("KeyFields", "Geographische Länge"), CoordinateToText(data.GPSLongitude(), settings)},
+      {Tr("KeyFields", "Geographische Höhe"),
+       FormatText(Tr("KeyFields", "%1 Meter"), {FormatG(FractionValue(data.GPSAltitude()), settings)})},
+      {Tr("KeyFields", "Aufnahmedatum"), CaptureDateText(data.DateTime().Value(), settings)},
+      {Tr("KeyFields", "Bildbeschreibung"), data.ImageDescription()},
+      {Tr("KeyFields", "Auflösung"), data.Resolution().ToString()},
+      {Tr("KeyFields", "Kommentar"), data.Comments()},
   }};
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/core/WindowLanguage.h"
+
 #include "platform/FormatSettings.h"
 
 #include <array>
@@ -16,15 +18,15 @@ namespace Fotarium::Core {
 
 // German names of the orientation values 0..8.
 inline constexpr std::array<std::string_view, 9> OrientationTexts = {
-    "unbekannt",
-    "normal",
-    "horizontal gespiegelt",
-    "um 180° gedreht",
-    "vertical gespiegelt",
-    "an Hauptdiagonale gespiegelt",
-    "um 90° gedreht",
-    "an Nebendiagonale gespiegelt",
-    "um 270° gedreht",
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "unbekannt"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "normal"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "horizontal gespiegelt"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "um 180° gedreht"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "vertical gespiegelt"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "an Hauptdiagonale gespiegelt"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "um 90° gedreht"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "an Nebendiagonale gespiegelt"),
+    FOTARIUM_TRANSLATE_NOOP("KeyFields", "um 270° gedreht"),
 };
 
 // Name of an orientation value; values outside 0..8 read as "ungültig".

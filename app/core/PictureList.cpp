@@ -1,5 +1,7 @@
 #include "app/core/PictureList.h"
 
+#include "app/core/WindowLanguage.h"
+
 #include "Tessel/Exif.h"
 
 #include <algorithm>
@@ -224,17 +226,19 @@ TListedFile ListFile(const std::string& path) {
     }
   } catch (const std::bad_alloc&) {
     result.Kind = TListedFile::TKind::Failed;
-    result.Error = "Zu wenig Arbeitsspeicher";
+    result.Error = Tr("PictureList", "Zu wenig Arbeitsspeicher");
   } catch (const std::exception& error) {
     result.Kind = TListedFile::TKind::Failed;
-    result.Error = error.what();
+    result.Error = ErrorText(error);
   } catch (...) {
     result.Kind = TListedFile::TKind::Failed;
-    result.Error = "Unbekannter Fehler beim Lesen von " + path;
+    result.Error = FormatText(Tr("PictureList", "Unbekannter Fehler beim Lesen von %1"), {path});
   }
   return result;
 }
 
-std::string NotJpegMessage(const std::string& path) { return path + " ist keine JPG-Datei!"; }
+std::string NotJpegMessage(const std::string& path) {
+  return FormatText(Tr("PictureList", "%1 ist keine JPG-Datei!"), {path});
+}
 
 } // namespace Fotarium::Core

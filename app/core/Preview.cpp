@@ -1,5 +1,7 @@
 #include "app/core/Preview.h"
 
+#include "app/core/WindowLanguage.h"
+
 #include "platform/JPEGImage.h"
 
 #include <cmath>
@@ -90,8 +92,9 @@ TPreviewPicture DecodePreviewPicture(std::span<const std::uint8_t> jpeg, int box
     return picture;
   const Platform::TJPEGInfo info = Platform::ReadJPEGInfo(jpeg);
   if (static_cast<std::int64_t>(info.Width) * info.Height > PreviewPixelBudget)
-    throw Platform::EInvalidGraphic("Das Bild ist für eine Vorschau zu groß (" + std::to_string(info.Width) + " x " +
-                                    std::to_string(info.Height) + " Bildpunkte)");
+    throw Platform::EInvalidGraphic(
+        FormatText(Tr("Preview", "Das Bild ist für eine Vorschau zu groß (%1 x %2 Bildpunkte)"),
+                   {std::to_string(info.Width), std::to_string(info.Height)}));
   const int numerator = PreviewScaleNumerator(info.Width, info.Height, boxWidth);
   picture.Warnings = Platform::DecodeJPEG(jpeg, picture.Bitmap, 8 / numerator);
   picture.Width = info.Width;

@@ -1,5 +1,7 @@
 #include "app/core/WindowRules.h"
 
+#include "app/core/WindowLanguage.h"
+
 #include "platform/FileOps.h"
 
 namespace Fotarium::Core {
@@ -42,14 +44,14 @@ std::string MainWindowCaption() {
   std::string caption(ApplicationTitle);
   if (caption.size() < CaptionHintColumn)
     caption.resize(CaptionHintColumn, ' ');
-  caption += CaptionHint;
+  caption += Tr("WindowRules", CaptionHint.data());
   return caption;
 }
 
 std::string Label1Text() {
-  return "Format-String:\r\n"
-         "(@ steht für den aktuellen Dateinamen,\r\n"
-         " weitere Textbestandteile können in \" \" eingeschlossen werden.";
+  return Tr("WindowRules", "Format-String:\r\n"
+                           "(@ steht für den aktuellen Dateinamen,\r\n"
+                           " weitere Textbestandteile können in \" \" eingeschlossen werden.");
 }
 
 bool NextSortIsByCaptureTime(std::string_view sortButtonCaption) {
@@ -135,7 +137,8 @@ std::optional<std::string> RenameTarget(const std::string& oldPath, const std::s
 }
 
 std::string RenameFailedMessage(const std::string& oldPath, int errorCode) {
-  return "Umbenennen von " + oldPath + " scheiterte mit Fehler: " + std::to_string(errorCode);
+  return FormatText(Tr("WindowRules", "Umbenennen von %1 scheiterte mit Fehler: %2"),
+                    {oldPath, std::to_string(errorCode)});
 }
 
 std::string ManualPath(const std::string& programDir) {
@@ -149,7 +152,7 @@ std::string ManualPath(const std::string& programDir) {
 }
 
 std::string NoExifQuestion(const std::string& path) {
-  return path + " besitzt keine Exif-Daten\r\nSoll ein leerer Satz angelegt werden?";
+  return FormatText(Tr("WindowRules", "%1 besitzt keine Exif-Daten\r\nSoll ein leerer Satz angelegt werden?"), {path});
 }
 
 } // namespace Fotarium::Core

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/core/WindowLanguage.h"
+
 #include <array>
 #include <bitset>
 #include <cstddef>
@@ -13,7 +15,8 @@ namespace Fotarium::Core {
 inline constexpr std::string_view ApplicationTitle = "Fotarium";
 // The window caption: the title, blanks up to column 150, then the drop hint.
 inline constexpr std::size_t CaptionHintColumn = 150;
-inline constexpr std::string_view CaptionHint = "Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!";
+inline constexpr std::string_view CaptionHint =
+    FOTARIUM_TRANSLATE_NOOP("WindowRules", "Ziehen Sie die JPG-Dateien mit \"Drag and Drop\" auf das Formular!");
 [[nodiscard]] std::string MainWindowCaption();
 
 // The pictures named on the command line, as the system's bytes: every argument after the
@@ -26,9 +29,12 @@ inline constexpr std::string_view CaptionHint = "Ziehen Sie die JPG-Dateien mit 
 inline constexpr std::string_view DefaultNamePattern = "yyyymmdd_hhnnss_@";
 
 // The sort button's caption is the sort state: the caption containing SortStateMarker means
-// the next click sorts by capture time.
-inline constexpr std::string_view SortByCaptureTimeCaption = "Bilderliste nach Aufnahmedatum sortieren  ";
-inline constexpr std::string_view SortByNameCaption = "Bilderliste nach Namen sortieren          ";
+// the next click sorts by capture time. The captions are source texts; the window shows
+// their translations (context "WindowRules").
+inline constexpr std::string_view SortByCaptureTimeCaption =
+    FOTARIUM_TRANSLATE_NOOP("WindowRules", "Bilderliste nach Aufnahmedatum sortieren  ");
+inline constexpr std::string_view SortByNameCaption =
+    FOTARIUM_TRANSLATE_NOOP("WindowRules", "Bilderliste nach Namen sortieren          ");
 inline constexpr std::string_view SortStateMarker = "Aufnahmedatum";
 [[nodiscard]] bool NextSortIsByCaptureTime(std::string_view sortButtonCaption);
 // The caption after a click with the given caption.
@@ -147,7 +153,7 @@ struct TPathParts {
 // The target of a rename, or nullopt when the answer is the unchanged name (also what a
 // cancelled input box returns): then no move is attempted and no error shown.
 [[nodiscard]] std::optional<std::string> RenameTarget(const std::string& oldPath, const std::string& answer);
-inline constexpr std::string_view RenameCaption = "neuer Name:";
+inline constexpr std::string_view RenameCaption = FOTARIUM_TRANSLATE_NOOP("WindowRules", "neuer Name:");
 [[nodiscard]] std::string RenameFailedMessage(const std::string& oldPath, int errorCode);
 
 // The manual the help buttons open, for the folder of the running program: installed it is

@@ -63,7 +63,7 @@ TEST(ExifListView, CreationSettings) {
   EXPECT_FALSE(view.accessibleName().isEmpty());
   ASSERT_EQ(view.columnCount(), 2);
   EXPECT_EQ(view.headerItem()->text(0), "Name");
-  EXPECT_EQ(view.headerItem()->text(1), "Value");
+  EXPECT_EQ(view.headerItem()->text(1), "Wert");
   EXPECT_EQ(view.columnWidth(0), 180);
   // Shown, the value column takes what the name column leaves, so that resizing the
   // window keeps the values in view.
@@ -96,33 +96,33 @@ TEST(ExifListView, FillSelectCopy) {
   FillSample(data);
   view.Fill(data);
   EXPECT_FALSE(data.EnsureEnumsInRange());
-  ASSERT_NE(ItemWithCaption(view, "General"), nullptr);
+  ASSERT_NE(ItemWithCaption(view, "Allgemein"), nullptr);
   EXPECT_EQ(ItemWithCaption(view, "   Software")->text(1), "Firmware 1.1");
   EXPECT_FALSE(view.CanCopyToClipboard());
 
   // Marked in reverse order with the mouse; the copy lists rows top to bottom.
-  QTreeWidgetItem* make = ItemWithCaption(view, "   Camera make");
-  QTreeWidgetItem* header = ItemWithCaption(view, "Main IFD");
+  QTreeWidgetItem* make = ItemWithCaption(view, "   Kamera-Hersteller");
+  QTreeWidgetItem* header = ItemWithCaption(view, "Haupt-IFD");
   ASSERT_NE(make, nullptr);
   ASSERT_NE(header, nullptr);
   Click(view, make);
   Click(view, header, Qt::ControlModifier);
   ASSERT_TRUE(view.CanCopyToClipboard());
   view.CopyToClipboard();
-  EXPECT_EQ(desktop->Clipboard.toStdString(), "Main IFD\r\n   Camera make\tCanon\r\n");
+  EXPECT_EQ(desktop->Clipboard.toStdString(), "Haupt-IFD\r\n   Kamera-Hersteller\tCanon\r\n");
 
   view.SelectAll();
   view.CopyToClipboard();
   const QStringList lines = desktop->Clipboard.split("\r\n");
   EXPECT_EQ(lines.size(), view.topLevelItemCount() + 1);
-  EXPECT_EQ(lines.front(), "General");
+  EXPECT_EQ(lines.front(), "Allgemein");
   EXPECT_EQ(lines.back(), "");
 
   // A new fill replaces every row.
   Tessel::Exif::TExifData empty;
   view.Fill(empty);
   ASSERT_EQ(view.topLevelItemCount(), 1);
-  EXPECT_EQ(view.topLevelItem(0)->text(0), "No Exif metadata found");
+  EXPECT_EQ(view.topLevelItem(0)->text(0), "Keine Exif-Metadaten gefunden");
   view.Clear();
   EXPECT_EQ(view.topLevelItemCount(), 0);
   EXPECT_FALSE(view.CanCopyToClipboard());
@@ -136,7 +136,7 @@ TEST(ExifListView, RowsCannotBeEdited) {
   Tessel::Exif::TExifData data;
   FillSample(data);
   view.Fill(data);
-  QTreeWidgetItem* make = ItemWithCaption(view, "   Camera make");
+  QTreeWidgetItem* make = ItemWithCaption(view, "   Kamera-Hersteller");
   ASSERT_NE(make, nullptr);
   view.scrollToItem(make);
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualItemRect(make).center());
@@ -163,8 +163,8 @@ TEST(ExifListView, LoadFromFile) {
   TExifListView& view = *window.View;
   const auto map = Fotarium::Core::IniFile::FromText("");
   EXPECT_DOUBLE_EQ(view.LoadFromFile(file, &map), Platform::EncodeDateTime(2024, 5, 6, 7, 8, 9, 0));
-  ASSERT_NE(ItemWithCaption(view, "   Camera make"), nullptr);
-  EXPECT_EQ(view.topLevelItem(view.topLevelItemCount() - 1)->text(0), "No MakerNote found");
+  ASSERT_NE(ItemWithCaption(view, "   Kamera-Hersteller"), nullptr);
+  EXPECT_EQ(view.topLevelItem(view.topLevelItemCount() - 1)->text(0), "Keine Herstellerdaten (MakerNote) gefunden");
 
   // An unreadable file raises and leaves no rows of the previous picture.
   EXPECT_THROW((void)view.LoadFromFile(dir.File("missing.jpg"), nullptr), Platform::Exception);

@@ -1,4 +1,7 @@
-// The window tests run inside one QApplication on Qt's offscreen platform.
+// The window tests run inside one QApplication on Qt's offscreen platform, in the window's
+// default language (German) whatever the machine's locale: tests that want English switch.
+
+#include "app/Messages.h"
 
 #include <QApplication>
 
@@ -12,5 +15,6 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  Fotarium::App::InstallWindowLanguage(Fotarium::Core::TWindowLanguage::wlGerman);
   return RUN_ALL_TESTS();
 }
