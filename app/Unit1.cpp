@@ -3,6 +3,8 @@
 #include "app/BatchPreviewDialog.h"
 #include "app/Desktop.h"
 #include "app/GeotagDialog.h"
+#include "app/PictureListModel.h"
+#include "app/PictureListing.h"
 #include "app/PreviewImage.h"
 #include "app/ShiftDialog.h"
 #include "app/UExifListView.h"
@@ -29,15 +31,15 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
@@ -48,12 +50,10 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <unistd.h>
 
@@ -61,17 +61,10 @@ namespace Fotarium::App {
 
 namespace {
 
-constexpr int TextRole = Qt::UserRole;    // the entry's path as bytes
-constexpr int KeyRole = Qt::UserRole + 1; // its capture-time key
-
 constexpr int ClientWidth = 1251;
 constexpr int ClientHeight = 731;
 constexpr int ListBoxDesignHeight = 184;
 constexpr int GridRowHeight = 24;
-// Results applied per turn of the event loop, so that a drop of thousands keeps painting.
-constexpr int ListedPerTurn = 16;
-constexpr std::size_t ListedChunkSize = 64;
-constexpr auto ListedChunkTime = std::chrono::milliseconds(20);
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 // A window text that app/core holds as a constant, in the window's language.
@@ -111,36 +104,20 @@ private:
   TForm1& FForm;
 };
 
-// One drop being read: the worker lists the files in order and posts each result back.
-struct TForm1::TListingJob {
-  std::uint64_t Id = 0;
-  std::vector<std::string> Paths;
-  std::shared_ptr<std::atomic<bool>> Cancelled = std::make_shared<std::atomic<bool>>(false);
-  std::thread Worker;
-  bool WorkerDone = false;
-  std::size_t Applied = 0;
-
-  ~TListingJob() {
-    Cancelled->store(true);
-    if (Worker.joinable())
-      Worker.join();
-  }
-};
-
 // --- construction ----------------------------------------------------------------------
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   // The maker-note registry is filled on first use; fill it here, before any worker reads.
   (void)Tessel::Exif::TCustomExifData::RegisteredMakerNoteTypes();
+  FListing = std::make_unique<TPictureListing>();
   CreateControls();
   FormCreate();
+  ConnectListing();
 }
 
 TForm1::~TForm1() {
-  StopListing(false);
-  FEndedJobs.clear(); // each job stops and joins its worker
-  FCurrentJob.reset();
-  FJobs.clear();
+  FListing->Cancel(false);
+  FListing.reset(); // joins every worker
   FormClose();
 }
 
@@ -148,8 +125,6 @@ void TForm1::SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4) {
   Form2 = form2;
   Form3 = form3;
   Form4 = form4;
-  if (Form3 != nullptr)
-    Form3->SetSourceGrid(StringGrid1);
 }
 
 QPushButton* TForm1::MakeButton(QWidget* parent, const char* name, const char* caption) {
@@ -200,8 +175,10 @@ void TForm1::CreateControls() {
   Splitter1->setChildrenCollapsible(false);
   panel2Layout->addWidget(Splitter1, 1);
 
-  ListBox1 = new QListWidget(Splitter1);
+  ListBox1 = new QListView(Splitter1);
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
+  FListModel = new TPictureListModel(ListBox1);
+  ListBox1->setModel(FListModel);
   ListBox1->setAccessibleName(tr("Bilderliste"));
   ListBox1->setToolTip(tr("Namensänderung durch Doppelklick"));
   ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -383,17 +360,16 @@ void TForm1::CreateControls() {
   wireAction(pm_down, &TForm1::pm_downClick);
   wireAction(OpenAction, &TForm1::OpenFilesClick);
   connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded("menu", [this] { PopupMenu1Popup(); }); });
-  connect(ListBox1, &QListWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+  connect(ListBox1, &QListView::customContextMenuRequested, this, [this](const QPoint& pos) {
     Guarded("contextmenu", [this, pos] { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
   });
-  connect(ListBox1, &QListWidget::itemDoubleClicked, this,
-          [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
-  connect(ListBox1, &QListWidget::currentRowChanged, this,
+  connect(ListBox1, &QListView::doubleClicked, this, [this] { Guarded("doubleclick", [this] { pm_renameClick(); }); });
+  connect(ListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { Guarded("currentrow", [this] { CurrentRowChanged(); }); });
   // A click on the entry that is current already shows it again (and so drops unsaved
   // edits), as any click on the list does.
   ListBox1->viewport()->installEventFilter(this);
-  connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+  connect(ListBox1, &QListView::clicked, this, [this] {
     const bool shown = FCurrentChangedByPress;
     FCurrentChangedByPress = false;
     Guarded("click", [this, shown] {
@@ -434,70 +410,58 @@ void TForm1::FormCreate() {
   Edit1->setText(ToQ(Core::DefaultNamePattern));
   setAcceptDrops(true);
   jpg = std::make_unique<Tessel::Exif::TJPEGImageEx>();
+  for (const Core::TCommand command : Core::PictureCommands)
+    FCommandButtons[Core::CommandBit(command)] = findChild<QPushButton*>(ToQ(Core::CommandButtonName(command)));
+  FCommandButtons[Core::CommandBit(Core::TCommand::Save)] = Save_BitBtn;
+  FUnsavedEdits = false;
   EnableCommands(false);
-  Save_BitBtn->setEnabled(false);
 }
 
 // --- list entries ----------------------------------------------------------------------
 
-int TForm1::Count() const { return ListBox1->count(); }
-int TForm1::CurrentIndex() const { return ListBox1->currentRow(); }
+int TForm1::Count() const { return FListModel->Count(); }
+int TForm1::CurrentIndex() const { return ListBox1->currentIndex().row(); }
 
-std::string TForm1::EntryText(int index) const {
-  return ListBox1->item(index)->data(TextRole).toByteArray().toStdString();
-}
+std::string TForm1::EntryText(int index) const { return FListModel->Entry(index).Text; }
 
-Platform::TDateTime TForm1::EntryKey(int index) const { return ListBox1->item(index)->data(KeyRole).toDouble(); }
+Platform::TDateTime TForm1::EntryKey(int index) const { return FListModel->Entry(index).CaptureTimeKey; }
 
-bool TForm1::IsMarked(int index) const { return ListBox1->item(index)->isSelected(); }
-
-std::vector<Core::TPictureEntry> TForm1::Entries() const {
-  std::vector<Core::TPictureEntry> entries;
-  entries.reserve(static_cast<std::size_t>(Count()));
-  for (int i = 0; i < Count(); ++i)
-    entries.push_back({EntryText(i), EntryKey(i)});
-  return entries;
-}
+std::vector<Core::TPictureEntry> TForm1::Entries() const { return FListModel->Entries(); }
 
 void TForm1::SetEntry(int index, const Core::TPictureEntry& entry) {
-  QListWidgetItem* item = ListBox1->item(index);
-  item->setText(PathToQ(entry.Text));
-  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
-  item->setData(KeyRole, entry.CaptureTimeKey);
+  FListModel->SetEntry(index, entry);
   // A replaced entry loses its mark in multi-selection mode.
   if (MultiSelect())
-    item->setSelected(false);
+    ListBox1->selectionModel()->select(FListModel->index(index), QItemSelectionModel::Deselect);
 }
 
-void TForm1::InsertEntry(int index, const Core::TPictureEntry& entry) {
-  auto* item = new QListWidgetItem(PathToQ(entry.Text));
-  item->setData(TextRole, QByteArray::fromStdString(entry.Text));
-  item->setData(KeyRole, entry.CaptureTimeKey);
-  ListBox1->insertItem(index, item);
-}
+void TForm1::InsertEntry(int index, const Core::TPictureEntry& entry) { FListModel->Insert(index, {entry}); }
 
 void TForm1::SetEntries(const std::vector<Core::TPictureEntry>& entries) {
   const TListUpdate update(*this);
-  ListBox1->clear();
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    InsertEntry(static_cast<int>(i), entries[i]);
+  // Like a list filled anew: no entry is current or marked afterwards.
+  ListBox1->selectionModel()->reset();
+  FListModel->SetEntries(entries);
 }
 
 void TForm1::MakeCurrent(int index) {
   const TListUpdate update(*this);
-  ListBox1->setCurrentRow(index, MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
+  ListBox1->selectionModel()->setCurrentIndex(
+      FListModel->index(index), MultiSelect() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
 }
 
 void TForm1::MarkEntry(int index) {
   if (index < 0 || index >= Count())
     return;
   if (MultiSelect()) {
-    ListBox1->item(index)->setSelected(true);
+    ListBox1->selectionModel()->select(FListModel->index(index), QItemSelectionModel::Select);
   } else {
     // In single-selection mode the marked entry is the current one.
     MakeCurrent(index);
   }
 }
+
+bool TForm1::IsMarked(int index) const { return ListBox1->selectionModel()->isSelected(FListModel->index(index)); }
 
 void TForm1::SetSelectionMode(Core::TSelectionMode mode) {
   const TListUpdate update(*this);
@@ -508,7 +472,7 @@ void TForm1::SetSelectionMode(Core::TSelectionMode mode) {
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->clearSelection();
     if (CurrentIndex() >= 0)
-      ListBox1->item(CurrentIndex())->setSelected(true);
+      ListBox1->selectionModel()->select(ListBox1->currentIndex(), QItemSelectionModel::Select);
   }
 }
 
@@ -528,32 +492,61 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // --- list -------------------------------------------------------------------------------
 
-void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) {
+void TForm1::AddPicture(const std::string& path, Platform::TDateTime key) { AddPictures({{path, key}}); }
+
+void TForm1::AddPictures(const std::vector<Core::TPictureEntry>& entries) {
   const TListUpdate update(*this);
-  int index = Count();
-  if (FSortedByName) {
-    // After every equal text, like the list's own sorted insertion.
-    int low = 0;
-    int high = Count();
-    while (low < high) {
-      const int middle = low + (high - low) / 2;
-      if (Core::PathTextLess(path, EntryText(middle)))
-        high = middle;
-      else
-        low = middle + 1;
-    }
-    index = low;
+  if (!FSortedByName) {
+    // Appended as one change of the list.
+    FListModel->Insert(Count(), entries);
+    return;
   }
-  InsertEntry(index, {path, key});
+  // Each entry after every equal text, as if added one by one: the batch in name order
+  // (equal texts in drop order), each run that goes to the same place inserted at once.
+  std::vector<Core::TPictureEntry> sorted = entries;
+  Core::SortByName(sorted);
+  for (std::size_t first = 0; first < sorted.size();) {
+    const std::size_t at = Core::SortedInsertIndex(FListModel->Entries(), sorted[first].Text);
+    std::size_t last = first + 1;
+    while (last < sorted.size() &&
+           (at == FListModel->Entries().size() ||
+            Core::PathTextLess(sorted[last].Text, FListModel->Entry(static_cast<int>(at)).Text)))
+      ++last;
+    FListModel->Insert(static_cast<int>(at), {sorted.begin() + static_cast<std::ptrdiff_t>(first),
+                                              sorted.begin() + static_cast<std::ptrdiff_t>(last)});
+    first = last;
+  }
 }
 
 void TForm1::EnableCommands(bool enabled) {
-  for (const std::string_view name : Core::CommandButtonNames)
-    if (auto* button = findChild<QPushButton*>(ToQ(name)))
-      button->setEnabled(enabled);
-  // The trip commands follow the others (they are not among the design's thirteen).
-  ShiftTimes_BitBtn->setEnabled(enabled);
-  Geotag_BitBtn->setEnabled(enabled);
+  FPictureShown = enabled;
+  FTabsOffered = 0;
+  FMapOffered = false;
+  UpdateCommands();
+}
+
+void TForm1::SetUnsavedEdits(bool unsaved) {
+  FUnsavedEdits = unsaved;
+  UpdateCommands();
+}
+
+// The one place that switches command buttons.
+void TForm1::UpdateCommands() {
+  Core::TCommandState state;
+  state.ListCount = Count();
+  state.UnsavedEdits = FUnsavedEdits;
+  state.PictureShown = FPictureShown;
+  state.TabsOffered = FTabsOffered;
+  state.MapOffered = FMapOffered;
+  const Core::TCommandSet enabled = Core::EnabledCommands(state);
+  for (std::size_t i = 0; i < FCommandButtons.size(); ++i)
+    if (FCommandButtons[i] != nullptr)
+      FCommandButtons[i]->setEnabled(enabled.test(i));
+  // The trip commands work on the list once a picture is on show, as the editing commands.
+  if (ShiftTimes_BitBtn != nullptr && Geotag_BitBtn != nullptr) {
+    ShiftTimes_BitBtn->setEnabled(FPictureShown);
+    Geotag_BitBtn->setEnabled(FPictureShown);
+  }
 }
 
 void TForm1::ListBox1Click() {
@@ -576,7 +569,7 @@ void TForm1::RemoveCurrentEntry() {
   const int removed = CurrentIndex();
   {
     const TListUpdate update(*this);
-    delete ListBox1->takeItem(removed);
+    FListModel->Remove(removed);
   }
   const int index = Core::IndexAfterRemove(removed, Count());
   if (index >= 0)
@@ -723,9 +716,8 @@ void TForm1::PageControl1Change(int index) {
     ExifListView->hide();
     StringGrid1->show();
   }
-  for (int i = 0; i < rule->ButtonCount; ++i)
-    if (auto* button = findChild<QPushButton*>(ToQ(rule->Buttons[static_cast<std::size_t>(i)])))
-      button->setEnabled(Count() > 0);
+  FTabsOffered |= 1U << static_cast<unsigned>(index);
+  UpdateCommands();
   SetSelectionMode(rule->Mode);
   FormResize();
   if (Count() > 0)
@@ -781,8 +773,8 @@ void TForm1::OpenFilesClick() {
 // --- picture view ------------------------------------------------------------------------
 
 void TForm1::ShowPicture(const std::string& path) {
+  FUnsavedEdits = false;
   EnableCommands(false);
-  Save_BitBtn->setEnabled(false);
   jpg->LoadFromFile(path);
   if (jpg->ExifData().Empty()) {
     const QString question = PathToQ(Core::NoExifQuestion(path));
@@ -836,7 +828,8 @@ void TForm1::ShowMetadata() {
         }
       }
     }
-    Google_BitBtn->setEnabled(true);
+    FMapOffered = true;
+    UpdateCommands();
     break;
   }
   default: break;
@@ -848,7 +841,7 @@ void TForm1::ShowMetadata() {
 void TForm1::Orientation_BitBtnClick() {
   Core::StepOrientation(jpg->ExifData());
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
 }
 
 void TForm1::Change_Date_BitBtnClick() {
@@ -857,7 +850,7 @@ void TForm1::Change_Date_BitBtnClick() {
   Form2->ApplyPreset(Core::DateDialogPreset(jpg->ExifData(), FJPG_Name, DateTimeFromQt(QDateTime::currentDateTime())));
   if (Desktop().ExecDialog(*Form2) == TModalResult::mrOk) {
     Core::ApplyDateDialogResult(jpg->ExifData(), Form2->DatePickerValue(), Form2->TimePickerValue());
-    Save_BitBtn->setEnabled(true);
+    SetUnsavedEdits(true);
   }
   ShowMetadata();
 }
@@ -869,7 +862,7 @@ void TForm1::EditText(Core::TEditableText which) {
   // A setter that refuses the text ends the command here: nothing shown, nothing to save.
   Core::SetEditableTextValue(jpg->ExifData(), which, ToStd(answer), &jpg->IPTCData());
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
 }
 
 void TForm1::Description_BitBtnClick() { EditText(Core::TEditableText::etDescription); }
@@ -879,9 +872,8 @@ void TForm1::Comment_BitBtnClick() { EditText(Core::TEditableText::etComment); }
 void TForm1::Save_BitBtnClick() {
   // A save that raises stops here: the edits stay in memory and the button stays enabled.
   Core::SaveEdits(jpg->ExifData(), &jpg->IPTCData(), FJPG_Name);
-  for (QPushButton* button :
-       {Description_BitBtn, Comment_BitBtn, Change_Date_BitBtn, Change_GPS_BitBtn, Orientation_BitBtn, Save_BitBtn})
-    button->setEnabled(false);
+  SetUnsavedEdits(false);
+  // Showing the entry again offers its commands anew.
   ListBox1Click();
 }
 
@@ -900,16 +892,16 @@ Core::TCaptureTimeAnswer TForm1::AskCaptureTime(const std::string& path) {
 }
 
 void TForm1::Date_BitBtnClick() {
-  if (Save_BitBtn->isEnabled() && Desktop().MessageBox(this, CoreText("EditCommands", Core::UnsavedEditsQuestion),
-                                                       TMessageButtons::mbYesNo) != TModalResult::mrYes)
+  if (FUnsavedEdits && Desktop().MessageBox(this, CoreText("EditCommands", Core::UnsavedEditsQuestion),
+                                            TMessageButtons::mbYesNo) != TModalResult::mrYes)
     return;
   const std::string pattern = ToStd(Edit1->text());
   // The marked entries as they are now; the items stay valid while the modal progress
   // window keeps the user from changing the list.
-  std::vector<QListWidgetItem*> marked;
+  std::vector<QPersistentModelIndex> marked;
   for (int i = 0; i < Count(); ++i)
-    if (ListBox1->item(i)->isSelected())
-      marked.push_back(ListBox1->item(i));
+    if (IsMarked(i))
+      marked.emplace_back(FListModel->index(i));
 
   QProgressDialog progress(tr("Dateien werden umbenannt …"), tr("Abbrechen"), 0, static_cast<int>(marked.size()), this);
   progress.setObjectName(QStringLiteral("RenameProgress"));
@@ -925,7 +917,7 @@ void TForm1::Date_BitBtnClick() {
     // Cancelling between two files: each file has its old or its new name, and so has its entry.
     if (progress.wasCanceled())
       break;
-    const int index = ListBox1->row(marked[done]);
+    const int index = marked[done].isValid() ? marked[done].row() : -1;
     if (index < 0)
       continue;
     const Core::TRenameEntryResult result = Core::RenameEntry(EntryText(index), pattern, ask);
@@ -949,19 +941,31 @@ void TForm1::Date_BitBtnClick() {
 void TForm1::Change_GPS_BitBtnClick() {
   if (Form3 == nullptr)
     return;
-  // The dialog copies the grid's caption and position rows as it opens.
+  // The dialog shows the grid's caption and position rows as they are now.
+  Form3->SetSourceRows(PositionRows());
   Form3->FormActivate();
   if (Desktop().ExecDialog(*Form3) == TModalResult::mrOk) {
     const QString latitude = Form3->Latitude();
     const QString longitude = Form3->Longitude();
     // Text that does not parse leaves the position as it is; a setter that raises ends here.
-    StringGrid1->item(5, 1)->setText(latitude);
+    StringGrid1->item(Core::RowIndex(Core::TKeyFieldRow::Latitude), 1)->setText(latitude);
     (void)Core::SetLatitudeFromText(jpg->ExifData(), ToStd(latitude));
-    StringGrid1->item(6, 1)->setText(longitude);
+    StringGrid1->item(Core::RowIndex(Core::TKeyFieldRow::Longitude), 1)->setText(longitude);
     (void)Core::SetLongitudeFromText(jpg->ExifData(), ToStd(longitude));
   }
   ShowMetadata();
-  Save_BitBtn->setEnabled(true);
+  SetUnsavedEdits(true);
+}
+
+std::array<TForm3::TRow, 4> TForm1::PositionRows() const {
+  std::array<TForm3::TRow, 4> rows{};
+  using enum Core::TKeyFieldRow;
+  const std::array<Core::TKeyFieldRow, 4> shown{Caption, Latitude, Longitude, Altitude};
+  for (std::size_t i = 0; i < shown.size(); ++i)
+    for (int column = 0; column < 2; ++column)
+      if (const QTableWidgetItem* item = StringGrid1->item(Core::RowIndex(shown[i]), column))
+        rows[i][static_cast<std::size_t>(column)] = item->text();
+  return rows;
 }
 
 void TForm1::Google_BitBtnClick() {
@@ -1026,8 +1030,8 @@ QString TForm1::BatchTargetText(std::size_t files) const {
 
 bool TForm1::ConfirmUnsavedEdits() {
   // The picture on show is loaded again afterwards, which drops its unsaved edits.
-  return !Save_BitBtn->isEnabled() ||
-         Desktop().MessageBox(this, ToQ(Core::UnsavedEditsQuestion), TMessageButtons::mbYesNo) == TModalResult::mrYes;
+  return !FUnsavedEdits || Desktop().MessageBox(this, CoreText("EditCommands", Core::UnsavedEditsQuestion),
+                                                 TMessageButtons::mbYesNo) == TModalResult::mrYes;
 }
 
 void TForm1::FinishBatch(const Core::TBatchSummary& summary, bool rereadKeys) {
@@ -1181,219 +1185,49 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // A closing window shows nothing more.
-  Guarded("close", [this] { StopListing(false); });
+  Guarded("close", [this] { FListing->Cancel(false); });
   QMainWindow::closeEvent(event);
 }
 
 // --- listing on a worker -----------------------------------------------------------------
 
-void TForm1::TakeFiles(std::vector<std::string> paths) {
-  auto job = std::make_unique<TListingJob>();
-  job->Id = FNextJobId++;
-  job->Paths = std::move(paths);
-  FTotalFiles += static_cast<int>(job->Paths.size());
-  FJobs.push_back(std::move(job));
-  if (FCurrentJob == nullptr)
-    StartNextJob();
-  UpdateProgress();
-}
+void TForm1::TakeFiles(std::vector<std::string> paths) { FListing->Take(std::move(paths)); }
 
-void TForm1::StartNextJob() {
-  if (FJobs.empty()) {
-    FDoneFiles = 0;
-    FTotalFiles = 0;
-    UpdateProgress();
-    emit ListingFinished();
-    return;
-  }
-  FCurrentJob = std::move(FJobs.front());
-  FJobs.pop_front();
-  TListingJob& job = *FCurrentJob;
-  try {
-    // The worker owns every library object it makes; only plain values come back. Nothing
-    // leaves it by exception: an error becomes the drop's failed entry, and the end of the
-    // drop is always posted.
-    job.Worker = std::thread([this, id = job.Id, paths = job.Paths, cancelled = job.Cancelled]() noexcept {
-      // Results travel in small chunks, so that thousands of files do not flood the event
-      // queue in front of the window's own painting.
-      std::vector<Core::TListedFile> chunk;
-      const auto post = [&] {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id, files = std::move(chunk)]() mutable {
-              if (!Guarded("listed", [&] { Listed(id, std::move(files)); }))
-                Guarded([this] { StopListing(true); });
-            },
-            Qt::QueuedConnection);
-        chunk.clear();
-      };
-      try {
-        auto lastPost = std::chrono::steady_clock::now();
-        for (const std::string& path : paths) {
-          if (cancelled->load())
-            break;
-          ProbeEntryPoint("worker");
-          chunk.push_back(Core::ListFile(path));
-          const auto now = std::chrono::steady_clock::now();
-          if (chunk.size() >= ListedChunkSize || now - lastPost >= ListedChunkTime) {
-            post();
-            lastPost = now;
-          }
-        }
-      } catch (...) {
-        try {
-          Core::TListedFile failed;
-          failed.Kind = Core::TListedFile::TKind::Failed;
-          try {
-            throw;
-          } catch (const std::bad_alloc&) {
-            failed.Error = Core::Tr("PictureList", "Zu wenig Arbeitsspeicher");
-          } catch (const std::exception& error) {
-            failed.Error = Core::ErrorText(error);
-          } catch (...) {
-            failed.Error = Core::Tr("Guard", "Unbekannter Fehler");
-          }
-          chunk.push_back(std::move(failed));
-        } catch (...) {
-          chunk.clear(); // not even the message fits: the drop just ends
-        }
-      }
-      try {
-        if (!chunk.empty())
-          post();
-      } catch (...) {
-      }
-      try {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-              if (!Guarded("jobdone", [this, id] { JobDone(id); }))
-                Guarded([this] { StopListing(true); });
-            },
-            Qt::QueuedConnection);
-      } catch (...) {
-      }
-    });
-  } catch (...) {
-    // No thread for this drop: it and every pending one end here, the error is reported by
-    // the caller's guard.
-    FCurrentJob.reset();
-    FJobs.clear();
-    FDoneFiles = 0;
-    FTotalFiles = 0;
-    UpdateProgress();
-    emit ListingFinished();
-    throw;
-  }
-}
+bool TForm1::Listing() const { return FListing->IsBusy(); }
 
-void TForm1::Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files) {
-  if (FCurrentJob == nullptr || FCurrentJob->Id != jobId)
-    return; // a cancelled drop's late result
-  for (auto& file : files)
-    FListed.push_back(std::move(file));
-  ScheduleApply();
-}
+void TForm1::CancelListing() { FListing->Cancel(); }
 
-void TForm1::ScheduleApply() {
-  if (FApplyScheduled)
-    return;
-  FApplyScheduled = true;
-  QTimer::singleShot(0, this, [this] {
-    FApplyScheduled = false;
-    // A result that cannot be applied ends the drops like a read error.
-    if (!Guarded("apply", [this] { ApplyListed(); }))
-      Guarded([this] { StopListing(true); });
+// Every step arrives from the event loop: each runs guarded, and one that fails ends the
+// drops like a read error.
+void TForm1::ConnectListing() {
+  TPictureListing* listing = FListing.get();
+  const auto step = [this, listing](const char* entryPoint, auto body) {
+    if (!Guarded(entryPoint, body))
+      Guarded([listing] { listing->Cancel(); });
+  };
+  connect(listing, &TPictureListing::EntriesListed, this,
+          [step, this](const std::vector<Core::TPictureEntry>& entries) {
+            step("entries", [this, &entries] { AddPictures(entries); });
+          });
+  connect(listing, &TPictureListing::FileRejected, this, [step, this](const std::string& path) {
+    step("rejected", [this, &path] { ListingMessage(PathToQ(Core::NotJpegMessage(path))); });
   });
+  connect(listing, &TPictureListing::DropFailed, this, [step, this](const std::string& message) {
+    step("failed", [this, &message] { ListingMessage(ToQ(message)); });
+  });
+  connect(listing, &TPictureListing::DropEnded, this,
+          [step, this] { step("dropended", [this] { ShowFirstEntry(); }); });
+  connect(listing, &TPictureListing::Progress, this, [step, this] { step("progress", [this] { UpdateProgress(); }); });
+  connect(listing, &TPictureListing::Finished, this, &TForm1::ListingFinished);
 }
 
-void TForm1::JobDone(std::uint64_t jobId) {
-  for (auto it = FEndedJobs.begin(); it != FEndedJobs.end(); ++it)
-    if ((*it)->Id == jobId) {
-      FEndedJobs.erase(it); // its worker has left its loop: the join is immediate
-      return;
-    }
-  if (FCurrentJob != nullptr && FCurrentJob->Id == jobId) {
-    FCurrentJob->WorkerDone = true;
-    if (FListed.empty() && !FApplying)
-      FinishJob(true);
-  }
-}
-
-void TForm1::ApplyListed() {
-  // A message box opened below runs a nested loop; results arriving meanwhile wait here.
-  if (FApplying)
+void TForm1::ShowFirstEntry() {
+  if (Count() == 0)
     return;
-  FApplying = true;
-  struct TApplying {
-    bool& Flag;
-    ~TApplying() { Flag = false; }
-  } applying{FApplying};
-  int applied = 0;
-  bool stopped = false;
-  while (!FListed.empty() && FCurrentJob != nullptr && applied < ListedPerTurn) {
-    Core::TListedFile file = std::move(FListed.front());
-    FListed.pop_front();
-    ++FCurrentJob->Applied;
-    ++FDoneFiles;
-    ++applied;
-    using enum Core::TListedFile::TKind;
-    switch (file.Kind) {
-    case Added: AddPicture(file.Path, file.Key); break;
-    case NotJpeg: ListingMessage(PathToQ(Core::NotJpegMessage(file.Path))); break;
-    case NotRecognised: break;
-    case Failed:
-      // An error while reading ends this drop; the entries added so far stay.
-      ListingMessage(ToQ(file.Error));
-      stopped = true;
-      break;
-    }
-    if (stopped)
-      break;
-  }
-  FApplying = false;
-  if (stopped) {
-    FinishJob(false);
-    return;
-  }
-  UpdateProgress();
-  if (FCurrentJob == nullptr)
-    return;
-  if (!FListed.empty())
-    ScheduleApply();
-  else if (FCurrentJob->WorkerDone)
-    FinishJob(true);
-}
-
-void TForm1::FinishJob(bool showFirst) {
-  if (FCurrentJob == nullptr)
-    return;
-  FDoneFiles += static_cast<int>(FCurrentJob->Paths.size() - FCurrentJob->Applied);
-  FCurrentJob->Cancelled->store(true);
-  FListed.clear();
-  if (FCurrentJob->WorkerDone)
-    FCurrentJob.reset();
-  else
-    FEndedJobs.push_back(std::move(FCurrentJob));
-  FCurrentJob.reset();
-  if (showFirst && Count() > 0) {
-    // The first entry of the whole list is shown, not the first dropped file.
-    MakeCurrent(0);
-    MarkEntry(0);
-    Guarded([this] { ListBox1Click(); });
-  }
-  StartNextJob();
-}
-
-void TForm1::CancelListing() { StopListing(true); }
-
-void TForm1::StopListing(bool showFirst) {
-  if (!Listing())
-    return;
-  for (auto& job : FJobs)
-    FDoneFiles += static_cast<int>(job->Paths.size());
-  FJobs.clear();
-  FinishJob(showFirst);
+  // The first entry of the whole list is shown, not the first dropped file.
+  MakeCurrent(0);
+  MarkEntry(0);
+  Guarded([this] { ListBox1Click(); });
 }
 
 // A message about one dropped file. A progress box already on screen first shows the
@@ -1410,7 +1244,9 @@ void TForm1::ListingMessage(const QString& text) {
 }
 
 void TForm1::UpdateProgress() {
-  emit ListingProgress(FDoneFiles, FTotalFiles);
+  const int done = FListing->Done();
+  const int total = FListing->Total();
+  emit ListingProgress(done, total);
   if (!Listing()) {
     if (FProgress != nullptr) {
       FProgress->reset();
@@ -1429,9 +1265,12 @@ void TForm1::UpdateProgress() {
     FProgress->setWindowModality(Qt::WindowModal);
     connect(FProgress, &QProgressDialog::canceled, this, [this] { Guarded("cancel", [this] { CancelListing(); }); });
   }
-  FProgress->setMaximum(std::max(1, FTotalFiles));
-  FProgress->setLabelText(tr("Bilder werden gelesen: %1 von %2").arg(FDoneFiles).arg(FTotalFiles));
-  FProgress->setValue(std::min(FDoneFiles, FTotalFiles));
+  FProgress->setMaximum(std::max(1, total));
+  // The dialog decides in setValue whether it comes up; its text is laid out only when it is
+  // on screen (before its first paint), not for every step of a drop that ends before.
+  FProgress->setValue(std::min(done, total));
+  if (FProgress->isVisible())
+    FProgress->setLabelText(tr("Bilder werden gelesen: %1 von %2").arg(done).arg(total));
 }
 
 } // namespace Fotarium::App

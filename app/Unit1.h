@@ -3,6 +3,7 @@
 // The main window: the picture list filled by drops, the square preview, the key-field
 // grid or the full EXIF list, and the command buttons on three tabs.
 
+#include "app/Unit3.h"
 #include "app/core/EditCommands.h"
 #include "app/core/Geotag.h"
 #include "app/core/GPXTrack.h"
@@ -11,19 +12,17 @@
 
 #include <QMainWindow>
 
-#include <atomic>
-#include <deque>
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QProgressDialog;
 class QPushButton;
@@ -41,8 +40,9 @@ namespace Fotarium::App {
 class TExifListView;
 class TGeotagDialog;
 class TShiftDialog;
+class TPictureListModel;
+class TPictureListing;
 class TForm2;
-class TForm3;
 class TForm4;
 
 class TForm1 : public QMainWindow {
@@ -58,10 +58,10 @@ public:
   void SetDialogs(TForm2* form2, TForm3* form3, TForm4* form4);
 
   // Takes local paths (bytes as the file system names them) exactly like one drop. The
-  // files are read by a worker; entries appear in the given order.
+  // files are read by workers; entries appear in the given order.
   void TakeFiles(std::vector<std::string> paths);
   // A drop, a command line or an open-dialog choice is still being read.
-  [[nodiscard]] bool Listing() const { return FCurrentJob != nullptr || !FJobs.empty(); }
+  [[nodiscard]] bool Listing() const;
   // Stops reading: what was added stays, the rest of every pending drop is dropped.
   void CancelListing();
 
@@ -88,8 +88,6 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  struct TListingJob;
-
   // --- construction ---
   void CreateControls();
   QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption);
@@ -97,7 +95,10 @@ private:
 
   // --- list ---
   void AddPicture(const std::string& path, Platform::TDateTime key);
+  void AddPictures(const std::vector<Core::TPictureEntry>& entries);
   void EnableCommands(bool enabled);
+  void SetUnsavedEdits(bool unsaved);
+  void UpdateCommands();
   void ListBox1Click();
   void PopupMenu1Popup();
   void pm_removeClick();
@@ -132,6 +133,7 @@ private:
   void Save_BitBtnClick();
   void Date_BitBtnClick();
   void Change_GPS_BitBtnClick();
+  [[nodiscard]] std::array<TForm3::TRow, 4> PositionRows() const;
   void Google_BitBtnClick();
   void KML_BitBtnClick();
   void Select_BitBtnClick();
@@ -161,13 +163,8 @@ private:
   void CurrentRowChanged();
 
   // --- listing dropped files on a worker ---
-  void StartNextJob();
-  void Listed(std::uint64_t jobId, std::vector<Core::TListedFile> files);
-  void ScheduleApply();
-  void JobDone(std::uint64_t jobId);
-  void ApplyListed();
-  void FinishJob(bool showFirst);
-  void StopListing(bool showFirst);
+  void ConnectListing();
+  void ShowFirstEntry();
   void UpdateProgress();
   void ListingMessage(const QString& text);
 
@@ -176,7 +173,8 @@ private:
   QLabel* Image1 = nullptr;
   QFrame* Panel2 = nullptr;
   QSplitter* Splitter1 = nullptr;
-  QListWidget* ListBox1 = nullptr;
+  QListView* ListBox1 = nullptr;
+  TPictureListModel* FListModel = nullptr;
   QWidget* MiddlePanel = nullptr;
   QTableWidget* StringGrid1 = nullptr;
   TExifListView* ExifListView = nullptr;
@@ -227,6 +225,13 @@ private:
   std::string FJPG_Name;
   Core::TSelectionMode FSelectionMode = Core::InitialSelectionMode;
   bool FSortedByName = false;
+  // The shown picture has edits that are not saved yet.
+  bool FUnsavedEdits = false;
+  // What else decides the command buttons (see Core::TCommandState).
+  bool FPictureShown = false;
+  unsigned FTabsOffered = 0;
+  bool FMapOffered = false;
+  std::array<QPushButton*, Core::CommandCount> FCommandButtons{};
   // > 0 while the window itself changes the list, so that the list's signals do not show
   // entries in between.
   int FListUpdate = 0;
@@ -234,16 +239,8 @@ private:
   // follows has shown it already.
   bool FCurrentChangedByPress = false;
 
-  // Drops waiting to be read, the one being read, results waiting to be applied.
-  std::deque<std::unique_ptr<TListingJob>> FJobs;
-  std::unique_ptr<TListingJob> FCurrentJob;
-  std::vector<std::unique_ptr<TListingJob>> FEndedJobs; // threads to join once they have left
-  std::deque<Core::TListedFile> FListed;
-  bool FApplying = false;
-  bool FApplyScheduled = false;
-  std::uint64_t FNextJobId = 1;
-  int FDoneFiles = 0;
-  int FTotalFiles = 0;
+  // The drops being read; their results become entries as they arrive.
+  std::unique_ptr<TPictureListing> FListing;
   QProgressDialog* FProgress = nullptr;
 
   // The track of the last positions command and its settings, for the KML file.

@@ -17,8 +17,6 @@ namespace {
 
 constexpr int GridRows = 4;
 constexpr int GridColumns = 2;
-// The main grid's rows shown in the dialog's rows 0..3: caption, latitude, longitude, altitude.
-constexpr std::array<int, GridRows> SourceRowOf{0, 5, 6, 7};
 
 QString ItemText(const QTableWidget& grid, int row, int col) {
   const QTableWidgetItem* item = grid.item(row, col);
@@ -89,21 +87,7 @@ TForm3::TForm3(QWidget* parent)
   resize(512, 217);
 }
 
-void TForm3::SetSourceGrid(QTableWidget* mainGrid) { FSourceGrid = mainGrid; }
-
 void TForm3::SetSourceRows(const std::array<TRow, 4>& rows) { FSourceRows = rows; }
-
-QTableWidget* TForm3::SourceGrid() const {
-  if (FSourceGrid)
-    return FSourceGrid.data();
-  if (parentWidget() == nullptr)
-    return nullptr;
-  // The main window's grid, not this dialog's own of the same name.
-  for (auto* grid : parentWidget()->window()->findChildren<QTableWidget*>(QStringLiteral("StringGrid1")))
-    if (grid->window() != this)
-      return grid;
-  return nullptr;
-}
 
 QString TForm3::Cells(int col, int row) const {
   if (col < 0 || col >= GridColumns || row < 0 || row >= GridRows)
@@ -126,14 +110,11 @@ void TForm3::SetClipboardFormat(Core::TGPSClipboardFormat format) {
   (format == Core::TGPSClipboardFormat::gcDecimal ? RadioItem1 : RadioItem0)->setChecked(true);
 }
 
-// Each showing starts from the main grid again: edits made before a cancel are gone.
+// Each showing starts from the given rows again: edits made before a cancel are gone.
 void TForm3::FormActivate() {
-  const QTableWidget* source = SourceGrid();
   for (int row = 0; row < GridRows; ++row)
     for (int col = 0; col < GridColumns; ++col)
-      SetCells(col, row,
-               source != nullptr ? ItemText(*source, SourceRowOf[static_cast<std::size_t>(row)], col)
-                                 : FSourceRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
+      SetCells(col, row, FSourceRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
 }
 
 void TForm3::btn_from_ClpbClick() {

@@ -1,13 +1,13 @@
 #pragma once
 
-// TForm3: edits the GPS position as text. Each time it is shown it copies the caption row
-// and the latitude, longitude and altitude rows of the main window's grid; the user edits
-// the cells or exchanges latitude and longitude with the clipboard in one of two formats.
+// TForm3: edits the GPS position as text. Each time it is shown it copies the rows it was
+// given (the main window's caption row and its latitude, longitude and altitude rows); the
+// user edits the cells or exchanges latitude and longitude with the clipboard in one of two
+// formats.
 
 #include "app/core/GPSTexts.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -25,11 +25,8 @@ class TForm3 : public QDialog {
 public:
   explicit TForm3(QWidget* parent = nullptr);
 
-  // The main window's grid whose rows 0, 5, 6 and 7 the dialog shows. When none is set,
-  // the grid named "StringGrid1" of the parent window is used.
-  void SetSourceGrid(QTableWidget* mainGrid);
-  // Rows given directly instead of a grid (caption and value of each); used when no
-  // source grid is set or found.
+  // The rows the dialog shows from its next showing on (caption and value of each): the
+  // caption row, then latitude, longitude and altitude.
   using TRow = std::array<QString, 2>;
   void SetSourceRows(const std::array<TRow, 4>& rows);
 
@@ -51,8 +48,6 @@ protected:
   void showEvent(QShowEvent* event) override;
 
 private:
-  [[nodiscard]] QTableWidget* SourceGrid() const;
-
   QTableWidget* StringGrid1;
   QGroupBox* RadioGroup1;
   QRadioButton* RadioItem0;
@@ -61,7 +56,6 @@ private:
   QPushButton* btn_toClpb;
   QPushButton* Button1;
   QPushButton* Button2;
-  QPointer<QTableWidget> FSourceGrid;
   std::array<TRow, 4> FSourceRows{};
 };
 

@@ -14,6 +14,8 @@
 //                      pictures (2,000 and 10,000) until the listing has finished, offscreen,
 //                      with Qt's accessibility bridge off and on (QAccessible::setActive)
 //   Window/<N>/Exiv2   Exiv2 reading Exif.Image.DateTime of the same N files
+//   Window/Empty/BridgeOn  the same with an empty drop: what making and showing the window
+//                      costs before any file is read (part of every Window/<N> time)
 //   Preview/<who>      one 24-megapixel JPEG, already in memory, shown in a 731-pixel square
 //       Ours         MakePreviewImage (DCT-scaled decode, smooth scale, turn)
 //       FullDecode   decode at full size into a bitmap, then QImage::scaled smoothly
@@ -498,6 +500,8 @@ void PrintRatios(const std::map<std::string, TMeasure>& measures) {
         std::printf("  %-7s %-8s CPU %7.2fx   real %7.2fx\n", set, peer, other->Cpu / ours->Cpu,
                     other->Real / ours->Real);
   }
+  if (const auto* empty = get("Window/Empty/BridgeOn"))
+    std::printf("\nWindow made, shown and given an empty drop (bridge on): %.1f ms\n", empty->Real);
   for (const int count : {2000, 10000}) {
     const std::string base = "Window/" + std::to_string(count) + "/";
     const auto* exiv2 = get(base + "Exiv2");
@@ -543,7 +547,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "No sample corpus at %s: no corpus benchmarks\n", CorpusDir().c_str());
   const bool big = MakeBigFiles();
 
-  if (MakeWindowFiles())
+  if (MakeWindowFiles()) {
+    benchmark::RegisterBenchmark("Window/Empty/BridgeOn", WindowListing, 0, true)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
     for (const int count : {2000, 10000}) {
       const std::string base = "Window/" + std::to_string(count) + "/";
       benchmark::RegisterBenchmark((base + "Exiv2").c_str(), WindowExiv2, count)
@@ -557,6 +565,7 @@ int main(int argc, char** argv) {
             ->UseRealTime()
             ->Iterations(3);
     }
+  }
   for (const auto& lister : Listers) {
     if (!CorpusFiles.empty())
       benchmark::RegisterBenchmark((std::string("List/") + lister.Name + "/Corpus").c_str(), List, lister, &CorpusFiles)

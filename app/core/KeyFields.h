@@ -38,6 +38,22 @@ inline constexpr std::array<std::string_view, 9> OrientationTexts = {
                                            const Platform::TFormatSettings& settings = Platform::FormatSettings());
 
 inline constexpr int KeyFieldRowCount = 12;
+// The rows of the key-field grid by name.
+enum class TKeyFieldRow : int {
+  Caption,
+  CameraMake,
+  CameraModel,
+  Orientation,
+  Extent,
+  Latitude,
+  Longitude,
+  Altitude,
+  CaptureDate,
+  Description,
+  Resolution,
+  Comment,
+};
+[[nodiscard]] constexpr int RowIndex(TKeyFieldRow row) { return static_cast<int>(row); }
 using TKeyFieldRows = std::array<std::pair<std::string, std::string>, KeyFieldRowCount>;
 
 // The rows of the key-field grid: caption (column 0) and value (column 1); row 0 is the

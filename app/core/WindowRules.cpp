@@ -9,15 +9,19 @@ namespace Fotarium::Core {
 namespace {
 
 constexpr std::array<TTabRule, 3> TabRules = {{
-    {98, TMiddleView::ExifListView, {"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn", ""}, 3, TSelectionMode::Multi},
+    {98,
+     TMiddleView::ExifListView,
+     {TCommand::SelectExif, TCommand::CopyExif, TCommand::RenameByDate, TCommand::RenameByDate},
+     3,
+     TSelectionMode::Multi},
     {138,
      TMiddleView::StringGrid1,
-     {"Orientation_BitBtn", "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn"},
+     {TCommand::Orientation, TCommand::ChangeDate, TCommand::Description, TCommand::Comment},
      4,
      TSelectionMode::Single},
     {138,
      TMiddleView::StringGrid1,
-     {"Google_BitBtn", "Sort_BitBtn", "KML_BitBtn", "SelAllPics_BitBtn"},
+     {TCommand::MapLink, TCommand::Sort, TCommand::KML, TCommand::MarkAllPictures},
      4,
      TSelectionMode::Multi},
 }};
@@ -56,6 +60,33 @@ bool NextSortIsByCaptureTime(std::string_view sortButtonCaption) {
 
 std::string_view SortCaptionAfterClick(std::string_view sortButtonCaption) {
   return NextSortIsByCaptureTime(sortButtonCaption) ? SortByNameCaption : SortByCaptureTimeCaption;
+}
+
+std::string_view CommandButtonName(TCommand command) {
+  if (command == TCommand::Save)
+    return "Save_BitBtn";
+  for (std::size_t i = 0; i < PictureCommands.size(); ++i)
+    if (PictureCommands[i] == command)
+      return CommandButtonNames[i];
+  return {};
+}
+
+TCommandSet EnabledCommands(const TCommandState& state) {
+  TCommandSet enabled;
+  if (state.ListCount > 0) {
+    for (const TCommand command : PictureCommands)
+      enabled.set(CommandBit(command), state.PictureShown);
+    for (int tab = 0; tab < static_cast<int>(TabRules.size()); ++tab)
+      if ((state.TabsOffered & (1U << tab)) != 0) {
+        const TTabRule& rule = TabRules[static_cast<std::size_t>(tab)];
+        for (int i = 0; i < rule.CommandsOnTab; ++i)
+          enabled.set(CommandBit(rule.Commands[static_cast<std::size_t>(i)]));
+      }
+    if (state.MapOffered)
+      enabled.set(CommandBit(TCommand::MapLink));
+  }
+  enabled.set(CommandBit(TCommand::Save), state.UnsavedEdits);
+  return enabled;
 }
 
 const TTabRule* TabRule(int tabIndex) {

@@ -3,6 +3,8 @@
 #include "app/core/WindowLanguage.h"
 
 #include <array>
+#include <bitset>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,24 +40,65 @@ inline constexpr std::string_view SortStateMarker = "Aufnahmedatum";
 // The caption after a click with the given caption.
 [[nodiscard]] std::string_view SortCaptionAfterClick(std::string_view sortButtonCaption);
 
-// The command buttons that EnableCommands switches together (Save_BitBtn is not one of them).
+// The window's commands, one per command button.
+enum class TCommand : unsigned char {
+  Orientation,     // Orientation_BitBtn
+  ChangeDate,      // Change_Date_BitBtn
+  ChangeGPS,       // Change_GPS_BitBtn
+  Description,     // Description_BitBtn
+  Comment,         // Comment_BitBtn
+  RenameByDate,    // Date_BitBtn
+  SelectExif,      // Select_BitBtn
+  CopyExif,        // Clip_BitBtn
+  MapLink,         // Google_BitBtn
+  Sort,            // Sort_BitBtn
+  KML,             // KML_BitBtn
+  MarkAllPictures, // SelAllPics_BitBtn
+  MarkAllFiles,    // SelAllFiles_BitBtn
+  Save,            // Save_BitBtn
+};
+inline constexpr std::size_t CommandCount = 14;
+using TCommandSet = std::bitset<CommandCount>;
+[[nodiscard]] constexpr std::size_t CommandBit(TCommand command) { return static_cast<std::size_t>(command); }
+[[nodiscard]] std::string_view CommandButtonName(TCommand command);
+
+// The commands that EnableCommands switches together (Save is not one of them), and their
+// buttons in the same order.
+inline constexpr std::array<TCommand, 13> PictureCommands = {
+    TCommand::Orientation,  TCommand::ChangeDate,      TCommand::ChangeGPS,    TCommand::Description, TCommand::Comment,
+    TCommand::RenameByDate, TCommand::SelectExif,      TCommand::CopyExif,     TCommand::MapLink,     TCommand::Sort,
+    TCommand::KML,          TCommand::MarkAllPictures, TCommand::MarkAllFiles,
+};
 inline constexpr std::array<std::string_view, 13> CommandButtonNames = {
     "Orientation_BitBtn", "Change_Date_BitBtn", "Change_GPS_BitBtn",  "Description_BitBtn", "Comment_BitBtn",
     "Date_BitBtn",        "Select_BitBtn",      "Clip_BitBtn",        "Google_BitBtn",      "Sort_BitBtn",
     "KML_BitBtn",         "SelAllPics_BitBtn",  "SelAllFiles_BitBtn",
 };
 
+// What decides which commands the window offers. The picture commands are offered together
+// once an entry has been shown; while none is (at start, during and after a failed show,
+// after the last entry went) a tab switched to offers its own commands and a filled grid the
+// map link. Nothing is offered on an empty list; Save follows the unsaved edits alone.
+struct TCommandState {
+  int ListCount = 0;
+  bool UnsavedEdits = false;
+  bool PictureShown = false;
+  unsigned TabsOffered = 0; // bit i: tab i was switched to since the picture commands went off
+  bool MapOffered = false;  // the key-field grid was filled since then
+};
+[[nodiscard]] TCommandSet EnabledCommands(const TCommandState& state);
+
 enum class TSelectionMode { Multi, Single };
 enum class TMiddleView { ExifListView, StringGrid1 };
 
 // What switching to a tab does, in this order: page-control height, views (the grid gets its
-// 12 rows when it is shown), the tab's buttons enabled by (list count > 0), selection mode;
-// then the layout rule and, with a non-empty list, the metadata refresh.
+// 12 rows when it is shown), the tab's commands offered (enabled by list count > 0),
+// selection mode; then the layout rule and, with a non-empty list, the metadata refresh.
 struct TTabRule {
   int PageControlHeight;
   TMiddleView Shown;
-  std::array<std::string_view, 4> Buttons; // empty names after ButtonCount
-  int ButtonCount;
+  std::array<TCommand, 4> Commands; // the first CommandsOnTab count
+  int CommandsOnTab;
   TSelectionMode Mode;
 };
 // nullptr for an index that is no tab.

@@ -61,7 +61,10 @@ TEST(WindowRules, CommandButtonsAndTabs) {
   EXPECT_EQ(InitialSelectionMode, TSelectionMode::Multi);
 
   const auto buttons = [](const TTabRule* rule) {
-    return std::vector<std::string_view>(rule->Buttons.begin(), rule->Buttons.begin() + rule->ButtonCount);
+    std::vector<std::string_view> names;
+    for (int i = 0; i < rule->CommandsOnTab; ++i)
+      names.push_back(CommandButtonName(rule->Commands[static_cast<std::size_t>(i)]));
+    return names;
   };
   EXPECT_EQ(buttons(first), (std::vector<std::string_view>{"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn"}));
   EXPECT_EQ(buttons(second), (std::vector<std::string_view>{"Orientation_BitBtn", "Change_Date_BitBtn",
@@ -71,6 +74,56 @@ TEST(WindowRules, CommandButtonsAndTabs) {
   for (const TTabRule* rule : {first, second, third})
     for (const std::string_view name : buttons(rule))
       EXPECT_EQ(commands.count(name), 1U) << name << " is a command button";
+}
+
+namespace {
+
+// The names of the enabled commands' buttons, for readable failures.
+std::set<std::string_view> EnabledButtons(const TCommandState& state) {
+  std::set<std::string_view> names;
+  const TCommandSet enabled = EnabledCommands(state);
+  for (std::size_t i = 0; i < CommandCount; ++i)
+    if (enabled.test(i))
+      names.insert(CommandButtonName(static_cast<TCommand>(i)));
+  return names;
+}
+
+TCommandState State(int count, bool shown, bool unsaved = false, unsigned tabs = 0, bool map = false) {
+  TCommandState state;
+  state.ListCount = count;
+  state.PictureShown = shown;
+  state.UnsavedEdits = unsaved;
+  state.TabsOffered = tabs;
+  state.MapOffered = map;
+  return state;
+}
+
+} // namespace
+
+TEST(WindowRules, CommandsEnabledByListPictureTabsAndEdits) {
+  const std::set<std::string_view> all(CommandButtonNames.begin(), CommandButtonNames.end());
+  for (const TCommand command : PictureCommands)
+    EXPECT_EQ(all.count(CommandButtonName(command)), 1U);
+  EXPECT_EQ(CommandButtonName(TCommand::Save), "Save_BitBtn");
+
+  EXPECT_TRUE(EnabledButtons(State(0, false)).empty()) << "at start nothing is offered";
+  EXPECT_EQ(EnabledButtons(State(3, true)), all) << "a shown entry offers the 13 commands, Save stays off";
+  std::set<std::string_view> withSave = all;
+  withSave.insert("Save_BitBtn");
+  EXPECT_EQ(EnabledButtons(State(3, true, true)), withSave);
+  // Removing the last entry switches the commands off but leaves Save as it was.
+  EXPECT_EQ(EnabledButtons(State(0, false, true, 0b111, true)), std::set<std::string_view>{"Save_BitBtn"});
+  EXPECT_TRUE(EnabledButtons(State(0, true)).empty()) << "an empty list offers nothing";
+
+  // After a failed show only the tabs switched to since and the grid's map link come back.
+  EXPECT_TRUE(EnabledButtons(State(2, false)).empty());
+  EXPECT_EQ(EnabledButtons(State(2, false, false, 0b100)),
+            (std::set<std::string_view>{"Google_BitBtn", "Sort_BitBtn", "KML_BitBtn", "SelAllPics_BitBtn"}));
+  EXPECT_EQ(
+      EnabledButtons(State(2, false, false, 0b011, true)),
+      (std::set<std::string_view>{"Select_BitBtn", "Clip_BitBtn", "Date_BitBtn", "Orientation_BitBtn",
+                                  "Change_Date_BitBtn", "Description_BitBtn", "Comment_BitBtn", "Google_BitBtn"}));
+  EXPECT_EQ(EnabledButtons(State(2, false, false, 1U << 5)), std::set<std::string_view>{}) << "no such tab";
 }
 
 TEST(WindowRules, PopupVisibility) {

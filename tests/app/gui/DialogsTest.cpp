@@ -101,21 +101,14 @@ TEST(Dialogs, DateDialogTakesThePresetAndComposesThePickers) {
   EXPECT_EQ(RunAndClick(form, "Button1"), TModalResult::mrCancel);
 }
 
-TEST(Dialogs, GPSDialogCopiesTheMainGridEachTimeItIsShown) {
+TEST(Dialogs, GPSDialogCopiesItsRowsEachTimeItIsShown) {
   QWidget mainWindow;
-  auto* mainGrid = new QTableWidget(12, 2, &mainWindow);
-  mainGrid->setObjectName("StringGrid1");
-  const auto fill = [mainGrid](int row, const QString& caption, const QString& value) {
-    mainGrid->setItem(row, 0, new QTableWidgetItem(caption));
-    mainGrid->setItem(row, 1, new QTableWidgetItem(value));
-  };
-  fill(0, "Eigenschaft", "Wert");
-  fill(4, "Ausrichtung", "1");
-  fill(5, "Geographische Breite", "48°8'15,3\"N");
-  fill(6, "Geographische Länge", "11°34'31,2\"E");
-  fill(7, "Geographische Höhe", "519");
-
   TForm3 form(&mainWindow);
+  // The main window's caption row and its latitude, longitude and altitude rows.
+  form.SetSourceRows({{{"Eigenschaft", "Wert"},
+                       {"Geographische Breite", "48°8'15,3\"N"},
+                       {"Geographische Länge", "11°34'31,2\"E"},
+                       {"Geographische Höhe", "519"}}});
   EXPECT_EQ(form.objectName(), "Form3");
   EXPECT_EQ(form.windowTitle(), "GPS-Daten editieren");
   EXPECT_EQ(form.size(), QSize(512, 217));
@@ -145,10 +138,10 @@ TEST(Dialogs, GPSDialogCopiesTheMainGridEachTimeItIsShown) {
   form.SetCells(1, 1, "typed and then cancelled");
   form.hide();
   form.show();
-  EXPECT_EQ(form.Latitude(), "48°8'15,3\"N") << "each showing starts from the main grid again";
+  EXPECT_EQ(form.Latitude(), "48°8'15,3\"N") << "each showing starts from the given rows again";
   form.hide();
 
-  // Rows handed over directly, for a dialog without a main window.
+  // A dialog without a main window.
   TForm3 lone;
   lone.SetSourceRows({{{"A", "B"}, {"Breite", "1°2'3\"N"}, {"Länge", "4°5'6\"W"}, {"Höhe", ""}}});
   lone.FormActivate();

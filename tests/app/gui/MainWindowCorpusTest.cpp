@@ -11,8 +11,9 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -31,9 +32,16 @@ TEST(MainWindowCorpus, EveryJpegIsListedAndShownOnEveryTab) {
   TScriptedDesktopScope desktop;
   TForm1 form;
   form.show();
-  auto* list = form.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+  auto* list = form.findChild<QListView*>(QStringLiteral("ListBox1"));
   auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   ASSERT_TRUE(list && tabs);
+  // Makes a row current as the list's keyboard handling does (marking it too).
+  const auto setCurrentRow = [list](int row) {
+    list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
+                                            list->selectionMode() == QAbstractItemView::SingleSelection
+                                                ? QItemSelectionModel::ClearAndSelect
+                                                : QItemSelectionModel::SelectCurrent);
+  };
 
   std::size_t shown = 0;
   for (const std::string& file : files) {
@@ -41,7 +49,7 @@ TEST(MainWindowCorpus, EveryJpegIsListedAndShownOnEveryTab) {
     // Never write into the corpus: a picture without EXIF data is not given an empty set.
     desktop->MessageAnswers.assign(8, TModalResult::mrNo);
     desktop->Calls.clear();
-    const int before = list->count();
+    const int before = list->model()->rowCount();
 
     QSignalSpy finished(&form, &TForm1::ListingFinished);
     QMimeData mime;
@@ -55,7 +63,7 @@ TEST(MainWindowCorpus, EveryJpegIsListedAndShownOnEveryTab) {
     }
 
     const Fotarium::Core::TListedFile listed = Fotarium::Core::ListFile(file);
-    const bool added = list->count() == before + 1;
+    const bool added = list->model()->rowCount() == before + 1;
     EXPECT_EQ(added, listed.Kind == Fotarium::Core::TListedFile::TKind::Added);
     if (listed.Kind == Fotarium::Core::TListedFile::TKind::NotJpeg) {
       EXPECT_TRUE(desktop->Messages().contains(QFile::decodeName(QByteArray::fromStdString(file)) +
@@ -70,14 +78,14 @@ TEST(MainWindowCorpus, EveryJpegIsListedAndShownOnEveryTab) {
     // Show it on every tab (the drop showed entry 0; show this one).
     for (int tab : {1, 2, 0}) {
       tabs->setCurrentIndex(tab);
-      list->setCurrentRow(-1);
-      list->setCurrentRow(list->count() - 1);
+      setCurrentRow(-1);
+      setCurrentRow(list->model()->rowCount() - 1);
       EXPECT_EQ(form.JPG_Name(), file);
     }
     ++shown;
     // Keep the list short: the window's list is not what is under test here.
-    if (list->count() > 20) {
-      list->setCurrentRow(list->count() - 1);
+    if (list->model()->rowCount() > 20) {
+      setCurrentRow(list->model()->rowCount() - 1);
       form.findChild<QAction*>(QStringLiteral("pm_remove"))->trigger();
     }
   }

@@ -19,9 +19,10 @@
 #include <QDateTimeEdit>
 #include <QDropEvent>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
@@ -93,7 +94,7 @@ protected:
     Form4 = std::make_unique<Fotarium::App::TForm4>(Form.get());
     Form->SetDialogs(Form2.get(), Form3.get(), Form4.get());
     Form->show();
-    List = Form->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    List = Form->findChild<QListView*>(QStringLiteral("ListBox1"));
     Tabs = Form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     Grid = Form->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
     Image = Form->findChild<QLabel*>(QStringLiteral("Image1"));
@@ -150,6 +151,21 @@ protected:
 
   void OpenMenu() { QMetaObject::invokeMethod(Menu, "aboutToShow"); }
 
+  // The picture list as a user reaches it: rows, the current row, marks.
+  [[nodiscard]] int Rows() const { return List->model()->rowCount(); }
+  [[nodiscard]] int CurrentRow() const { return List->currentIndex().row(); }
+  [[nodiscard]] QModelIndex Row(int row) const { return List->model()->index(row, 0); }
+  // Makes a row current the way the list's own keyboard handling does: in single-selection
+  // mode it becomes the only marked row, otherwise it is marked as well.
+  void SetCurrentRow(int row) const {
+    List->selectionModel()->setCurrentIndex(Row(row), List->selectionMode() == QAbstractItemView::SingleSelection
+                                                          ? QItemSelectionModel::ClearAndSelect
+                                                          : QItemSelectionModel::SelectCurrent);
+  }
+  [[nodiscard]] bool IsMarked(int row) const { return List->selectionModel()->isSelected(Row(row)); }
+  void Mark(int row) const { List->selectionModel()->select(Row(row), QItemSelectionModel::Select); }
+  [[nodiscard]] QRect RowRect(int row) const { return List->visualRect(Row(row)); }
+
   int CommandButtonsEnabled() const {
     int enabled = 0;
     for (const auto name : Fotarium::Core::CommandButtonNames)
@@ -163,7 +179,7 @@ protected:
   std::unique_ptr<Fotarium::App::TForm2> Form2;
   std::unique_ptr<Fotarium::App::TForm3> Form3;
   std::unique_ptr<Fotarium::App::TForm4> Form4;
-  QListWidget* List = nullptr;
+  QListView* List = nullptr;
   QTabWidget* Tabs = nullptr;
   QTableWidget* Grid = nullptr;
   QLabel* Image = nullptr;
@@ -213,8 +229,8 @@ TEST_F(MainWindowTest, DropAddsTheJpegsReportsTheOtherFileAndShowsTheFirstEntry)
   Drop({a, text, c});
   EXPECT_EQ(Texts(), (std::vector<std::string>{a, c}));
   EXPECT_EQ(Desktop->Messages(), QStringList{Q(text) + QStringLiteral(" ist keine JPG-Datei!")});
-  EXPECT_EQ(List->currentRow(), 0);
-  EXPECT_TRUE(List->item(0)->isSelected());
+  EXPECT_EQ(CurrentRow(), 0);
+  EXPECT_TRUE(IsMarked(0));
   EXPECT_EQ(Form->JPG_Name(), a);
   EXPECT_EQ(CommandButtonsEnabled(), 13);
   EXPECT_FALSE(Button("Save_BitBtn")->isEnabled());
@@ -241,7 +257,7 @@ TEST_F(MainWindowTest, KeyboardAndMouseMakeAnotherEntryCurrentAndShowIt) {
   List->setFocus();
   QTest::keyClick(List, Qt::Key_Down);
   EXPECT_EQ(Form->JPG_Name(), b) << "the arrow key shows the entry as a click does";
-  const QRect first = List->visualItemRect(List->item(0));
+  const QRect first = RowRect(0);
   QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
   EXPECT_EQ(Form->JPG_Name(), a);
 }
@@ -253,14 +269,14 @@ TEST_F(MainWindowTest, ClickOnTheCurrentEntryShowsItAgainAndDropsUnsavedEdits) {
   Tabs->setCurrentIndex(1);
   Button("Orientation_BitBtn")->click();
   ASSERT_TRUE(Button("Save_BitBtn")->isEnabled());
-  const QRect first = List->visualItemRect(List->item(0));
+  const QRect first = RowRect(0);
   QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
   EXPECT_FALSE(Button("Save_BitBtn")->isEnabled()) << "the entry was loaded again";
   EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("1: normal"));
 
   // A click that makes another entry current shows it once, not twice: the edit made after
   // it survives nothing but a further click.
-  const QRect second = List->visualItemRect(List->item(1));
+  const QRect second = RowRect(1);
   QTest::mouseClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
   EXPECT_EQ(Form->JPG_Name(), b);
   EXPECT_EQ(Grid->item(3, 1)->text(), QStringLiteral("3: um 180° gedreht"));
@@ -272,7 +288,7 @@ TEST_F(MainWindowTest, ContextMenuShowsOnlyWhatFitsTheCurrentEntry) {
     EXPECT_FALSE(Action(name)->isVisible()) << name << " on an empty list";
 
   Drop({Picture("a.jpg", Spec(1)), Picture("b.jpg", Spec(1)), Picture("c.jpg", Spec(1))});
-  List->setCurrentRow(0);
+  SetCurrentRow(0);
   OpenMenu();
   EXPECT_TRUE(Action("pm_remove")->isVisible());
   EXPECT_TRUE(Action("pm_delete")->isVisible());
@@ -280,7 +296,7 @@ TEST_F(MainWindowTest, ContextMenuShowsOnlyWhatFitsTheCurrentEntry) {
   EXPECT_FALSE(Action("pm_up")->isVisible()) << "first entry";
   EXPECT_TRUE(Action("pm_down")->isVisible());
 
-  List->setCurrentRow(2);
+  SetCurrentRow(2);
   OpenMenu();
   EXPECT_TRUE(Action("pm_up")->isVisible());
   EXPECT_FALSE(Action("pm_down")->isVisible()) << "last entry";
@@ -293,13 +309,14 @@ TEST_F(MainWindowTest, RemovingTheLastEntryClearsTheViewAndKeepsTheSaveButton) {
   Tabs->setCurrentIndex(1);
   ASSERT_FALSE(Grid->item(3, 1)->text().isEmpty());
 
-  List->setCurrentRow(1);
+  SetCurrentRow(1);
   Action("pm_remove")->trigger();
   EXPECT_EQ(Texts(), std::vector<std::string>{a});
   EXPECT_EQ(Form->JPG_Name(), a);
   EXPECT_EQ(CommandButtonsEnabled(), 13);
 
-  Button("Save_BitBtn")->setEnabled(true); // as an edit would leave it
+  Button("Orientation_BitBtn")->click(); // an edit that is not saved
+  ASSERT_TRUE(Button("Save_BitBtn")->isEnabled());
   Action("pm_remove")->trigger();
   EXPECT_TRUE(Texts().empty());
   EXPECT_TRUE(Image->pixmap().isNull());
@@ -321,21 +338,21 @@ TEST_F(MainWindowTest, UpAndDownExchangeEntriesWithTheirKeys) {
   Drop({a, b, c});
 
   // Multi-selection (tab 0): the current index stays, so the entry now there is shown.
-  List->setCurrentRow(1);
+  SetCurrentRow(1);
   Action("pm_up")->trigger();
   EXPECT_EQ(Texts(), (std::vector<std::string>{b, a, c}));
-  EXPECT_EQ(List->currentRow(), 1);
+  EXPECT_EQ(CurrentRow(), 1);
   EXPECT_EQ(Form->JPG_Name(), a);
-  EXPECT_TRUE(List->item(0)->isSelected()) << "the moved entry is marked";
+  EXPECT_TRUE(IsMarked(0)) << "the moved entry is marked";
   EXPECT_DOUBLE_EQ(Form->Entries()[0].CaptureTimeKey, early) << "the key travels with its entry";
   EXPECT_DOUBLE_EQ(Form->Entries()[1].CaptureTimeKey, late);
 
   // Single selection (tab 1): marking the moved entry makes it current, so it is shown.
   Tabs->setCurrentIndex(1);
-  List->setCurrentRow(0);
+  SetCurrentRow(0);
   Action("pm_down")->trigger();
   EXPECT_EQ(Texts(), (std::vector<std::string>{a, b, c}));
-  EXPECT_EQ(List->currentRow(), 1);
+  EXPECT_EQ(CurrentRow(), 1);
   EXPECT_EQ(Form->JPG_Name(), b);
 }
 
@@ -356,13 +373,17 @@ TEST_F(MainWindowTest, SortAlternatesBetweenCaptureTimeAndName) {
   sort->click();
   EXPECT_EQ(Texts(), (std::vector<std::string>{a, m, undated, z}));
   EXPECT_EQ(sort->text(), QStringLiteral("Bilderliste nach Aufnahmedatum sortieren  "));
-  EXPECT_EQ(List->currentRow(), 0);
+  EXPECT_EQ(CurrentRow(), 0);
   EXPECT_EQ(Form->JPG_Name(), a);
 
   // While sorted by name, new entries go to their place.
   const std::string b = Picture("b.jpg", Spec(1));
   Drop({b});
   EXPECT_EQ(Texts(), (std::vector<std::string>{a, b, m, undated, z}));
+  const std::string c = Picture("c.jpg", Spec(1));
+  const std::string y = Picture("y.jpg", Spec(1));
+  Drop({y, b, c, a, z});
+  EXPECT_EQ(Texts(), (std::vector<std::string>{a, a, b, b, c, m, undated, y, z, z}));
 }
 
 TEST_F(MainWindowTest, TabChangesSwitchViewsButtonsSelectionAndListHeight) {
@@ -411,7 +432,7 @@ TEST_F(MainWindowTest, DeleteMovesTheFileToTheTrash) {
   const std::string a = Picture("a.jpg", Spec(1));
   const std::string b = Picture("b.jpg", Spec(1));
   Drop({a, b});
-  List->setCurrentRow(0);
+  SetCurrentRow(0);
   Action("pm_delete")->trigger();
   ASSERT_FALSE(Desktop->Calls.empty());
   EXPECT_EQ(Desktop->Calls.back().Kind, QStringLiteral("trash"));
@@ -478,8 +499,8 @@ TEST_F(MainWindowTest, PictureWithoutExifOffersAnEmptySet) {
 
   Desktop->MessageAnswers = {TModalResult::mrYes};
   Tabs->setCurrentIndex(1);
-  List->setCurrentRow(-1);
-  List->setCurrentRow(0);
+  SetCurrentRow(-1);
+  SetCurrentRow(0);
   Tessel::Exif::TExifData data;
   data.LoadFromGraphic(bare);
   EXPECT_FALSE(data.Empty()) << "Yes writes the set into the file at once";
@@ -493,10 +514,10 @@ TEST_F(MainWindowTest, FileGoneSinceItWasAddedShowsTheErrorAndKeepsRunning) {
   const std::string b = Picture("b.jpg", Spec(1));
   Drop({a, b});
   std::filesystem::remove(b);
-  List->setCurrentRow(1);
+  SetCurrentRow(1);
   EXPECT_EQ(Desktop->Messages().size(), 1) << "the default error handler showed the error";
   EXPECT_EQ(CommandButtonsEnabled(), 0) << "the buttons stay disabled";
-  List->setCurrentRow(0);
+  SetCurrentRow(0);
   EXPECT_EQ(CommandButtonsEnabled(), 13);
 }
 
@@ -515,7 +536,7 @@ TEST_F(MainWindowTest, PreviewTurnsOrientationsThreeSixAndEight) {
         Picture("o" + std::to_string(orientation) + ".jpg", Spec(orientation, std::nullopt, 160, 80));
     Desktop->Calls.clear();
     Drop({path});
-    List->setCurrentRow(List->count() - 1);
+    SetCurrentRow(Rows() - 1);
     const QImage shown = Image->pixmap().toImage();
     ASSERT_FALSE(shown.isNull());
     const int side = shown.width();
@@ -664,7 +685,7 @@ TEST_F(MainWindowTest, RenameOfMarkedFilesReportsATakenName) {
   Drop({a, b, c, unmarked});
   List->clearSelection();
   for (int i = 0; i < 3; ++i)
-    List->item(i)->setSelected(true);
+    Mark(i);
 
   Button("Date_BitBtn")->click();
   EXPECT_EQ(Texts(), (std::vector<std::string>{Dir.File("20160923_132652_a.jpg"), b, Dir.File("20180607_080910_c.jpg"),
@@ -682,7 +703,7 @@ TEST_F(MainWindowTest, RenameOfMarkedFilesReportsATakenName) {
 TEST_F(MainWindowTest, RenameAsksForAMissingCaptureTime) {
   const std::string path = Picture("x.jpg", Spec(1));
   Drop({path});
-  List->item(0)->setSelected(true);
+  Mark(0);
 
   // Abort: the picture is left alone, the dialog never opens.
   Desktop->MessageAnswers = {TModalResult::mrAbort};
@@ -700,7 +721,7 @@ TEST_F(MainWindowTest, RenameAsksForAMissingCaptureTime) {
   Desktop->MessageAnswers = {TModalResult::mrYes};
   Desktop->DialogAnswers.push_back(
       [](QDialog& dialog) { return AnswerCaptureTimeDialog(dialog, QDate(2021, 5, 1), QTime(23, 59, 0), 1); });
-  List->item(0)->setSelected(true);
+  Mark(0);
   Button("Date_BitBtn")->click();
   const std::string renamed = Dir.File("20210501_235900_x.jpg");
   EXPECT_EQ(Texts(), std::vector<std::string>{renamed});
@@ -719,7 +740,7 @@ TEST_F(MainWindowTest, CancellingARenameKeepsEveryFileUnderOneOfItsNames) {
   Drop({a, b, c});
   List->clearSelection();
   for (int i = 0; i < 3; ++i)
-    List->item(i)->setSelected(true);
+    Mark(i);
 
   Desktop->MessageAnswers = {TModalResult::mrYes};
   TForm1* form = Form.get();
@@ -1097,7 +1118,7 @@ TEST_F(MainWindowTest, AnExceptionFromAnyEntryPointIsShownAndTheWindowKeepsWorki
       {"action", [&] { Action("pm_down")->trigger(); }},
       {"menu", [&] { OpenMenu(); }},
       {"contextmenu", [&] { emit List->customContextMenuRequested(QPoint(5, 5)); }},
-      {"currentrow", [&] { List->setCurrentRow(List->currentRow() == 0 ? 1 : 0); }},
+      {"currentrow", [&] { SetCurrentRow(CurrentRow() == 0 ? 1 : 0); }},
       {"tab", [&] { Tabs->setCurrentIndex(Tabs->currentIndex() == 0 ? 2 : 0); }},
       {"resize", [&] { Form->resize(Form->width() + 10, Form->height()); }},
       {"close", [&] { Form->close(); }},
@@ -1141,7 +1162,7 @@ TEST_F(MainWindowTest, AnExceptionFromAnyEntryPointIsShownAndTheWindowKeepsWorki
     Menu->hide();
     // Fresh list for the next case.
     while (!Texts().empty()) {
-      List->setCurrentRow(0);
+      SetCurrentRow(0);
       Action("pm_remove")->trigger();
     }
   }

@@ -19,7 +19,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -54,7 +54,7 @@ protected:
   void SetUp() override {
     Form = std::make_unique<TForm1>();
     Form->show();
-    List = Form->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    List = Form->findChild<QListView*>(QStringLiteral("ListBox1"));
     Tabs = Form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_TRUE(List && Tabs);
   }
@@ -106,7 +106,7 @@ protected:
   TScriptedDesktopScope Desktop;
   TTempDir Dir;
   std::unique_ptr<TForm1> Form;
-  QListWidget* List = nullptr;
+  QListView* List = nullptr;
   QTabWidget* Tabs = nullptr;
 };
 

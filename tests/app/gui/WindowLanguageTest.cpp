@@ -22,7 +22,8 @@
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFile>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -124,6 +125,14 @@ protected:
     return false;
   }
   QPushButton* Button(const char* name) const { return Form->findChild<QPushButton*>(QLatin1String(name)); }
+  // Makes a row of the picture list current as its keyboard handling does.
+  void SetCurrentRow(int row) const {
+    auto* list = Form->findChild<QListView*>(QStringLiteral("ListBox1"));
+    list->selectionModel()->setCurrentIndex(list->model()->index(row, 0),
+                                            list->selectionMode() == QAbstractItemView::SingleSelection
+                                                ? QItemSelectionModel::ClearAndSelect
+                                                : QItemSelectionModel::SelectCurrent);
+  }
 
   Platform::TFormatSettings FSavedSettings = Platform::FormatSettings();
   TScriptedDesktopScope Desktop;
@@ -187,7 +196,7 @@ TEST_F(WindowLanguageTest, LibraryAndPlatformErrorsReachTheGermanMessageBoxInGer
   const std::string b = Picture("b.jpg");
   Drop({a, b});
   std::filesystem::remove(b);
-  Form->findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(1);
+  SetCurrentRow(1);
   ASSERT_EQ(Desktop->Messages().size(), 1);
   EXPECT_EQ(Desktop->Messages().front(),
             QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. Datei oder Verzeichnis nicht gefunden").arg(Q(b)));
@@ -259,11 +268,11 @@ TEST_F(WindowLanguageTest, EnglishLocaleGivesAnEnglishWindow) {
 
   Desktop->Calls.clear();
   std::filesystem::remove(b);
-  Form->findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(1);
+  SetCurrentRow(1);
   ASSERT_EQ(Desktop->Messages().size(), 1);
   EXPECT_EQ(Desktop->Messages().front(),
             QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(Q(b)));
-  Form->findChild<QListWidget*>(QStringLiteral("ListBox1"))->setCurrentRow(0);
+  SetCurrentRow(0);
   Button("Google_BitBtn")->click();
   EXPECT_EQ(Desktop->Messages().last(), QStringLiteral("No GPS data available!"));
 }
