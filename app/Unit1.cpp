@@ -260,8 +260,7 @@ void TForm1::CreateControls() {
   Comment_BitBtn = MakeButton(TabSheet2, "Comment_BitBtn", QT_TR_NOOP("Kommentar ändern"));
   Save_BitBtn = MakeButton(TabSheet2, "Save_BitBtn", QT_TR_NOOP("Änderungen ins JPG übernehmen"));
   Change_GPS_BitBtn = MakeButton(TabSheet2, "Change_GPS_BitBtn", QT_TR_NOOP("GPS Daten ändern"));
-  ShiftTimes_BitBtn = new QPushButton(tr("Zeiten verschieben …"), TabSheet2);
-  ShiftTimes_BitBtn->setObjectName(QStringLiteral("ShiftTimes_BitBtn"));
+  ShiftTimes_BitBtn = MakeButton(TabSheet2, "ShiftTimes_BitBtn", QT_TR_NOOP("Zeiten verschieben …"));
   ShiftTimes_BitBtn->setToolTip(tr("Die Aufnahmezeiten der markierten Bilder (ohne Markierung: aller Bilder) um "
                                    "einen festen Betrag verschieben"));
   Help_BitBtn1 = MakeButton(TabSheet2, "Help_BitBtn1", QT_TR_NOOP("Hilfe "));
@@ -289,8 +288,7 @@ void TForm1::CreateControls() {
   KML_BitBtn =
       MakeButton(TabSheet3, "KML_BitBtn", QT_TR_NOOP("Ausgewählte Bilder in KML-Datei  für Google Earth schreiben  "));
   SelAllPics_BitBtn = MakeButton(TabSheet3, "SelAllPics_BitBtn", QT_TR_NOOP("Alle Bilder markieren"));
-  Geotag_BitBtn = new QPushButton(tr("Positionen aus GPS-Track …"), TabSheet3);
-  Geotag_BitBtn->setObjectName(QStringLiteral("Geotag_BitBtn"));
+  Geotag_BitBtn = MakeButton(TabSheet3, "Geotag_BitBtn", QT_TR_NOOP("Positionen aus GPS-Track …"));
   Geotag_BitBtn->setToolTip(tr("Den markierten Bildern (ohne Markierung: allen Bildern) die Position zu ihrer "
                                "Aufnahmezeit aus einer GPX-Datei geben"));
   Help_BitBtn2 = MakeButton(TabSheet3, "Help_BitBtn2", QT_TR_NOOP("Hilfe "));
