@@ -4,6 +4,7 @@
 #include "app/core/ExifListRows.h"
 #include "app/core/IniFile.h"
 
+#include "support/FormatSettingsScope.h"
 #include "support/TestSupport.h"
 #include "units/ExifContainerFixtures.h"
 
@@ -25,19 +26,6 @@ using Fotarium::Core::TExifListRows;
 
 namespace {
 
-// Switches the process-wide format settings for one test.
-class TFormatSettingsScope {
-public:
-  explicit TFormatSettingsScope(const Platform::TFormatSettings& settings) : FSaved(Platform::FormatSettings()) {
-    Platform::SetFormatSettings(settings);
-  }
-  ~TFormatSettingsScope() { Platform::SetFormatSettings(FSaved); }
-  TFormatSettingsScope(const TFormatSettingsScope&) = delete;
-  TFormatSettingsScope& operator=(const TFormatSettingsScope&) = delete;
-
-private:
-  Platform::TFormatSettings FSaved;
-};
 
 TExifListRows RowsOf(TExifData& data, const Bytes& tiff) {
   EXPECT_TRUE(LoadGraphic(data, JPEGFile({ExifSegment(tiff)})));

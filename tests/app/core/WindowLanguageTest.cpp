@@ -7,6 +7,7 @@
 #include "app/core/KeyFields.h"
 #include "app/core/WindowRules.h"
 
+#include "support/FormatSettingsScope.h"
 #include "support/TestSupport.h"
 #include "units/ExifContainerFixtures.h"
 
@@ -54,18 +55,6 @@ private:
   std::map<std::string, std::string> FKnown;
 };
 
-class TFormatSettingsScope {
-public:
-  explicit TFormatSettingsScope(const Platform::TFormatSettings& settings) : FSaved(Platform::FormatSettings()) {
-    Platform::SetFormatSettings(settings);
-  }
-  ~TFormatSettingsScope() { Platform::SetFormatSettings(FSaved); }
-  TFormatSettingsScope(const TFormatSettingsScope&) = delete;
-  TFormatSettingsScope& operator=(const TFormatSettingsScope&) = delete;
-
-private:
-  Platform::TFormatSettings FSaved;
-};
 
 Bytes Rational(const TExifBuilder& b, std::uint32_t n, std::uint32_t d) { return b.U32(n) + b.U32(d); }
 

@@ -6,6 +6,7 @@
 #include "app/GeotagDialog.h"
 #include "app/ShiftDialog.h"
 #include "app/Unit1.h"
+#include "DropFiles.h"
 #include "app/core/Geotag.h"
 
 #include "ScriptedDesktop.h"
@@ -71,21 +72,7 @@ protected:
     return path;
   }
 
-  void Drop(const std::vector<std::string>& paths) {
-    QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const auto& path : paths)
-      urls << QUrl::fromLocalFile(QString::fromStdString(path));
-    mime.setUrls(urls);
-    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form.get(), &enter);
-    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form.get(), &drop);
-    if (Form->Listing()) {
-      ASSERT_TRUE(finished.wait(30000));
-    }
-  }
+  void Drop(const std::vector<std::string>& paths) { DropFiles(*Form, paths); }
 
   QPushButton* Button(const char* name) const { return Form->findChild<QPushButton*>(QLatin1String(name)); }
 

@@ -6,6 +6,7 @@
 #include "app/Messages.h"
 #include "app/UExifListView.h"
 #include "app/Unit1.h"
+#include "DropFiles.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
@@ -96,21 +97,7 @@ protected:
     return path;
   }
 
-  void Drop(const std::vector<std::string>& paths) {
-    QSignalSpy finished(Form.get(), &TForm1::ListingFinished);
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const auto& path : paths)
-      urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
-    mime.setUrls(urls);
-    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form.get(), &enter);
-    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Form.get(), &drop);
-    if (Form->Listing()) {
-      ASSERT_TRUE(finished.wait(30000));
-    }
-  }
+  void Drop(const std::vector<std::string>& paths) { DropFiles(*Form, paths); }
 
   QString ListValue(const QString& caption) const {
     for (int i = 0; i < ListView->topLevelItemCount(); ++i)
