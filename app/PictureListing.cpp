@@ -53,7 +53,14 @@ struct TPictureListing::TJob {
   }
 };
 
-TPictureListing::TPictureListing(QObject* parent) : QObject(parent) {}
+TPictureListing::TPictureListing(QObject* parent) : QObject(parent) {
+  FApplyTimer.setSingleShot(true);
+  connect(&FApplyTimer, &QTimer::timeout, this, [this] {
+    // A result that cannot be applied ends the drops like a read error.
+    if (!Guarded("apply", [this] { ApplyListed(); }))
+      Guarded([this] { Cancel(); });
+  });
+}
 
 TPictureListing::~TPictureListing() {
   blockSignals(true);
@@ -84,6 +91,7 @@ void TPictureListing::StartNextJob() {
     return;
   }
   FCurrentJob = std::move(FJobs.front());
+  FSinceTurn.invalidate();
   FJobs.pop_front();
   TJob& job = *FCurrentJob;
   const std::size_t blocks = (job.Paths->size() + BlockSize - 1) / BlockSize;
@@ -187,25 +195,24 @@ void TPictureListing::Listed(std::uint64_t jobId, std::size_t block, std::vector
   TJob& job = *FCurrentJob;
   job.Early.emplace(block, std::move(files));
   // Blocks go on in drop order only: one that is still read holds back those after it.
+  const std::size_t waiting = FListed.size();
   for (auto next = job.Early.find(job.NextBlock); next != job.Early.end(); next = job.Early.find(job.NextBlock)) {
     for (auto& file : next->second)
       FListed.push_back(std::move(file));
     job.Early.erase(next);
     ++job.NextBlock;
   }
-  ScheduleApply();
+  if (FListed.size() != waiting)
+    ScheduleApply(false);
 }
 
-void TPictureListing::ScheduleApply() {
-  if (FApplyScheduled)
+void TPictureListing::ScheduleApply(bool soon) {
+  qint64 wait = 0;
+  if (!soon && FSinceTurn.isValid())
+    wait = std::max<qint64>(0, TurnGapMilliseconds - FSinceTurn.elapsed());
+  if (FApplyTimer.isActive() && FApplyTimer.remainingTime() <= wait)
     return;
-  FApplyScheduled = true;
-  QTimer::singleShot(0, this, [this] {
-    FApplyScheduled = false;
-    // A result that cannot be applied ends the drops like a read error.
-    if (!Guarded("apply", [this] { ApplyListed(); }))
-      Guarded([this] { Cancel(); });
-  });
+  FApplyTimer.start(static_cast<int>(wait));
 }
 
 void TPictureListing::JobDone(std::uint64_t jobId) {
@@ -223,6 +230,8 @@ void TPictureListing::JobDone(std::uint64_t jobId) {
     FCurrentJob->WorkerDone = true;
     if (FListed.empty() && !FApplying)
       FinishJob(true);
+    else if (!FListed.empty())
+      ScheduleApply(true); // nothing more comes: no reason to wait for the turn gap
   }
 }
 
@@ -250,7 +259,7 @@ void TPictureListing::ApplyListed() {
   QElapsedTimer turn;
   turn.start();
   int applied = 0;
-  const int limit = std::clamp(FDoneFiles / 4, MinFilesPerTurn, MaxFilesPerTurn);
+  const int limit = std::clamp(FDoneFiles, MinFilesPerTurn, MaxFilesPerTurn);
   bool stopped = false;
   while (!FListed.empty() && current() && applied < limit &&
          (applied % 32 != 0 || applied == 0 || turn.elapsed() < TurnMilliseconds)) {
@@ -290,8 +299,10 @@ void TPictureListing::ApplyListed() {
   EmitProgress();
   if (FCurrentJob == nullptr)
     return;
+  FSinceTurn.start();
+  // Results left over from a full turn are a backlog: they go on without a pause.
   if (!FListed.empty())
-    ScheduleApply();
+    ScheduleApply(true);
   else if (FCurrentJob->WorkerDone)
     FinishJob(true);
 }

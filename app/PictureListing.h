@@ -6,7 +6,9 @@
 
 #include "app/core/PictureList.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdint>
@@ -40,10 +42,15 @@ public:
   [[nodiscard]] int Done() const { return FDoneFiles; }
   [[nodiscard]] int Total() const { return FTotalFiles; }
 
-  // Files handed out per turn of the event loop: a quarter of those taken so far, within
-  // these bounds. Small turns first let the progress and a cancel follow a drop closely; then
-  // the turns grow, so that the list lays itself out a few dozen times, not once per 64.
-  static constexpr int MinFilesPerTurn = 64;
+  // Files handed out per turn of the event loop: as many as were taken so far, within these
+  // bounds (and a turn ends early after a few milliseconds). Smaller turns first let the
+  // progress and a cancel follow a drop closely; then the turns grow, so that the list lays
+  // itself out a few times, not once per block.
+  static constexpr int MinFilesPerTurn = 256;
+  // While the workers read, the list changes at most this often: each change lays out and
+  // paints the window, time the workers need on a small machine. A backlog, the first results
+  // of a drop and the last ones go out at once.
+  static constexpr int TurnGapMilliseconds = 16;
   static constexpr int MaxFilesPerTurn = 1024;
   // Files a worker reads before it posts them.
   static constexpr std::size_t BlockSize = 32;
@@ -69,7 +76,8 @@ private:
 
   void StartNextJob();
   void Listed(std::uint64_t jobId, std::size_t block, std::vector<Core::TListedFile> files);
-  void ScheduleApply();
+  // At once when soon is set, else after the turn gap.
+  void ScheduleApply(bool soon);
   void JobDone(std::uint64_t jobId);
   void ApplyListed();
   void FinishJob(bool showFirst);
@@ -82,7 +90,8 @@ private:
   std::deque<Core::TListedFile> FListed;
   // A message shown while handing out runs a nested loop; results arriving meanwhile wait.
   bool FApplying = false;
-  bool FApplyScheduled = false;
+  QTimer FApplyTimer;
+  QElapsedTimer FSinceTurn; // invalid until the current drop's first turn
   std::uint64_t FNextJobId = 1;
   int FDoneFiles = 0;
   int FTotalFiles = 0;

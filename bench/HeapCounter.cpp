@@ -19,9 +19,12 @@ namespace {
 
 std::atomic<std::int64_t> Current{0};
 std::atomic<std::int64_t> Peak{0};
+std::atomic<bool> Counting{true};
+
+bool Counted() { return Counting.load(std::memory_order_relaxed); }
 
 void Add(void* block) {
-  if (block == nullptr)
+  if (block == nullptr || !Counted())
     return;
   const auto now = Current.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block))) +
                    static_cast<std::int64_t>(malloc_usable_size(block));
@@ -31,7 +34,7 @@ void Add(void* block) {
 }
 
 void Remove(void* block) {
-  if (block != nullptr)
+  if (block != nullptr && Counted())
     Current.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(block)));
 }
 
@@ -39,6 +42,7 @@ void Remove(void* block) {
 
 namespace Bench {
 
+void HeapCounting(bool on) { Counting.store(on); }
 void HeapResetPeak() { Peak.store(Current.load()); }
 std::int64_t HeapCurrent() { return Current.load(); }
 std::int64_t HeapPeak() { return Peak.load(); }
@@ -60,6 +64,8 @@ void* calloc(std::size_t count, std::size_t size) {
 }
 
 void* realloc(void* block, std::size_t size) {
+  if (!Counted())
+    return __libc_realloc(block, size);
   const auto old = block != nullptr ? static_cast<std::int64_t>(malloc_usable_size(block)) : 0;
   void* result = __libc_realloc(block, size);
   if (result != nullptr || size == 0)

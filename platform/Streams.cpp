@@ -203,7 +203,10 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : FFil
   switch (mode & 0x3) {
   case fmOpenWrite: flags |= O_WRONLY; break;
   case fmOpenReadWrite: flags |= O_RDWR; break;
-  default: flags |= O_RDONLY; break;
+  default:
+    flags |= O_RDONLY;
+    FReadOnly = true;
+    break;
   }
   FHandle = ::open(fileName.c_str(), flags);
   if (FHandle < 0)
@@ -215,6 +218,9 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode) : FFil
     throw EFOpenError(fileName, EISDIR);
   }
 }
+
+TFileStream::TFileStream(int readHandle, const std::string& fileName)
+    : FFileName(fileName), FHandle(readHandle), FReadOnly(true) {}
 
 TFileStream::~TFileStream() {
   if (FHandle >= 0)
@@ -292,9 +298,13 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 }
 
 std::int64_t TFileStream::Size() const {
+  if (FKnownSize >= 0)
+    return FKnownSize;
   struct stat info {};
   if (::fstat(FHandle, &info) != 0)
     return 0;
+  if (FReadOnly)
+    FKnownSize = info.st_size;
   return info.st_size;
 }
 

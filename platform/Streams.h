@@ -114,6 +114,9 @@ enum TFileMode : std::uint16_t {
 class TFileStream : public TStream {
 public:
   TFileStream(const std::string& fileName, std::uint16_t mode);
+  // Takes over a handle already open for reading (closed with the stream), so a caller that
+  // has looked at the file through it need not open it again.
+  TFileStream(int readHandle, const std::string& fileName);
   ~TFileStream() override;
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
@@ -134,6 +137,9 @@ private:
   std::string FFileName;
   int FHandle = -1;
   std::int64_t FPosition = 0;
+  // A read-only stream cannot change its file's size itself: it asks the system once.
+  bool FReadOnly = false;
+  mutable std::int64_t FKnownSize = -1;
   // Read-ahead bytes, allocated on the first read and not zero-filled.
   std::unique_ptr<std::uint8_t[]> FBuffer;
   std::int64_t FBufferStart = 0;

@@ -127,24 +127,15 @@ private:
   int FFd;
 };
 
-} // namespace
-
-TJpegFileCheck CheckJpegFile(const std::string& path) {
+// The header check over a file already open: fd must be a regular file of the given size.
+// The file's read position is left where the check stopped.
+TJpegFileCheck CheckOpenJpegFile(int fd, off_t size) {
   TJpegFileCheck result;
-  // Non-blocking so that a named pipe cannot stall the check; it is refused below anyway.
-  const TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.Get() < 0)
-    return result;
-  struct stat status {};
-  // Only regular files hold pictures; folders, pipes and devices are no JPEG files.
-  if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
-    return result;
-  if (status.st_size == 0) {
+  if (size == 0) {
     // An empty picture loads nothing and raises nothing.
     result.IsJpeg = true;
     return result;
   }
-
   auto job = std::make_unique<THeaderCheckJob>();
   jpeg_std_error(&job->Error);
   job->Error.error_exit = ErrorExit;
@@ -157,7 +148,7 @@ TJpegFileCheck CheckJpegFile(const std::string& path) {
   job->Source.skip_input_data = SkipInputData;
   job->Source.resync_to_restart = jpeg_resync_to_restart;
   job->Source.term_source = TermSource;
-  job->Fd = file.Get();
+  job->Fd = fd;
   job->BytesRead = 0;
   result.IsJpeg = GuardedReadHeader(job.get()) == 0;
   jpeg_destroy_decompress(&job->Info);
@@ -165,11 +156,41 @@ TJpegFileCheck CheckJpegFile(const std::string& path) {
   return result;
 }
 
+// Opens a file for the check: -1 unless it is a regular file. Non-blocking, so that a named
+// pipe cannot stall the open; it is refused anyway, since only regular files hold pictures.
+int OpenRegularFile(const std::string& path, off_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return -1;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  size = status.st_size;
+  return fd;
+}
+
+} // namespace
+
+TJpegFileCheck CheckJpegFile(const std::string& path) {
+  off_t size = 0;
+  const TFileHandle file(OpenRegularFile(path, size));
+  if (file.Get() < 0)
+    return {};
+  return CheckOpenJpegFile(file.Get(), size);
+}
+
 bool IsJpegFile(const std::string& path) { return CheckJpegFile(path).IsJpeg; }
 
 std::optional<Platform::TDateTime> ReadCaptureTimeKey(const std::string& path) {
+  Platform::TFileStream stream(path, Platform::fmOpenRead | Platform::fmShareDenyWrite);
+  return ReadCaptureTimeKey(stream);
+}
+
+std::optional<Platform::TDateTime> ReadCaptureTimeKey(Platform::TStream& stream) {
   Tessel::Exif::TExifData data;
-  if (!data.LoadFromGraphic(path))
+  if (!data.LoadFromGraphic(stream))
     return std::nullopt;
   return data.DateTime().Value();
 }
@@ -213,11 +234,25 @@ TListedFile ListFile(const std::string& path) {
   TListedFile result;
   try {
     result.Path = path;
-    if (!IsJpegFile(path)) {
+    // One open serves the header check and the metadata read.
+    off_t size = 0;
+    const int fd = OpenRegularFile(path, size);
+    if (fd < 0) {
       result.Kind = TListedFile::TKind::NotJpeg;
       return result;
     }
-    const std::optional<Platform::TDateTime> key = ReadCaptureTimeKey(path);
+    std::optional<Platform::TFileStream> stream;
+    try {
+      stream.emplace(fd, path);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    if (!CheckOpenJpegFile(fd, size).IsJpeg) {
+      result.Kind = TListedFile::TKind::NotJpeg;
+      return result;
+    }
+    const std::optional<Platform::TDateTime> key = ReadCaptureTimeKey(*stream);
     if (key) {
       result.Kind = TListedFile::TKind::Added;
       result.Key = *key;

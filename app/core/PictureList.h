@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "platform/Streams.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,8 @@ struct TJpegFileCheck {
 // not recognise the file (then it is not added), else the main directory's DateTime value
 // (NoCaptureTimeKey when missing). Errors of the reader propagate.
 [[nodiscard]] std::optional<Platform::TDateTime> ReadCaptureTimeKey(const std::string& path);
+// The same from a stream over the file (read from its start).
+[[nodiscard]] std::optional<Platform::TDateTime> ReadCaptureTimeKey(Platform::TStream& stream);
 
 // -1 when a < b, 1 when a > b, else 0.
 [[nodiscard]] int CompareCaptureTimes(Platform::TDateTime a, Platform::TDateTime b);
@@ -65,7 +68,7 @@ struct TListedFile {
   std::string Error;
 };
 
-// IsJpegFile, then ReadCaptureTimeKey. Never throws.
+// IsJpegFile, then ReadCaptureTimeKey, through one open of the file. Never throws.
 [[nodiscard]] TListedFile ListFile(const std::string& path);
 
 // The message for a dropped file that is no JPEG picture.
