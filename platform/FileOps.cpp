@@ -173,6 +173,9 @@ bool MoveFileToTrash(const std::string& fileName) {
   if (!dataHome.empty()) {
     struct stat data {};
     // The home trash takes files of its own file system only (a move there is a rename).
+    // A fresh account may not have ~/.local yet: the missing folders are made, private.
+    for (std::size_t slash = dataHome.find('/', 1); slash != std::string::npos; slash = dataHome.find('/', slash + 1))
+      ::mkdir(dataHome.substr(0, slash).c_str(), 0700);
     ::mkdir(dataHome.c_str(), 0700);
     if (::stat(dataHome.c_str(), &data) == 0 && data.st_dev == file.st_dev)
       return MoveIntoTrash(*absolute, dataHome + "/Trash", *absolute);

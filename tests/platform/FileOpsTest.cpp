@@ -182,6 +182,15 @@ TEST(FileOps, MoveToTrashKeepsTheNameBytesAndRecordsTheOriginalPath) {
     EXPECT_EQ(ReadFileText(files + name), "first");
   }
 
+  // A data folder that does not exist yet, parents included, is made for the home trash.
+  {
+    const TScratchTrash fresh(dir.File("home/.local/share"));
+    const std::string path = dir.File("fresh.jpg");
+    WriteFile(path, "fresh");
+    ASSERT_TRUE(MoveFileToTrash(path));
+    EXPECT_EQ(ReadFileText(dir.File("home/.local/share/Trash/files/fresh.jpg")), "fresh");
+  }
+
   // A file that is not there is reported and leaves no info behind.
   errno = 0;
   EXPECT_FALSE(MoveFileToTrash(dir.File("gone.jpg")));

@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <numeric>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace Platform;
 
 namespace {
@@ -147,6 +150,28 @@ TEST(FileStream, ReadAheadAcrossBufferBoundaries) {
   EXPECT_EQ(file.Read(tail, 10), 3);
   EXPECT_EQ(file.Read(tail, 10), 0);
   EXPECT_THROW(file.WriteBuffer(tail, 1), EWriteError) << "opened for reading";
+}
+
+TEST(FileStream, TakesOverAnOpenHandleAndReadsFromTheStart) {
+  TTempDir dir;
+  const auto name = dir.File("handle.bin");
+  const auto data = Pattern(20'000);
+  WriteFile(name, data);
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::uint8_t first[100];
+  ASSERT_EQ(::read(fd, first, sizeof first), 100) << "the handle's own position is left behind";
+  {
+    TFileStream file(fd, name);
+    EXPECT_EQ(file.FileName(), name);
+    EXPECT_EQ(file.Size(), 20'000);
+    std::vector<std::uint8_t> read(data.size());
+    file.ReadBuffer(read.data(), static_cast<std::int64_t>(read.size()));
+    EXPECT_EQ(read, data);
+    std::uint8_t byte = 0;
+    EXPECT_THROW(file.WriteBuffer(&byte, 1), EWriteError) << "taken over for reading";
+  }
+  EXPECT_EQ(::fcntl(fd, F_GETFD), -1) << "the stream closes the handle it took";
 }
 
 TEST(FileStream, WritesInvalidateTheReadAhead) {

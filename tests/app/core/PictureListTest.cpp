@@ -188,6 +188,13 @@ TEST(PictureList, ListFileSortsEveryOutcomeIntoItsKind) {
   EXPECT_EQ(ListFile(text).Kind, TListedFile::TKind::NotJpeg);
   EXPECT_EQ(NotJpegMessage(text), text + " ist keine JPG-Datei!");
   EXPECT_EQ(ListFile(dir.File("gone.jpg")).Kind, TListedFile::TKind::NotJpeg);
+  // Only regular files are opened for reading; a pipe must not wait for a writer.
+  const std::string fifo = dir.File("pipe.jpg");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ListFile(fifo).Kind, TListedFile::TKind::NotJpeg);
+  const std::string folder = dir.File("folder.jpg");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  EXPECT_EQ(ListFile(folder).Kind, TListedFile::TKind::NotJpeg);
 
   const std::string empty = dir.File("empty.jpg");
   WriteFile(empty, std::string_view());
