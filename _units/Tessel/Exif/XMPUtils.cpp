@@ -591,6 +591,8 @@ void TXMPPacket::ClearTree() {
   FDataToLazyLoad.reset();
   FSourceText.clear();
   FSourceTree.reset();
+  FCheckedText.clear();
+  FCheckedCounts.clear();
   FSchemas.clear();
   FAboutAttributeValue.clear();
 }
@@ -602,6 +604,8 @@ void TXMPPacket::Clear() {
   FRawXMLCache.clear();
   FSourceText.clear();
   FSourceTree.reset();
+  FCheckedText.clear();
+  FCheckedCounts.clear();
   if (FSchemas.empty() && FAboutAttributeValue.empty())
     return;
   FSchemas.clear();

@@ -453,6 +453,10 @@ public:
   // properties only; counts receives each schema's property count, in schema order.
   // What a check of a written packet needs, without the cost of the whole tree.
   [[nodiscard]] static bool TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts);
+  // The counts TryReadPropertyCounts would find in text, when text is byte for byte what
+  // the last save of this packet wrote over its source text and has read back already;
+  // false when that is not known (the caller reads the text itself).
+  [[nodiscard]] bool KnownPropertyCounts(std::span<const std::uint8_t> text, std::vector<int>& counts) const;
 
   // Takes the source's pending data or its text; a null source clears.
   void Assign(TXMPPacket* source);
@@ -497,7 +501,8 @@ private:
   void LoadFromDocument(const Platform::TXmlDocument& document, const Platform::TXmlNode& rdfNode, std::string rawText);
   void GenerateText(std::string& out);
   // The text loaded last with the changes since written into it, when they can be.
-  bool TryPatchSourceText(std::string& out) const;
+  // readBackCounts receives each schema's property count in the patched text as read back.
+  bool TryPatchSourceText(std::string& out, std::vector<int>& readBackCounts) const;
   [[nodiscard]] std::string TreeFingerprint() const;
   static void AppendFingerprint(std::string& out, const TXMPProperty& property);
   static void WriteProperties(std::string& out, const IXMPPropertyCollection& collection, int depth);
@@ -518,6 +523,10 @@ private:
   // save reads the text again).
   std::unique_ptr<TXMPPacket> FSourceTree;
   bool FKeepSourceTree = false;
+  // The text the last save patched and read back, with the counts it read back as
+  // (KnownPropertyCounts): a check of the saved file need not parse it once more.
+  std::string FCheckedText;
+  std::vector<int> FCheckedCounts;
   // Top-level properties only, without their items or fields (TryReadPropertyCounts).
   bool FTopLevelOnly = false;
   std::vector<TSchemaEntry> FSchemas; // sorted by URI, ignoring letter case

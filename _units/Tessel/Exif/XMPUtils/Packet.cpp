@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -487,9 +488,26 @@ void TXMPPacket::SaveToStream(Platform::TStream& stream) {
     return;
   }
   std::string text;
-  if (!TryPatchSourceText(text))
+  std::vector<int> counts;
+  const bool patched = TryPatchSourceText(text, counts);
+  if (!patched)
     GenerateText(text);
   stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  if (patched) {
+    FCheckedText = std::move(text);
+    FCheckedCounts = std::move(counts);
+  } else {
+    FCheckedText.clear();
+    FCheckedCounts.clear();
+  }
+}
+
+bool TXMPPacket::KnownPropertyCounts(std::span<const std::uint8_t> text, std::vector<int>& counts) const {
+  if (FCheckedText.empty() || !std::equal(text.begin(), text.end(), FCheckedText.begin(), FCheckedText.end(),
+                                          [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+    return false;
+  counts = FCheckedCounts;
+  return true;
 }
 
 void TXMPPacket::SaveToFile(const std::string& fileName) {

@@ -228,7 +228,7 @@ std::string TXMPPacket::TreeFingerprint() const {
   return out;
 }
 
-bool TXMPPacket::TryPatchSourceText(std::string& out) const {
+bool TXMPPacket::TryPatchSourceText(std::string& out, std::vector<int>& readBackCounts) const {
   using enum TXMPPropertyKind;
   if (FSourceText.empty())
     return false;
@@ -426,6 +426,9 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
   TUserMemoryStream stream(patched.data(), static_cast<std::int64_t>(patched.size()));
   if (!check.TryLoadFromStream(stream) || check.TreeFingerprint() != TreeFingerprint())
     return false;
+  readBackCounts.clear();
+  for (const auto& entry : check.FSchemas)
+    readBackCounts.push_back(entry.Schema->PropertyCount());
   out = std::move(patched);
   return true;
 }
