@@ -161,7 +161,7 @@ void TXMPNamespaceInfo::Assign(std::string_view prefix, std::string_view uri) {
 }
 
 bool TXMPNamespaceInfo::AssignSilently(std::string_view prefix, std::string_view uri) {
-  if (uri == URI() && prefix == Prefix())
+  if (uri == URIView() && prefix == PrefixView())
     return false;
   FindXMPNamespace(uri, FKind);
   if (FKind != TXMPNamespace::xsUnknown && prefix == GetXMPNamespacePrefix(FKind)) {
@@ -174,22 +174,26 @@ bool TXMPNamespaceInfo::AssignSilently(std::string_view prefix, std::string_view
   return true;
 }
 
-std::string TXMPNamespaceInfo::Prefix() const {
+std::string TXMPNamespaceInfo::Prefix() const { return std::string(PrefixView()); }
+
+std::string_view TXMPNamespaceInfo::PrefixView() const {
   if (!FCustomPrefix.empty() || FKind == TXMPNamespace::xsUnknown)
     return FCustomPrefix;
-  return std::string(GetXMPNamespacePrefix(FKind));
+  return GetXMPNamespacePrefix(FKind);
 }
 
 void TXMPNamespaceInfo::SetPrefix(std::string_view value) {
-  if (value == Prefix())
+  if (value == PrefixView())
     return;
   FCustomPrefix = value;
   Change();
 }
 
-std::string TXMPNamespaceInfo::URI() const {
+std::string TXMPNamespaceInfo::URI() const { return std::string(URIView()); }
+
+std::string_view TXMPNamespaceInfo::URIView() const {
   if (FKind != TXMPNamespace::xsUnknown)
-    return std::string(GetXMPNamespaceURI(FKind));
+    return GetXMPNamespaceURI(FKind);
   return FCustomURI;
 }
 

@@ -108,6 +108,9 @@ public:
   [[nodiscard]] std::string Prefix() const;
   void SetPrefix(std::string_view value);
   [[nodiscard]] std::string URI() const;
+  // Prefix() and URI() without a copy; valid until the namespace changes.
+  [[nodiscard]] std::string_view PrefixView() const;
+  [[nodiscard]] std::string_view URIView() const;
 
   [[nodiscard]] const TChangeEvent& OnChange() const { return FOnChange; }
   void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }

@@ -39,8 +39,8 @@ bool IsTextNode(const TXmlNode& node) {
 // data: taken as structure fields they would be written back as rdf: elements, which
 // no RDF reader accepts.
 bool IsFieldAttribute(const TXmlNode& attribute) {
-  const auto uri = attribute.NamespaceURI();
-  return !IsNamespaceDeclaration(attribute) && uri != Platform::XmlNamespaceURI && uri != RDFNamespaceURI();
+  return !IsNamespaceDeclaration(attribute) && !attribute.HasNamespaceURI(Platform::XmlNamespaceURI) &&
+         !attribute.HasNamespaceURI(RDFNamespaceURI());
 }
 
 // An attribute that can be a structure's field: neither a namespace declaration nor an
@@ -60,7 +60,7 @@ bool HasXmlLangAttribute(const TXmlNode& node) {
   const auto attributes = node.Attributes();
   for (std::size_t i = 0; i < attributes.Length(); ++i) {
     const auto attribute = attributes.Item(i);
-    if (attribute.LocalName() == "lang" && attribute.NamespaceURI() == Platform::XmlNamespaceURI)
+    if (attribute.LocalNameView() == "lang" && attribute.HasNamespaceURI(Platform::XmlNamespaceURI))
       return true;
   }
   return false;
@@ -116,6 +116,37 @@ std::string ReadRest(Platform::TStream& stream) {
 
 std::span<const std::uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+bool IsXMLSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The text of a wrapped packet as the XML parser needs to see it: the padding in front
+// of the closing processing instruction, kilobytes of white space the parser would step
+// through one by one, left out. Only white space between markup and a trailer that ends
+// the text goes: the parser reads that as nothing at all (anywhere else, inside an element
+// or a comment left open, the text does not parse either way).
+std::string_view WithoutPadding(std::string_view text, std::string& storage) {
+  constexpr std::size_t worthCutting = 256;
+  if (!text.starts_with(PacketStartMarker))
+    return text;
+  const auto trailer = text.rfind("<?xpacket");
+  if (trailer == std::string_view::npos || trailer == 0)
+    return text;
+  const auto close = text.find("?>", trailer);
+  if (close == std::string_view::npos)
+    return text;
+  for (auto p = close + 2; p < text.size(); ++p)
+    if (!IsXMLSpace(text[p]))
+      return text;
+  auto start = trailer;
+  while (start > 0 && IsXMLSpace(text[start - 1]))
+    --start;
+  if (start == 0 || text[start - 1] != '>' || trailer - start < worthCutting)
+    return text;
+  storage.reserve(start + text.size() - trailer);
+  storage.assign(text.substr(0, start));
+  storage += text.substr(trailer);
+  return storage;
 }
 
 // A qualified name, or the bare local name in a default namespace.
@@ -208,19 +239,19 @@ std::string EscapeXML(std::string_view text) {
 }
 
 bool IsNamespaceDeclaration(const TXmlNode& attribute) {
-  return attribute.Prefix() == "xmlns" || attribute.NamespaceURI() == Platform::XmlnsNamespaceURI;
+  return attribute.PrefixView() == "xmlns" || attribute.HasNamespaceURI(Platform::XmlnsNamespaceURI);
 }
 
 TXmlNode FindRDFNode(const TXmlDocument& document) {
   for (auto node = document.FirstChild(); node; node = node.NextSibling()) {
     if (!node.IsElement())
       continue;
-    const auto localName = node.LocalName();
+    const auto localName = node.LocalNameView();
     if (localName == "RDF")
       return node;
     if (localName == "xmpmeta" || localName == "xapmeta") {
       for (auto child = node.FirstChild(); child; child = child.NextSibling())
-        if (child.IsElement() && child.NodeName() == "rdf:RDF")
+        if (child.IsElement() && child.NodeNameIs("rdf:RDF"))
           return child;
       return {};
     }
@@ -251,14 +282,13 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     TXmlNode lastText;
     for (auto child = node.FirstChild(); child; child = child.NextSibling()) {
       if (child.IsElement()) {
-        const auto name = child.NodeName();
-        if (name == "rdf:Alt")
+        if (child.NodeNameIs("rdf:Alt"))
           FKind = xpAltArray;
-        else if (name == "rdf:Bag")
+        else if (child.NodeNameIs("rdf:Bag"))
           FKind = xpBagArray;
-        else if (name == "rdf:Seq")
+        else if (child.NodeNameIs("rdf:Seq"))
           FKind = xpSeqArray;
-        else if (name == "rdf:Description")
+        else if (child.NodeNameIs("rdf:Description"))
           FKind = xpStructure;
         content = child;
         break;
@@ -289,8 +319,9 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
   } else if (FParentProperty != nullptr && (parentKind == xpBagArray || parentKind == xpSeqArray)) {
     FName.clear();
   } else {
-    FName = node.LocalName();
-    if (FNamespaceInfo->AssignSilently(node.Prefix(), node.NamespaceURI()))
+    FName = node.LocalNameView();
+    std::string uriStorage;
+    if (FNamespaceInfo->AssignSilently(node.PrefixView(), node.NamespaceURIView(uriStorage)))
       FParentNamespace = false;
   }
 
@@ -301,7 +332,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     const auto attributes = content.Attributes();
     for (std::size_t i = 0; i < attributes.Length(); ++i) {
       const auto attribute = attributes.Item(i);
-      if (!IsNamespaceDeclaration(attribute) && attribute.NamespaceURI() != RDFNamespaceURI())
+      if (!IsNamespaceDeclaration(attribute) && !attribute.HasNamespaceURI(RDFNamespaceURI()))
         FSubProperties.push_back(std::make_unique<TXMPProperty>(FSchema, this, attribute));
     }
   }
@@ -309,7 +340,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     if (!child.IsElement())
       continue;
     if (FKind != xpStructure) {
-      if (child.NodeName() != "rdf:li")
+      if (!child.NodeNameIs("rdf:li"))
         continue;
       if (FKind == xpAltArray && !HasXmlLangAttribute(child))
         continue;
@@ -327,7 +358,7 @@ void TXMPSchema::LoadProperty(const TXmlNode& node) {
   } loading(FLoadingProperty);
   // The file's own prefix for the namespace is the one the packet writes back.
   if (FProperties.empty())
-    FNamespaceInfo->SetPrefix(node.Prefix());
+    FNamespaceInfo->SetPrefix(node.PrefixView());
   FProperties.push_back(std::make_unique<TXMPProperty>(this, nullptr, node));
 }
 
@@ -343,8 +374,11 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
       c = ' ';
 
   TXmlDocument document;
-  if (!document.LoadFromBytes(AsBytes(buffer)))
-    return false;
+  {
+    std::string unpadded;
+    if (!document.LoadFromBytes(AsBytes(WithoutPadding(buffer, unpadded))))
+      return false;
+  }
   const auto rdfNode = FindRDFNode(document);
   if (!rdfNode)
     return false;
@@ -395,7 +429,7 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
   FRawXMLCache = std::move(rawText);
   const auto rdfURI = RDFNamespaceURI();
   for (auto description = rdfNode.FirstChild(); description; description = description.NextSibling()) {
-    if (!description.IsElement() || description.NamespaceURI() != rdfURI ||
+    if (!description.IsElement() || !description.HasNamespaceURI(rdfURI) ||
         !Platform::SameText(description.NodeName(), "rdf:Description")) {
       continue;
     }
@@ -409,7 +443,8 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
       const auto attribute = attributes.Item(i);
       if (IsNamespaceDeclaration(attribute))
         continue;
-      const auto uri = attribute.NamespaceURI();
+      std::string uriStorage;
+      const auto uri = attribute.NamespaceURIView(uriStorage);
       if (uri.empty() || uri == rdfURI)
         continue;
       FindOrAddSchema(uri).LoadProperty(attribute);
@@ -417,7 +452,8 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
     for (auto child = description.FirstChild(); child; child = child.NextSibling()) {
       if (!child.IsElement())
         continue;
-      const auto uri = child.NamespaceURI();
+      std::string uriStorage;
+      const auto uri = child.NamespaceURIView(uriStorage);
       if (!uri.empty())
         FindOrAddSchema(uri).LoadProperty(child);
     }
