@@ -700,6 +700,8 @@ void TXMPPacket::DoUpdateProperty(TXMPKnownNamespace schemaKind, std::string_vie
     RemoveProperty(schemaKind, propName);
     return;
   }
+  if (policy == TXMPWritePolicy::xwUpdateIfExists && !PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, policy);
   if (property == nullptr)
@@ -755,6 +757,8 @@ void TXMPPacket::DoUpdateArrayProperty(TXMPKnownNamespace schemaKind, std::strin
     RemoveProperty(schemaKind, propName);
     return;
   }
+  if (FUpdatePolicy == TXMPWritePolicy::xwUpdateIfExists && !PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, FUpdatePolicy);
   if (property == nullptr)
@@ -788,6 +792,8 @@ void TXMPPacket::UpdateDateTimeProperty(TXMPKnownNamespace schemaKind, std::stri
 }
 
 void TXMPPacket::RemoveProperty(TXMPKnownNamespace schemaKind, std::string_view propName) {
+  if (!PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   TXMPSchema* schema = nullptr;
   if (FindSchema(schemaKind, schema))

@@ -489,6 +489,9 @@ private:
   };
 
   void NeedLazyLoad();
+  // False when pending data that is yet to be parsed cannot hold a property of this local
+  // name, so that updating or removing only what exists can leave it unparsed.
+  [[nodiscard]] bool PendingDataMayHold(std::string_view name) const;
   // The lazy load ahead of a change: it keeps the tree as loaded besides, so that the
   // save can write the changes over the source text without reading it once more.
   void NeedLazyLoadForUpdate();

@@ -412,6 +412,26 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   return true;
 }
 
+bool TXMPPacket::PendingDataMayHold(std::string_view name) const {
+  if (!FDataToLazyLoad || name.empty())
+    return true;
+  const auto bytes = FDataToLazyLoad->Data().Bytes();
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(XMPSegmentHeader))
+    text.remove_prefix(XMPSegmentHeader.size());
+  // XML writes a name as it is (no reference may stand for one of its characters), so
+  // UTF-8 text without the name's bytes has no such element or attribute. The parser
+  // reads text as UTF-8 when it starts with markup and declares no other encoding;
+  // whatever else it may be read as could hold the name in other bytes.
+  const auto start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos)
+    return true;
+  const auto markup = text.substr(start);
+  if (!markup.starts_with('<') || !DeclaresUTF8(markup))
+    return true;
+  return text.find(name) != std::string_view::npos;
+}
+
 bool TXMPPacket::TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts) {
   TXMPPacket packet;
   packet.FTopLevelOnly = true;
