@@ -457,6 +457,10 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 bool SameBytes(TStream& a, std::int64_t aPos, TStream& b, std::int64_t bPos, std::int64_t count) {
   if (count < 0 || aPos < 0 || bPos < 0 || aPos > a.Size() - count || bPos > b.Size() - count)
     return false;
+  // The saved picture data may be the source's own bytes, held by reference.
+  if (const auto* shared = dynamic_cast<const TTailSharingStream*>(&b);
+      shared != nullptr && shared->SharesSourceBytes(bPos, a, aPos, count))
+    return true;
   auto* memA = dynamic_cast<Platform::TCustomMemoryStream*>(&a);
   auto* memB = dynamic_cast<Platform::TCustomMemoryStream*>(&b);
   if (memA != nullptr && memB != nullptr)
