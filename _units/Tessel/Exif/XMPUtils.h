@@ -509,8 +509,11 @@ private:
   // The text loaded last with the changes since written into it, when they can be.
   // readBackCounts receives each schema's property count in the patched text as read back.
   bool TryPatchSourceText(std::string& out, std::vector<int>& readBackCounts) const;
-  [[nodiscard]] std::string TreeFingerprint() const;
-  static void AppendFingerprint(std::string& out, const TXMPProperty& property);
+  // Whether two trees write the same packet: the about value, and every schema with
+  // properties with its prefix, URI and properties (kind, own or inherited namespace,
+  // prefix, URI, name, a simple property's value, the sub-properties), in order.
+  [[nodiscard]] bool SameTree(const TXMPPacket& other) const;
+  [[nodiscard]] static bool SameProperty(const TXMPProperty& a, const TXMPProperty& b);
   static void WriteProperties(std::string& out, const IXMPPropertyCollection& collection, int depth);
 
   // Format savers chosen by SaveToGraphic.
