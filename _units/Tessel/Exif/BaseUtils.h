@@ -627,6 +627,9 @@ public:
   // (source being this stream's source), so equal without a look.
   [[nodiscard]] bool SharesSourceBytes(std::int64_t position, const TStream& source, std::int64_t sourcePosition,
                                        std::int64_t count) const;
+  // The count bytes at position where they lie in one piece of memory (in the head or in
+  // the source); an empty span for a range across both or outside the content.
+  [[nodiscard]] std::span<const std::uint8_t> View(std::int64_t position, std::int64_t count) const;
   // Makes target (the source) hold the content; target keeps its bytes if this throws.
   void MoveInto(Platform::TMemoryStream& target);
 

@@ -512,6 +512,18 @@ bool TTailSharingStream::SharesSourceBytes(std::int64_t position, const TStream&
          sourcePosition == FTailStart + (position - head);
 }
 
+std::span<const std::uint8_t> TTailSharingStream::View(std::int64_t position, std::int64_t count) const {
+  const auto head = FHead.Size();
+  if (count < 0 || position < 0 || position > Size() - count)
+    return {};
+  if (position <= head - count)
+    return FHead.Bytes().subspan(static_cast<std::size_t>(position), static_cast<std::size_t>(count));
+  if (position >= head)
+    return FSource.Bytes().subspan(static_cast<std::size_t>(FTailStart + (position - head)),
+                                   static_cast<std::size_t>(count));
+  return {};
+}
+
 void TTailSharingStream::MoveInto(Platform::TMemoryStream& target) {
   // Only the source itself, still as it was, holds the tail where it is expected.
   if (&target != &FSource || FTailStart + FTailSize != target.Size())
