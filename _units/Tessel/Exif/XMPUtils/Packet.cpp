@@ -138,9 +138,17 @@ std::string_view WithoutPadding(std::string_view text, std::string& storage) {
   for (auto p = close + 2; p < text.size(); ++p)
     if (!IsXMLSpace(text[p]))
       return text;
+  // Padding is mostly spaces: eight at a time where they come in runs.
+  constexpr std::uint64_t eightSpaces = 0x2020202020202020;
   auto start = trailer;
-  while (start > 0 && IsXMLSpace(text[start - 1]))
+  for (;;) {
+    std::uint64_t word = 0;
+    while (start >= sizeof word && (std::memcpy(&word, text.data() + start - sizeof word, sizeof word), word == eightSpaces))
+      start -= sizeof word;
+    if (start == 0 || !IsXMLSpace(text[start - 1]))
+      break;
     --start;
+  }
   if (start == 0 || text[start - 1] != '>' || trailer - start < worthCutting)
     return text;
   storage.reserve(start + text.size() - trailer);
@@ -369,9 +377,8 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   CheckSignature(stream, XMPSegmentHeader);
   auto buffer = ReadRest(stream);
   // NUL padding (and stray NULs) must not break the parse.
-  for (auto& c : buffer)
-    if (c == '\0')
-      c = ' ';
+  for (auto* p = buffer.data(); (p = static_cast<char*>(std::memchr(p, 0, buffer.data() + buffer.size() - p))) != nullptr;)
+    *p++ = ' ';
 
   TXmlDocument document;
   {
