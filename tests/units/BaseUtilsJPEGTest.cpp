@@ -547,15 +547,28 @@ TEST(DoSaveToGraphic, LargeStreamsGoThroughATemporaryFile) {
   TTempDir temp;
   TTempFolderOverride tempFolder(temp.Path());
   const auto big = Concat({SimpleJPEG(), Bytes(0xFFFFFF, 0x42)});
-  auto stream = StreamOf(big);
+  // A stream of a class of its own (a plain memory stream keeps its picture data in place).
+  struct TOtherStream : Platform::TMemoryStream {};
+  const auto streamOf = [](const Bytes& bytes) {
+    auto stream = std::make_unique<TOtherStream>();
+    stream->WriteBuffer(bytes);
+    stream->SetPosition(0);
+    return stream;
+  };
+  auto stream = streamOf(big);
   DoSaveToGraphic(*stream, TestSaver(false));
   EXPECT_EQ(stream->Size(), static_cast<std::int64_t>(big.size()) + 6);
   EXPECT_TRUE(FolderEntries(temp.Path()).empty()) << "the temporary file is removed";
 
-  auto failing = StreamOf(big);
+  auto failing = streamOf(big);
   EXPECT_THROW(DoSaveToGraphic(*failing, TestSaver(true)), Platform::EWriteError);
   EXPECT_TRUE(BytesOf(*failing) == big);
   EXPECT_TRUE(FolderEntries(temp.Path()).empty()) << "also after a failure";
+
+  // A plain memory stream of that size is rewritten in place.
+  auto plain = StreamOf(big);
+  DoSaveToGraphic(*plain, TestSaver(false));
+  EXPECT_TRUE(BytesOf(*plain) == Concat({big, Text("+saved")}));
 }
 
 TEST(DoSaveToGraphic, AMemoryStreamKeepsItsPictureDataInPlace) {
