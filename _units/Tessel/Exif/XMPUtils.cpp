@@ -106,6 +106,19 @@ std::string_view GetXMPNamespaceURI(TXMPKnownNamespace kind) { return KnownEntry
 std::string_view GetXMPNamespacePrefix(TXMPKnownNamespace kind) { return KnownEntry(kind).Prefix; }
 
 bool FindXMPNamespace(std::string_view uri, TXMPNamespace& kind) {
+  // Packets nearly always spell a namespace as its table does: that is looked up by its
+  // bytes first, other spellings (the comparison ignores letter case) after.
+  static const auto exact = [] {
+    auto result = URIIndex();
+    std::sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return result;
+  }();
+  const auto found = std::lower_bound(exact.begin(), exact.end(), uri,
+                                      [](const auto& entry, std::string_view key) { return entry.first < key; });
+  if (found != exact.end() && found->first == uri) {
+    kind = found->second;
+    return true;
+  }
   const auto& index = URIIndex();
   const auto it = std::lower_bound(index.begin(), index.end(), uri, [](const auto& entry, std::string_view key) {
     return Platform::CompareText(entry.first, key) < 0;
