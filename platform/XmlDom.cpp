@@ -330,8 +330,7 @@ std::string_view TXmlNode::PrefixView() const {
     const auto* attribute = static_cast<xmlAttrPtr>(FHandle);
     return attribute->ns != nullptr ? ToView(attribute->ns->prefix) : std::string_view();
   }
-  case TKind::nkNode:
-    break;
+  case TKind::nkNode: break;
   }
   const auto* node = static_cast<xmlNodePtr>(FHandle);
   return node->type == XML_ELEMENT_NODE && node->ns != nullptr ? ToView(node->ns->prefix) : std::string_view();
@@ -345,10 +344,8 @@ std::string_view TXmlNode::LocalNameView() const {
     const auto* ns = static_cast<xmlNsPtr>(FHandle);
     return ns->prefix != nullptr ? ToView(ns->prefix) : std::string_view("xmlns");
   }
-  case TKind::nkAttribute:
-    return ToView(static_cast<xmlAttrPtr>(FHandle)->name);
-  case TKind::nkNode:
-    break;
+  case TKind::nkAttribute: return ToView(static_cast<xmlAttrPtr>(FHandle)->name);
+  case TKind::nkNode: break;
   }
   const auto* node = static_cast<xmlNodePtr>(FHandle);
   return node->type == XML_ELEMENT_NODE ? ToView(node->name) : std::string_view();
@@ -401,8 +398,7 @@ bool TXmlNode::NodeNameIs(std::string_view qualifiedName) const {
     const auto* attribute = static_cast<xmlAttrPtr>(FHandle);
     return QualifiedNameIs(attribute->ns != nullptr ? attribute->ns->prefix : nullptr, attribute->name, qualifiedName);
   }
-  case TKind::nkNode:
-    break;
+  case TKind::nkNode: break;
   }
   const auto* node = static_cast<xmlNodePtr>(FHandle);
   return node->type == XML_ELEMENT_NODE

@@ -780,3 +780,33 @@ TEST(XMPPacketText, UpdatesOfExistingPropertiesParseOnlyDataThatCanHoldThem) {
   packet->UpdateProperty(xsTIFF, "Make", "new");
   EXPECT_THROW((void)packet->SchemaCount(), EInvalidXMPPacket);
 }
+
+TEST(XMPPacketText, ASavedPatchKnowsTheCountsItReadsBackAs) {
+  const auto source = Packet("<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Orientation=\"1\">"
+                             "<tiff:Make>m</tiff:Make></rdf:Description>");
+  const auto bytes = [](std::string_view text) {
+    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  };
+  TXMPPacket packet;
+  packet.SetRawXML(source);
+  std::vector<int> counts;
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(source), counts)) << "nothing saved yet";
+  packet.UpdateProperty(xsTIFF, "Orientation", "6");
+  const auto patched = SaveText(packet);
+  ASSERT_NE(patched.find("tiff:Orientation=\"6\""), std::string::npos) << patched;
+  ASSERT_TRUE(packet.KnownPropertyCounts(bytes(patched), counts));
+  std::vector<int> read;
+  TUserMemoryStream stream(patched.data(), static_cast<std::int64_t>(patched.size()));
+  ASSERT_TRUE(TXMPPacket::TryReadPropertyCounts(stream, read));
+  EXPECT_EQ(counts, read);
+  auto changed = patched;
+  changed[changed.find("tiff:Make")] = 'T';
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(changed), counts)) << "other bytes are read";
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(patched.substr(1)), counts));
+
+  // A packet written anew from its tree (no source text to patch) knows nothing.
+  TXMPPacket generated;
+  generated.UpdateProperty(xsTIFF, "Make", "m");
+  const auto text = SaveText(generated);
+  EXPECT_FALSE(generated.KnownPropertyCounts(bytes(text), counts));
+}

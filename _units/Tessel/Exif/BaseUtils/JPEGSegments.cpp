@@ -508,8 +508,8 @@ void TTailSharingStream::CopyTail() {
 bool TTailSharingStream::SharesSourceBytes(std::int64_t position, const TStream& source, std::int64_t sourcePosition,
                                            std::int64_t count) const {
   const auto head = FHead.Size();
-  return &source == &FSource && FTailSize > 0 && count >= 0 && position >= head && position - head <= FTailSize - count &&
-         sourcePosition == FTailStart + (position - head);
+  return &source == &FSource && FTailSize > 0 && count >= 0 && position >= head &&
+         position - head <= FTailSize - count && sourcePosition == FTailStart + (position - head);
 }
 
 std::span<const std::uint8_t> TTailSharingStream::View(std::int64_t position, std::int64_t count) const {

@@ -143,7 +143,8 @@ std::string_view WithoutPadding(std::string_view text, std::string& storage) {
   auto start = trailer;
   for (;;) {
     std::uint64_t word = 0;
-    while (start >= sizeof word && (std::memcpy(&word, text.data() + start - sizeof word, sizeof word), word == eightSpaces))
+    while (start >= sizeof word &&
+           (std::memcpy(&word, text.data() + start - sizeof word, sizeof word), word == eightSpaces))
       start -= sizeof word;
     if (start == 0 || !IsXMLSpace(text[start - 1]))
       break;
@@ -377,7 +378,8 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   CheckSignature(stream, XMPSegmentHeader);
   auto buffer = ReadRest(stream);
   // NUL padding (and stray NULs) must not break the parse.
-  for (auto* p = buffer.data(); (p = static_cast<char*>(std::memchr(p, 0, buffer.data() + buffer.size() - p))) != nullptr;)
+  for (auto* p = buffer.data();
+       (p = static_cast<char*>(std::memchr(p, 0, buffer.data() + buffer.size() - p))) != nullptr;)
     *p++ = ' ';
 
   TXmlDocument document;

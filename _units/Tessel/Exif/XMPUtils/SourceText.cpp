@@ -199,8 +199,7 @@ bool TXMPPacket::SameProperty(const TXMPProperty& a, const TXMPProperty& b) {
   const bool simple = a.FKind == TXMPPropertyKind::xpSimple;
   if (a.FKind != b.FKind || a.FParentNamespace != b.FParentNamespace || a.FName != b.FName ||
       (simple && a.FValue != b.FValue) || a.FNamespaceInfo->PrefixView() != b.FNamespaceInfo->PrefixView() ||
-      a.FNamespaceInfo->URIView() != b.FNamespaceInfo->URIView() ||
-      a.FSubProperties.size() != b.FSubProperties.size())
+      a.FNamespaceInfo->URIView() != b.FNamespaceInfo->URIView() || a.FSubProperties.size() != b.FSubProperties.size())
     return false;
   for (std::size_t i = 0; i < a.FSubProperties.size(); ++i)
     if (!SameProperty(*a.FSubProperties[i], *b.FSubProperties[i]))
