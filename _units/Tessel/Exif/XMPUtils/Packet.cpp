@@ -568,8 +568,8 @@ void TXMPPacket::SaveToStream(Platform::TStream& stream) {
 }
 
 bool TXMPPacket::KnownPropertyCounts(std::span<const std::uint8_t> text, std::vector<int>& counts) const {
-  if (FCheckedText.empty() || !std::equal(text.begin(), text.end(), FCheckedText.begin(), FCheckedText.end(),
-                                          [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+  if (FCheckedText.empty() || text.size() != FCheckedText.size() ||
+      std::memcmp(text.data(), FCheckedText.data(), text.size()) != 0)
     return false;
   counts = FCheckedCounts;
   return true;
