@@ -18,7 +18,8 @@ namespace {
 // The parser options every load uses. Deliberately absent: XML_PARSE_NOENT and
 // XML_PARSE_DTDLOAD (entity substitution and external DTDs), XML_PARSE_HUGE (keeps
 // libxml2's depth and size limits), XML_PARSE_RECOVER (malformed input must fail).
-constexpr int ParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// XML_PARSE_COMPACT keeps short texts inside their nodes: the DOM never changes a parsed tree.
+constexpr int ParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
 void EnsureParserInitialised() {
   static const bool initialised = [] {
@@ -104,6 +105,14 @@ std::string NamespaceHref(const xmlChar* href) {
   return uri;
 }
 
+// NamespaceHref(href) == uri, without building the URI where it needs no decoding.
+bool NamespaceHrefIs(const xmlChar* href, std::string_view uri) {
+  const auto text = ToView(href);
+  if (text.find('&') == std::string_view::npos)
+    return text == uri;
+  return NamespaceHref(href) == uri;
+}
+
 std::string QualifiedName(const xmlChar* prefix, const xmlChar* localName) {
   std::string result;
   if (prefix != nullptr) {
@@ -131,6 +140,11 @@ bool QualifiedNameIs(const xmlChar* prefix, const xmlChar* localName, std::strin
 const xmlChar* XmlnsName() { return reinterpret_cast<const xmlChar*>("xmlns"); }
 
 std::string AttributeValue(xmlAttrPtr attribute) {
+  // A value that is one piece of text (what the parser makes of nearly every attribute)
+  // is read where it stands.
+  const auto* text = attribute->children;
+  if (text != nullptr && text->next == nullptr && text->type == XML_TEXT_NODE)
+    return ToString(text->content);
   const std::unique_ptr<xmlChar, TXmlCharFree> value(
       xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attribute)));
   return ToString(value.get());
@@ -306,6 +320,92 @@ std::string TXmlNode::LocalName() const {
   return node->type == XML_ELEMENT_NODE ? ToString(node->name) : std::string();
 }
 
+std::string_view TXmlNode::PrefixView() const {
+  if (FHandle == nullptr)
+    return {};
+  switch (FKind) {
+  case TKind::nkNamespace:
+    return static_cast<xmlNsPtr>(FHandle)->prefix != nullptr ? std::string_view("xmlns") : std::string_view();
+  case TKind::nkAttribute: {
+    const auto* attribute = static_cast<xmlAttrPtr>(FHandle);
+    return attribute->ns != nullptr ? ToView(attribute->ns->prefix) : std::string_view();
+  }
+  case TKind::nkNode: break;
+  }
+  const auto* node = static_cast<xmlNodePtr>(FHandle);
+  return node->type == XML_ELEMENT_NODE && node->ns != nullptr ? ToView(node->ns->prefix) : std::string_view();
+}
+
+std::string_view TXmlNode::LocalNameView() const {
+  if (FHandle == nullptr)
+    return {};
+  switch (FKind) {
+  case TKind::nkNamespace: {
+    const auto* ns = static_cast<xmlNsPtr>(FHandle);
+    return ns->prefix != nullptr ? ToView(ns->prefix) : std::string_view("xmlns");
+  }
+  case TKind::nkAttribute: return ToView(static_cast<xmlAttrPtr>(FHandle)->name);
+  case TKind::nkNode: break;
+  }
+  const auto* node = static_cast<xmlNodePtr>(FHandle);
+  return node->type == XML_ELEMENT_NODE ? ToView(node->name) : std::string_view();
+}
+
+namespace {
+
+// The namespace record of an element or real attribute; null for other nodes and for
+// names without a namespace.
+const xmlNs* NamespaceOf(const void* handle, bool attribute) {
+  if (handle == nullptr)
+    return nullptr;
+  if (attribute)
+    return static_cast<const xmlAttr*>(handle)->ns;
+  const auto* node = static_cast<const xmlNode*>(handle);
+  return node->type == XML_ELEMENT_NODE ? node->ns : nullptr;
+}
+
+} // namespace
+
+std::string_view TXmlNode::NamespaceURIView(std::string& storage) const {
+  if (FKind == TKind::nkNamespace)
+    return FHandle != nullptr ? XmlnsNamespaceURI : std::string_view();
+  const auto* ns = NamespaceOf(FHandle, FKind == TKind::nkAttribute);
+  if (ns == nullptr)
+    return {};
+  const auto href = ToView(ns->href);
+  if (href.find('&') == std::string_view::npos)
+    return href;
+  storage = NamespaceHref(ns->href);
+  return storage;
+}
+
+bool TXmlNode::HasNamespaceURI(std::string_view uri) const {
+  if (FKind == TKind::nkNamespace)
+    return FHandle != nullptr ? uri == XmlnsNamespaceURI : uri.empty();
+  const auto* ns = NamespaceOf(FHandle, FKind == TKind::nkAttribute);
+  return ns != nullptr ? NamespaceHrefIs(ns->href, uri) : uri.empty();
+}
+
+bool TXmlNode::NodeNameIs(std::string_view qualifiedName) const {
+  if (FHandle == nullptr)
+    return false;
+  switch (FKind) {
+  case TKind::nkNamespace: {
+    const auto* ns = static_cast<xmlNsPtr>(FHandle);
+    return ns->prefix != nullptr ? QualifiedNameIs(XmlnsName(), ns->prefix, qualifiedName) : qualifiedName == "xmlns";
+  }
+  case TKind::nkAttribute: {
+    const auto* attribute = static_cast<xmlAttrPtr>(FHandle);
+    return QualifiedNameIs(attribute->ns != nullptr ? attribute->ns->prefix : nullptr, attribute->name, qualifiedName);
+  }
+  case TKind::nkNode: break;
+  }
+  const auto* node = static_cast<xmlNodePtr>(FHandle);
+  return node->type == XML_ELEMENT_NODE
+             ? QualifiedNameIs(node->ns != nullptr ? node->ns->prefix : nullptr, node->name, qualifiedName)
+             : NodeName() == qualifiedName;
+}
+
 TXmlNode TXmlNode::FirstChild() const {
   if (FHandle == nullptr) {
     return {};
@@ -398,8 +498,9 @@ std::string TXmlNode::GetAttributeNS(std::string_view namespaceURI, std::string_
     return {};
   }
   for (xmlAttrPtr attribute = element->properties; attribute != nullptr; attribute = attribute->next) {
-    const std::string attributeURI = attribute->ns != nullptr ? NamespaceHref(attribute->ns->href) : std::string();
-    if (attributeURI == namespaceURI && ToView(attribute->name) == localName) {
+    const bool sameURI =
+        attribute->ns != nullptr ? NamespaceHrefIs(attribute->ns->href, namespaceURI) : namespaceURI.empty();
+    if (sameURI && ToView(attribute->name) == localName) {
       return AttributeValue(attribute);
     }
   }
@@ -439,9 +540,15 @@ void TXmlDocument::Clear() {
 }
 
 bool TXmlDocument::LoadFromBytes(std::span<const std::uint8_t> bytes) {
-  Clear();
-  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+  EnsureParserInitialised();
+  // The previous content goes now; the empty document is made only for a failed load.
+  FDoc.reset();
+  const auto fail = [this] {
+    Clear();
     return false;
+  };
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+    return fail();
   }
 
   const TThreadErrorSilencer silencer;
@@ -462,7 +569,7 @@ bool TXmlDocument::LoadFromBytes(std::span<const std::uint8_t> bytes) {
   // treats that as malformed, like any other namespace error.
   if (!doc || ctxt->wellFormed == 0 || ctxt->nsWellFormed == 0 || doc->intSubset != nullptr ||
       doc->extSubset != nullptr || xmlDocGetRootElement(doc.get()) == nullptr) {
-    return false;
+    return fail();
   }
   FDoc = std::move(doc);
   return true;

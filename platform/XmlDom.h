@@ -70,6 +70,17 @@ public:
   // Name without prefix, for elements and attributes; empty for the other kinds.
   [[nodiscard]] std::string LocalName() const;
 
+  // The same answers without a copy, for walks that only compare or pass them on. The
+  // views point into the document and live as long as its content.
+  [[nodiscard]] std::string_view PrefixView() const;
+  [[nodiscard]] std::string_view LocalNameView() const;
+  // The namespace as a view into the document, or into storage where the document
+  // keeps it encoded (see NamespaceURI).
+  [[nodiscard]] std::string_view NamespaceURIView(std::string& storage) const;
+  [[nodiscard]] bool HasNamespaceURI(std::string_view uri) const;
+  // NodeName() == qualifiedName, for elements and attributes.
+  [[nodiscard]] bool NodeNameIs(std::string_view qualifiedName) const;
+
   [[nodiscard]] TXmlNode FirstChild() const;
   [[nodiscard]] TXmlNode NextSibling() const;
   // Counts the children (walks them).

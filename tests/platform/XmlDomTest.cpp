@@ -222,6 +222,48 @@ TEST(XmlDom, AttributesAndNamespaceDeclarations) {
   EXPECT_EQ(rebound.DocumentElement().GetAttributeNS("urn:one", "x"), "1");
 }
 
+TEST(XmlDom, ViewsAnswerAsTheCopies) {
+  // Every element, attribute and declaration of a document: the views and comparisons
+  // agree with the copying accessors, the encoded "&" of a namespace name included.
+  TXmlDocument doc;
+  ASSERT_TRUE(Load(doc, "<p:a xmlns:p='urn:a&amp;b' xmlns='urn:plain' p:x='1 &amp; 2' y='&#65;&lt;'>"
+                        "<b p:z='z'/>text</p:a>"));
+  std::vector<TXmlNode> nodes;
+  const auto add = [&nodes](const TXmlNode& node) {
+    nodes.push_back(node);
+    const auto attributes = node.Attributes();
+    for (std::size_t i = 0; i < attributes.Length(); ++i)
+      nodes.push_back(attributes.Item(i));
+  };
+  add(doc.DocumentElement());
+  for (auto child = doc.DocumentElement().FirstChild(); child; child = child.NextSibling())
+    add(child);
+  add(TXmlNode());
+  ASSERT_EQ(nodes.size(), 9U);
+  for (const auto& node : nodes) {
+    std::string storage;
+    const auto name = node.NodeName();
+    EXPECT_EQ(node.PrefixView(), node.Prefix()) << name;
+    EXPECT_EQ(node.LocalNameView(), node.LocalName()) << name;
+    EXPECT_EQ(node.NamespaceURIView(storage), node.NamespaceURI()) << name;
+    EXPECT_TRUE(node.HasNamespaceURI(node.NamespaceURI())) << name;
+    EXPECT_FALSE(node.HasNamespaceURI("urn:other")) << name;
+    EXPECT_EQ(node.NodeNameIs(name), static_cast<bool>(node)) << name;
+    EXPECT_FALSE(node.NodeNameIs(name + "x")) << name;
+  }
+  const auto root = doc.DocumentElement();
+  EXPECT_EQ(root.NamespaceURI(), "urn:a&b");
+  EXPECT_FALSE(root.HasNamespaceURI("urn:a&#38;b")) << "the document's encoded form is no name";
+  EXPECT_EQ(root.GetAttributeNS("urn:a&b", "x"), "1 & 2");
+  EXPECT_EQ(root.GetAttribute("y"), "A<");
+  const auto b = FirstElement(root);
+  EXPECT_TRUE(b.HasNamespaceURI("urn:plain"));
+  EXPECT_TRUE(b.NodeNameIs("b"));
+  EXPECT_FALSE(b.NodeNameIs("p:b"));
+  EXPECT_TRUE(b.Attributes().Item(0).NodeNameIs("p:z"));
+  EXPECT_TRUE(b.NextSibling().NodeNameIs("#text"));
+}
+
 TEST(XmlDom, NullHandlesAndEmptyDocument) {
   const TXmlNode none;
   EXPECT_FALSE(none);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -546,15 +547,94 @@ TEST(DoSaveToGraphic, LargeStreamsGoThroughATemporaryFile) {
   TTempDir temp;
   TTempFolderOverride tempFolder(temp.Path());
   const auto big = Concat({SimpleJPEG(), Bytes(0xFFFFFF, 0x42)});
-  auto stream = StreamOf(big);
+  // A stream of a class of its own (a plain memory stream keeps its picture data in place).
+  struct TOtherStream : Platform::TMemoryStream {};
+  const auto streamOf = [](const Bytes& bytes) {
+    auto stream = std::make_unique<TOtherStream>();
+    stream->WriteBuffer(bytes);
+    stream->SetPosition(0);
+    return stream;
+  };
+  auto stream = streamOf(big);
   DoSaveToGraphic(*stream, TestSaver(false));
   EXPECT_EQ(stream->Size(), static_cast<std::int64_t>(big.size()) + 6);
   EXPECT_TRUE(FolderEntries(temp.Path()).empty()) << "the temporary file is removed";
 
-  auto failing = StreamOf(big);
+  auto failing = streamOf(big);
   EXPECT_THROW(DoSaveToGraphic(*failing, TestSaver(true)), Platform::EWriteError);
   EXPECT_TRUE(BytesOf(*failing) == big);
   EXPECT_TRUE(FolderEntries(temp.Path()).empty()) << "also after a failure";
+
+  // A plain memory stream of that size is rewritten in place.
+  auto plain = StreamOf(big);
+  DoSaveToGraphic(*plain, TestSaver(false));
+  EXPECT_TRUE(BytesOf(*plain) == Concat({big, Text("+saved")}));
+}
+
+TEST(DoSaveToGraphic, AMemoryStreamKeepsItsPictureDataInPlace) {
+  // A header of 100 bytes in front of picture data: the saver writes a new header of
+  // another length, then the rest of its input, as the metadata savers do.
+  Bytes picture(20000);
+  for (std::size_t i = 0; i < picture.size(); ++i)
+    picture[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  const auto source = Concat({SOI, Bytes(98, 0x11), picture});
+  const auto saverWithHead = [&picture](std::size_t headSize, bool failAfterTail) -> TGetGraphicSaveMethod {
+    return [=](Platform::TStream&, TGraphicSaveMethod& saveMethod) {
+      saveMethod = [=](Platform::TStream& in, Platform::TStream& out) {
+        out.WriteBuffer(Concat({SOI, Bytes(headSize - 2, 0x22)}));
+        in.SetPosition(100);
+        out.CopyFrom(in, in.Size() - 100);
+        out.SetSize(out.Position());
+        // Read back across the end of the header, as the check of a save does.
+        Bytes seam(8);
+        out.SetPosition(static_cast<std::int64_t>(headSize) - 4);
+        out.ReadBuffer(seam.data(), 8);
+        EXPECT_EQ(seam, Concat({Bytes(4, 0x22), Bytes(picture.begin(), picture.begin() + 4)}));
+        if (failAfterTail)
+          throw Platform::EWriteError();
+      };
+    };
+  };
+  for (const std::size_t head : {40, 100, 3000}) {
+    auto stream = StreamOf(source);
+    DoSaveToGraphic(*stream, saverWithHead(head, false));
+    EXPECT_TRUE(BytesOf(*stream) == Concat({SOI, Bytes(head - 2, 0x22), picture})) << head;
+    EXPECT_EQ(stream->Position(), stream->Size()) << head;
+    auto failing = StreamOf(source);
+    EXPECT_THROW(DoSaveToGraphic(*failing, saverWithHead(head, true)), Platform::EWriteError);
+    EXPECT_TRUE(BytesOf(*failing) == source) << "a failed save leaves the stream as it was, " << head;
+  }
+
+  // Writing into the referred bytes or behind them makes them a copy first.
+  auto stream = StreamOf(source);
+  DoSaveToGraphic(*stream, [](Platform::TStream&, TGraphicSaveMethod& saveMethod) {
+    saveMethod = [](Platform::TStream& in, Platform::TStream& out) {
+      out.CopyFrom(in, 0);
+      out.SetPosition(5000);
+      WriteRawString(out, "patch");
+      out.Seek(0, Platform::TSeekOrigin::soEnd);
+      WriteRawString(out, "+end");
+    };
+  });
+  auto expected = Concat({source, Text("+end")});
+  std::copy_n("patch", 5, expected.begin() + 5000);
+  EXPECT_TRUE(BytesOf(*stream) == expected);
+
+  // Only the source's own bytes at their own place count as equal by reference.
+  const auto original = StreamOf(source);
+  TTailSharingStream output(*original);
+  original->SetPosition(100);
+  output.CopyFrom(*original, original->Size() - 100);
+  EXPECT_TRUE(output.SharesSourceBytes(0, *original, 100, 500));
+  EXPECT_TRUE(output.SharesSourceBytes(19500, *original, 19600, 500));
+  EXPECT_FALSE(output.SharesSourceBytes(19500, *original, 19600, 501)) << "beyond the end";
+  EXPECT_FALSE(output.SharesSourceBytes(0, *original, 101, 500)) << "another place";
+  const auto copy = StreamOf(source);
+  EXPECT_FALSE(output.SharesSourceBytes(0, *copy, 100, 500)) << "another stream";
+  TTailSharingStream small(*original);
+  original->SetPosition(original->Size() - 100);
+  small.CopyFrom(*original, 100);
+  EXPECT_FALSE(small.SharesSourceBytes(0, *original, original->Size() - 100, 100)) << "a short tail is copied";
 }
 
 TEST(DoSaveToGraphic, FilesAreReplacedAtomically) {

@@ -687,3 +687,126 @@ TEST(XMPPacketText, PropertyCountsWithoutTheTreeMatchAFullLoad) {
   TUserMemoryStream bad(broken.data(), static_cast<std::int64_t>(broken.size()));
   EXPECT_FALSE(TXMPPacket::TryReadPropertyCounts(bad, counts));
 }
+
+TEST(XMPPacketText, PaddingIsLeftOutOfTheParseOnlyWhereItIsNothing) {
+  // Kilobytes of padding in front of the trailer read as nothing, and the text is kept as
+  // it came, padding and all.
+  const std::string padding = std::string(2000, ' ') + "\n" + std::string(2000, ' ') + "\n";
+  const std::string body = "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"x\">"
+                           "<dc:subject><rdf:Bag><rdf:li>a</rdf:li></rdf:Bag></dc:subject></rdf:Description>";
+  const auto padded = [&](std::string_view inFront, std::string_view behind) {
+    auto text = Packet(body);
+    text.insert(text.rfind("<?xpacket"), inFront);
+    return text + std::string(behind);
+  };
+  TXMPPacket plain;
+  plain.SetRawXML(Packet(body));
+  TXMPPacket packet;
+  const auto text = padded(padding, "  \n");
+  packet.SetRawXML(text);
+  EXPECT_EQ(Dump(packet), Dump(plain));
+  EXPECT_EQ(SaveText(packet), text);
+
+  // Where the white space is not between markup and a last trailer, nothing is left out,
+  // and what did not parse before still does not.
+  const auto load = [](TXMPPacket& target, const std::string& bytes) {
+    TUserMemoryStream stream(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return target.TryLoadFromStream(stream);
+  };
+  TXMPPacket other;
+  EXPECT_TRUE(load(other, padded(padding, "<!-- behind -->")));
+  EXPECT_EQ(Dump(other), Dump(plain));
+  TXMPPacket damaged;
+  auto unclosed = padded(padding, "");
+  unclosed.erase(unclosed.find("</x:xmpmeta>"), 12);
+  EXPECT_FALSE(load(damaged, unclosed)) << "the padding inside the open root element";
+  auto openComment = padded(padding, "");
+  openComment.insert(openComment.find("</x:xmpmeta>") + 12, "<!-- open>");
+  EXPECT_FALSE(load(damaged, openComment)) << "the padding inside a comment left open";
+  EXPECT_FALSE(load(damaged, padded(padding, "junk"))) << "text behind the trailer";
+  auto openTrailer = padded(padding, "");
+  openTrailer.erase(openTrailer.rfind("?>"), 2);
+  EXPECT_FALSE(load(damaged, openTrailer)) << "a trailer left open";
+}
+
+TEST(XMPPacketText, UpdatesOfExistingPropertiesParseOnlyDataThatCanHoldThem) {
+  const auto text = Packet("<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Make=\"m\">"
+                           "<!-- Orientation: see the Exif block --></rdf:Description>");
+  const auto pending = [](std::string_view bytes) {
+    auto packet = std::make_unique<TXMPPacket>();
+    packet->SetUpdatePolicy(TXMPWritePolicy::xwUpdateIfExists);
+    packet->SetDataToLazyLoad(Block(std::string(XMPSegmentHeader) + std::string(bytes)));
+    return packet;
+  };
+
+  // Text without the name cannot hold the property: nothing is parsed or changed.
+  auto packet = pending(text);
+  packet->UpdateProperty(xsTIFF, "Model", "new");
+  packet->RemoveProperty(xsTIFF, "Software");
+  packet->UpdateBagProperty(xsDublinCore, "subject", {std::string("a")});
+  EXPECT_NE(packet->DataToLazyLoad(), nullptr);
+  EXPECT_EQ(SaveText(*packet), text) << "the pending bytes go out as they came";
+
+  // The name in a comment only: parsed, and still nothing to update.
+  packet->UpdateProperty(xsTIFF, "Orientation", "6");
+  EXPECT_EQ(packet->DataToLazyLoad(), nullptr);
+  EXPECT_EQ(packet->Schemas(xsTIFF).PropertyCount(), 1);
+
+  // Where the property is, it is updated; so is a removal.
+  packet = pending(text);
+  packet->UpdateProperty(xsTIFF, "Make", "new");
+  EXPECT_EQ(packet->Schemas(xsTIFF).Properties("Make").ReadValue(""), "new");
+  packet = pending(text);
+  packet->RemoveProperty(xsTIFF, "Make");
+  EXPECT_EQ(packet->Schemas(xsTIFF).PropertyCount(), 0);
+
+  // Text the parser might not read as UTF-8 is parsed to find out, here a declaration of
+  // another encoding (Latin-1 puts the name in the same bytes, but that is the parser's
+  // business) and a byte-order mark.
+  const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                             "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"" +
+                             std::string(RDF) +
+                             "\"><rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Make=\"m\"/>"
+                             "</rdf:RDF></x:xmpmeta>";
+  for (const auto& other : {latin1, "\xEF\xBB\xBF" + text}) {
+    packet = pending(other);
+    packet->UpdateProperty(xsTIFF, "Model", "new");
+    EXPECT_EQ(packet->DataToLazyLoad(), nullptr) << other;
+    EXPECT_EQ(packet->Schemas(xsTIFF).PropertyCount(), 1) << other;
+  }
+
+  // A damaged packet that cannot hold the name stays pending; the first read finds it damaged.
+  packet = pending("<?xpacket begin=\"\"?> not xml");
+  packet->UpdateProperty(xsTIFF, "Make", "new");
+  EXPECT_THROW((void)packet->SchemaCount(), EInvalidXMPPacket);
+}
+
+TEST(XMPPacketText, ASavedPatchKnowsTheCountsItReadsBackAs) {
+  const auto source = Packet("<rdf:Description xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" tiff:Orientation=\"1\">"
+                             "<tiff:Make>m</tiff:Make></rdf:Description>");
+  const auto bytes = [](std::string_view text) {
+    return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  };
+  TXMPPacket packet;
+  packet.SetRawXML(source);
+  std::vector<int> counts;
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(source), counts)) << "nothing saved yet";
+  packet.UpdateProperty(xsTIFF, "Orientation", "6");
+  const auto patched = SaveText(packet);
+  ASSERT_NE(patched.find("tiff:Orientation=\"6\""), std::string::npos) << patched;
+  ASSERT_TRUE(packet.KnownPropertyCounts(bytes(patched), counts));
+  std::vector<int> read;
+  TUserMemoryStream stream(patched.data(), static_cast<std::int64_t>(patched.size()));
+  ASSERT_TRUE(TXMPPacket::TryReadPropertyCounts(stream, read));
+  EXPECT_EQ(counts, read);
+  auto changed = patched;
+  changed[changed.find("tiff:Make")] = 'T';
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(changed), counts)) << "other bytes are read";
+  EXPECT_FALSE(packet.KnownPropertyCounts(bytes(patched.substr(1)), counts));
+
+  // A packet written anew from its tree (no source text to patch) knows nothing.
+  TXMPPacket generated;
+  generated.UpdateProperty(xsTIFF, "Make", "m");
+  const auto text = SaveText(generated);
+  EXPECT_FALSE(generated.KnownPropertyCounts(bytes(text), counts));
+}

@@ -606,6 +606,43 @@ TJPEGMarkers RemoveJPEGSegments(TStream& inStream, TStream& outStream, const TJP
 using TGraphicSaveMethod = std::function<void(TStream& inStream, TStream& outStream)>;
 using TGetGraphicSaveMethod = std::function<void(TStream& stream, TGraphicSaveMethod& saveMethod)>;
 
+// The output of a save over a memory stream: what the saver writes, except that the
+// source's last bytes (the picture data, copied at the end of a save) are held as a
+// reference into the source instead of a copy. Reads, seeks and further writes see the
+// whole content; anything but a plain append after the reference makes it a copy first.
+// MoveInto then rewrites the source in place: the tail moves within its own buffer and
+// the new head is written in front of it.
+class TTailSharingStream : public TStream {
+public:
+  explicit TTailSharingStream(const Platform::TMemoryStream& source) : FSource(source) {}
+
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, Platform::TSeekOrigin origin) override;
+  [[nodiscard]] std::int64_t Position() const override { return FPosition; }
+  [[nodiscard]] std::int64_t Size() const override { return FHead.Size() + FTailSize; }
+  void SetSize(std::int64_t newSize) override;
+
+  // True when count bytes at position are source's bytes at sourcePosition by reference
+  // (source being this stream's source), so equal without a look.
+  [[nodiscard]] bool SharesSourceBytes(std::int64_t position, const TStream& source, std::int64_t sourcePosition,
+                                       std::int64_t count) const;
+  // The count bytes at position where they lie in one piece of memory (in the head or in
+  // the source); an empty span for a range across both or outside the content.
+  [[nodiscard]] std::span<const std::uint8_t> View(std::int64_t position, std::int64_t count) const;
+  // Makes target (the source) hold the content; target keeps its bytes if this throws.
+  void MoveInto(Platform::TMemoryStream& target);
+
+private:
+  void CopyTail();
+
+  const Platform::TMemoryStream& FSource;
+  Platform::TMemoryStream FHead;
+  std::int64_t FTailStart = 0; // in the source
+  std::int64_t FTailSize = 0;
+  std::int64_t FPosition = 0;
+};
+
 // The new content is built completely before the stream is rewritten; a failing saver
 // leaves the stream untouched.
 void DoSaveToGraphic(TStream& stream, const TGetGraphicSaveMethod& getGraphicSaveMethod);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -176,7 +177,7 @@ std::string TIPTCTag::ReadString() const {
   // and as the code page otherwise.
   const auto text = AsView(FData);
   const auto* owner = FSection != nullptr ? FSection->Owner() : nullptr;
-  if (owner != nullptr && owner->FSections[0]->Find(90) == nullptr && Platform::IsValidUTF8(text))
+  if (owner != nullptr && owner->FSections[0].Find(90) == nullptr && Platform::IsValidUTF8(text))
     return std::string(text);
   return Platform::Win1252ToUTF8(text);
 }
@@ -607,10 +608,16 @@ void TIPTCSection::SetRepeatablePairs(TIPTCTagID keyID, TIPTCTagID valueID, cons
 // =====================================================================================
 // TIPTCData
 
-TIPTCData::TIPTCData() {
-  for (std::size_t i = 0; i < FSections.size(); ++i)
-    FSections[i] = std::make_unique<TIPTCSection>(this, static_cast<TIPTCSectionID>(i + 1));
+namespace {
+
+template <std::size_t... Index>
+std::array<TIPTCSection, sizeof...(Index)> MakeSections(TIPTCData* owner, std::index_sequence<Index...>) {
+  return {TIPTCSection(owner, static_cast<TIPTCSectionID>(Index + 1))...};
 }
+
+} // namespace
+
+TIPTCData::TIPTCData() : FSections(MakeSections(this, std::make_index_sequence<9>())) {}
 
 TIPTCData::~TIPTCData() = default;
 
@@ -636,7 +643,7 @@ TIPTCSection* TIPTCData::Sections(TIPTCSectionID id) const {
   if (id < 1 || id > 9)
     throw Platform::ERangeError();
   NeedLazyLoad();
-  return FSections[id - 1U].get();
+  return &FSections[id - 1U];
 }
 
 void TIPTCData::Assign(const TIPTCData* source) {
@@ -656,9 +663,9 @@ void TIPTCData::Assign(const TIPTCData* source) {
   // Copied in the source's order: placing each dataset by number would put repeated
   // datasets in reverse and pull bylines away from their titles.
   for (std::size_t i = 0; i < FSections.size(); ++i) {
-    auto& own = *FSections[i];
+    auto& own = FSections[i];
     own.Clear();
-    for (const auto* tag : *source->FSections[i])
+    for (const auto* tag : source->FSections[i])
       own.Append(tag->ID())->UpdateData(tag->DataSize(), tag->Data());
     own.FDefinitelySorted = own.InNonDescendingOrder();
   }
@@ -673,25 +680,25 @@ void TIPTCData::DoClear() const {
   FSourceBlocks.clear();
   FSourceDatasets.clear();
   for (auto& section : FSections)
-    section->Clear();
+    section.Clear();
 }
 
 bool TIPTCData::Empty() const {
   if (FDataToLazyLoad)
     return false;
-  return std::all_of(FSections.begin(), FSections.end(), [](const auto& s) { return s->Count() == 0; });
+  return std::all_of(FSections.begin(), FSections.end(), [](const auto& s) { return s.Count() == 0; });
 }
 
 bool TIPTCData::Modified() const {
   if (FDataToLazyLoad)
     return false;
-  return std::any_of(FSections.begin(), FSections.end(), [](const auto& s) { return s->Modified(); });
+  return std::any_of(FSections.begin(), FSections.end(), [](const auto& s) { return s.Modified(); });
 }
 
 void TIPTCData::SetModified(bool value) {
   NeedLazyLoad();
   for (auto& section : FSections)
-    section->SetModified(value);
+    section.SetModified(value);
 }
 
 void TIPTCData::SetDataToLazyLoad(const std::shared_ptr<IMetadataBlock>& value) {
@@ -704,7 +711,7 @@ void TIPTCData::SetDataToLazyLoad(const std::shared_ptr<IMetadataBlock>& value) 
 void TIPTCData::SortTags() {
   NeedLazyLoad();
   for (auto& section : FSections)
-    section->Sort();
+    section.Sort();
 }
 
 bool TIPTCData::UTF8Encoded() const {
@@ -726,7 +733,7 @@ void TIPTCData::SetUTF8Encoded(bool value) {
   // Decode every text with the old encoding before any is written with the new one.
   std::vector<std::pair<TIPTCTag*, std::string>> texts;
   for (auto& section : FSections)
-    for (auto* tag : *section)
+    for (auto* tag : section)
       if (!tag->IsInteger())
         texts.emplace_back(tag, tag->ReadString());
   FUTF8Encoded = value;
@@ -749,20 +756,20 @@ void TIPTCData::DoLoadFromStream(TStream& stream) const {
 }
 
 void TIPTCData::FinishLoading() const {
-  for (const auto& section : FSections) {
-    section->FModified = false;
-    section->FDefinitelySorted = section->InNonDescendingOrder();
+  for (auto& section : FSections) {
+    section.FModified = false;
+    section.FDefinitelySorted = section.InNonDescendingOrder();
   }
   DetectUTF8Text();
 }
 
 void TIPTCData::DetectUTF8Text() const {
   FUTF8Detected = false;
-  if (FUTF8Encoded || FSections[0]->Find(90) != nullptr)
+  if (FUTF8Encoded || FSections[0].Find(90) != nullptr)
     return; // the data names its character set
   bool nonASCII = false;
   for (const auto& section : FSections)
-    for (const auto* tag : *section) {
+    for (const auto* tag : section) {
       if (tag->IsInteger())
         continue;
       const auto text = AsView(tag->Bytes());
@@ -797,7 +804,7 @@ void TIPTCData::DoAddFromStream(TStream& stream, bool mergeBlock) const {
     const auto got = size > 0 ? stream.Read(data.data(), size) : 0;
     data.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
 
-    auto& section = *FSections[header.SectionID - 1U];
+    auto& section = FSections[header.SectionID - 1U];
     // A further block of the same picture starts with its own record version (and
     // maybe the UTF-8 marker); a copy of one already held says nothing new.
     bool repeatsHeader = false;
@@ -822,9 +829,9 @@ void TIPTCData::DoAddFromStream(TStream& stream, bool mergeBlock) const {
 std::vector<std::uint8_t> TIPTCData::DatasetBytes() const {
   Platform::TMemoryStream stream;
   for (const auto& section : FSections)
-    for (const auto* tag : *section) {
+    for (const auto* tag : section) {
       const auto size = tag->DataSize();
-      std::uint8_t header[9] = {0x1C, section->ID(), tag->ID()};
+      std::uint8_t header[9] = {0x1C, section.ID(), tag->ID()};
       int headerSize = 5;
       if (size <= MaxShortDatasetSize) {
         header[3] = static_cast<std::uint8_t>(size >> 8);
@@ -854,7 +861,7 @@ void TIPTCData::SaveToStream(TStream& stream) {
     stream.WriteBuffer(FSourceBlocks.front());
     return;
   }
-  auto& envelope = *FSections[0];
+  auto& envelope = FSections[0];
   if (FUTF8Encoded) {
     envelope.AddOrUpdate(90, static_cast<std::int32_t>(IPTCUTF8Marker.size()), IPTCUTF8Marker.data());
   } else {

@@ -254,9 +254,9 @@ public:
   // Walks the nine records in order.
   class TEnumerator {
   public:
-    using Iter = std::array<std::unique_ptr<TIPTCSection>, 9>::const_iterator;
+    using Iter = std::array<TIPTCSection, 9>::iterator;
     explicit TEnumerator(Iter it) : FIt(it) {}
-    TIPTCSection* operator*() const { return FIt->get(); }
+    TIPTCSection* operator*() const { return &*FIt; }
     TEnumerator& operator++() {
       ++FIt;
       return *this;
@@ -534,7 +534,9 @@ private:
   bool FAlwaysAssumeUTF8Encoding = false;
   mutable std::shared_ptr<IMetadataBlock> FDataToLazyLoad;
   mutable TMetadataLoadErrors FLoadErrors;
-  std::array<std::unique_ptr<TIPTCSection>, 9> FSections;
+  // The nine records live in the container itself (no allocation each); like the records
+  // behind pointers before them, they change through a const container's lazy load.
+  mutable std::array<TIPTCSection, 9> FSections;
   TSimpleTiffRewriteCallbackImpl FTiffRewriteCallback{*this, IPTCTiffTagID};
   mutable bool FUTF8Encoded = true;
   mutable bool FUTF8Detected = false;

@@ -457,11 +457,20 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 bool SameBytes(TStream& a, std::int64_t aPos, TStream& b, std::int64_t bPos, std::int64_t count) {
   if (count < 0 || aPos < 0 || bPos < 0 || aPos > a.Size() - count || bPos > b.Size() - count)
     return false;
+  if (count == 0)
+    return true;
   auto* memA = dynamic_cast<Platform::TCustomMemoryStream*>(&a);
+  // The saved picture data may be the source's own bytes, held by reference; the rest of
+  // such an output lies in memory too.
+  if (const auto* shared = dynamic_cast<const TTailSharingStream*>(&b); shared != nullptr && memA != nullptr) {
+    if (shared->SharesSourceBytes(bPos, a, aPos, count))
+      return true;
+    if (const auto view = shared->View(bPos, count); !view.empty())
+      return std::memcmp(memA->Memory() + aPos, view.data(), view.size()) == 0;
+  }
   auto* memB = dynamic_cast<Platform::TCustomMemoryStream*>(&b);
   if (memA != nullptr && memB != nullptr)
-    return count == 0 ||
-           std::memcmp(memA->Memory() + aPos, memB->Memory() + bPos, static_cast<std::size_t>(count)) == 0;
+    return std::memcmp(memA->Memory() + aPos, memB->Memory() + bPos, static_cast<std::size_t>(count)) == 0;
   constexpr std::int64_t ChunkSize = 1 << 16;
   std::vector<std::uint8_t> bufferA(static_cast<std::size_t>(std::min(count, ChunkSize)));
   std::vector<std::uint8_t> bufferB(bufferA.size());
@@ -533,6 +542,10 @@ std::span<const std::uint8_t> BytesAt(TStream& stream, std::int64_t position, st
     return {};
   if (const auto* memory = dynamic_cast<Platform::TCustomMemoryStream*>(&stream))
     return {memory->Memory() + position, static_cast<std::size_t>(count)};
+  if (const auto* shared = dynamic_cast<const TTailSharingStream*>(&stream)) {
+    if (const auto view = shared->View(position, count); !view.empty() || count == 0)
+      return view;
+  }
   buffer.resize(static_cast<std::size_t>(count));
   stream.SetPosition(position);
   stream.ReadBuffer(buffer.data(), count);
@@ -1034,9 +1047,13 @@ void TExifData::VerifySavedContent(TStream& inStream, TStream& outStream) {
     return;
   }
   // Only the top-level counts are compared: the tree below them is not built.
+  // Text that the save has read back already (a patched packet) is not parsed again.
   std::vector<int> counts;
   TUserMemoryStream data(xmpBytes.data(), static_cast<std::int64_t>(xmpBytes.size()));
-  if (!TXMPPacket::TryReadPropertyCounts(data, counts) || counts != XMPCounts(packet))
+  if (!packet.KnownPropertyCounts(WithoutXMPHeader(xmpBytes), counts) &&
+      !TXMPPacket::TryReadPropertyCounts(data, counts))
+    fail();
+  if (counts != XMPCounts(packet))
     fail();
 }
 

@@ -492,6 +492,27 @@ std::shared_ptr<ITiffDirectory> TExifTag::Parent() const {
   return FSection != nullptr ? NonOwningRef<ITiffDirectory>(FSection) : nullptr;
 }
 
+namespace {
+
+void AppendCommaItem(std::string& out, std::string_view item) {
+  const bool quote = std::any_of(item.begin(), item.end(), [](char c) {
+    return c == '"' || c == ',' || (c != '\0' && static_cast<unsigned char>(c) <= ' ');
+  });
+  if (!quote) {
+    out += item;
+    return;
+  }
+  out += '"';
+  for (const char c : item) {
+    if (c == '"')
+      out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+} // namespace
+
 std::string TExifTag::ElementAsString(std::int32_t index) const {
   if (index < 0 || index >= FElementCount)
     RaiseListIndexError(index);
@@ -536,12 +557,18 @@ std::string TExifTag::AsString() const {
     for (std::int32_t i = 0; i < FElementCount; ++i)
       result += (i > 0 ? ",\"" : "\"") + ElementAsString(i) + '"';
   } else {
-    Platform::TStringList items;
-    for (std::int32_t i = 0; i < FElementCount; ++i)
-      items.Add(ElementAsString(i));
-    result = items.CommaText();
+    // A comma list as TStringList::CommaText writes it, built in place: an item holding a
+    // quote, a comma or a blank is quoted, its quotes doubled.
+    for (std::int32_t i = 0; i < FElementCount; ++i) {
+      if (i > 0)
+        result += ',';
+      AppendCommaItem(result, ElementAsString(i));
+    }
   }
-  FAsStringCache = result;
+  // The hex text of a blob is rebuilt more cheaply than it is kept: a maker note would
+  // hold twice its size on the heap for as long as the tag lives.
+  if (FDataType != tdUndefined && IsValidTiffDataType(FDataType))
+    FAsStringCache = result;
   return result;
 }
 

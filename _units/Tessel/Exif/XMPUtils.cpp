@@ -106,6 +106,19 @@ std::string_view GetXMPNamespaceURI(TXMPKnownNamespace kind) { return KnownEntry
 std::string_view GetXMPNamespacePrefix(TXMPKnownNamespace kind) { return KnownEntry(kind).Prefix; }
 
 bool FindXMPNamespace(std::string_view uri, TXMPNamespace& kind) {
+  // Packets nearly always spell a namespace as its table does: that is looked up by its
+  // bytes first, other spellings (the comparison ignores letter case) after.
+  static const auto exact = [] {
+    auto result = URIIndex();
+    std::sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return result;
+  }();
+  const auto found = std::lower_bound(exact.begin(), exact.end(), uri,
+                                      [](const auto& entry, std::string_view key) { return entry.first < key; });
+  if (found != exact.end() && found->first == uri) {
+    kind = found->second;
+    return true;
+  }
   const auto& index = URIIndex();
   const auto it = std::lower_bound(index.begin(), index.end(), uri, [](const auto& entry, std::string_view key) {
     return Platform::CompareText(entry.first, key) < 0;
@@ -161,7 +174,7 @@ void TXMPNamespaceInfo::Assign(std::string_view prefix, std::string_view uri) {
 }
 
 bool TXMPNamespaceInfo::AssignSilently(std::string_view prefix, std::string_view uri) {
-  if (uri == URI() && prefix == Prefix())
+  if (uri == URIView() && prefix == PrefixView())
     return false;
   FindXMPNamespace(uri, FKind);
   if (FKind != TXMPNamespace::xsUnknown && prefix == GetXMPNamespacePrefix(FKind)) {
@@ -174,22 +187,26 @@ bool TXMPNamespaceInfo::AssignSilently(std::string_view prefix, std::string_view
   return true;
 }
 
-std::string TXMPNamespaceInfo::Prefix() const {
+std::string TXMPNamespaceInfo::Prefix() const { return std::string(PrefixView()); }
+
+std::string_view TXMPNamespaceInfo::PrefixView() const {
   if (!FCustomPrefix.empty() || FKind == TXMPNamespace::xsUnknown)
     return FCustomPrefix;
-  return std::string(GetXMPNamespacePrefix(FKind));
+  return GetXMPNamespacePrefix(FKind);
 }
 
 void TXMPNamespaceInfo::SetPrefix(std::string_view value) {
-  if (value == Prefix())
+  if (value == PrefixView())
     return;
   FCustomPrefix = value;
   Change();
 }
 
-std::string TXMPNamespaceInfo::URI() const {
+std::string TXMPNamespaceInfo::URI() const { return std::string(URIView()); }
+
+std::string_view TXMPNamespaceInfo::URIView() const {
   if (FKind != TXMPNamespace::xsUnknown)
-    return std::string(GetXMPNamespaceURI(FKind));
+    return GetXMPNamespaceURI(FKind);
   return FCustomURI;
 }
 
@@ -591,6 +608,8 @@ void TXMPPacket::ClearTree() {
   FDataToLazyLoad.reset();
   FSourceText.clear();
   FSourceTree.reset();
+  FCheckedText.clear();
+  FCheckedCounts.clear();
   FSchemas.clear();
   FAboutAttributeValue.clear();
 }
@@ -602,6 +621,8 @@ void TXMPPacket::Clear() {
   FRawXMLCache.clear();
   FSourceText.clear();
   FSourceTree.reset();
+  FCheckedText.clear();
+  FCheckedCounts.clear();
   if (FSchemas.empty() && FAboutAttributeValue.empty())
     return;
   FSchemas.clear();
@@ -692,6 +713,8 @@ void TXMPPacket::DoUpdateProperty(TXMPKnownNamespace schemaKind, std::string_vie
     RemoveProperty(schemaKind, propName);
     return;
   }
+  if (policy == TXMPWritePolicy::xwUpdateIfExists && !PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, policy);
   if (property == nullptr)
@@ -747,6 +770,8 @@ void TXMPPacket::DoUpdateArrayProperty(TXMPKnownNamespace schemaKind, std::strin
     RemoveProperty(schemaKind, propName);
     return;
   }
+  if (FUpdatePolicy == TXMPWritePolicy::xwUpdateIfExists && !PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   auto* property = FindOrCreateForUpdate(schemaKind, propName, FUpdatePolicy);
   if (property == nullptr)
@@ -780,6 +805,8 @@ void TXMPPacket::UpdateDateTimeProperty(TXMPKnownNamespace schemaKind, std::stri
 }
 
 void TXMPPacket::RemoveProperty(TXMPKnownNamespace schemaKind, std::string_view propName) {
+  if (!PendingDataMayHold(propName))
+    return;
   NeedLazyLoadForUpdate();
   TXMPSchema* schema = nullptr;
   if (FindSchema(schemaKind, schema))

@@ -108,6 +108,9 @@ public:
   [[nodiscard]] std::string Prefix() const;
   void SetPrefix(std::string_view value);
   [[nodiscard]] std::string URI() const;
+  // Prefix() and URI() without a copy; valid until the namespace changes.
+  [[nodiscard]] std::string_view PrefixView() const;
+  [[nodiscard]] std::string_view URIView() const;
 
   [[nodiscard]] const TChangeEvent& OnChange() const { return FOnChange; }
   void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }
@@ -453,6 +456,10 @@ public:
   // properties only; counts receives each schema's property count, in schema order.
   // What a check of a written packet needs, without the cost of the whole tree.
   [[nodiscard]] static bool TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts);
+  // The counts TryReadPropertyCounts would find in text, when text is byte for byte what
+  // the last save of this packet wrote over its source text and has read back already;
+  // false when that is not known (the caller reads the text itself).
+  [[nodiscard]] bool KnownPropertyCounts(std::span<const std::uint8_t> text, std::vector<int>& counts) const;
 
   // Takes the source's pending data or its text; a null source clears.
   void Assign(TXMPPacket* source);
@@ -482,6 +489,9 @@ private:
   };
 
   void NeedLazyLoad();
+  // False when pending data that is yet to be parsed cannot hold a property of this local
+  // name, so that updating or removing only what exists can leave it unparsed.
+  [[nodiscard]] bool PendingDataMayHold(std::string_view name) const;
   // The lazy load ahead of a change: it keeps the tree as loaded besides, so that the
   // save can write the changes over the source text without reading it once more.
   void NeedLazyLoadForUpdate();
@@ -497,9 +507,13 @@ private:
   void LoadFromDocument(const Platform::TXmlDocument& document, const Platform::TXmlNode& rdfNode, std::string rawText);
   void GenerateText(std::string& out);
   // The text loaded last with the changes since written into it, when they can be.
-  bool TryPatchSourceText(std::string& out) const;
-  [[nodiscard]] std::string TreeFingerprint() const;
-  static void AppendFingerprint(std::string& out, const TXMPProperty& property);
+  // readBackCounts receives each schema's property count in the patched text as read back.
+  bool TryPatchSourceText(std::string& out, std::vector<int>& readBackCounts) const;
+  // Whether two trees write the same packet: the about value, and every schema with
+  // properties with its prefix, URI and properties (kind, own or inherited namespace,
+  // prefix, URI, name, a simple property's value, the sub-properties), in order.
+  [[nodiscard]] bool SameTree(const TXMPPacket& other) const;
+  [[nodiscard]] static bool SameProperty(const TXMPProperty& a, const TXMPProperty& b);
   static void WriteProperties(std::string& out, const IXMPPropertyCollection& collection, int depth);
 
   // Format savers chosen by SaveToGraphic.
@@ -518,6 +532,10 @@ private:
   // save reads the text again).
   std::unique_ptr<TXMPPacket> FSourceTree;
   bool FKeepSourceTree = false;
+  // The text the last save patched and read back, with the counts it read back as
+  // (KnownPropertyCounts): a check of the saved file need not parse it once more.
+  std::string FCheckedText;
+  std::vector<int> FCheckedCounts;
   // Top-level properties only, without their items or fields (TryReadPropertyCounts).
   bool FTopLevelOnly = false;
   std::vector<TSchemaEntry> FSchemas; // sorted by URI, ignoring letter case

@@ -6,6 +6,7 @@
 #include "platform/FileOps.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <typeinfo>
@@ -436,6 +437,119 @@ TJPEGMarkers RemoveJPEGSegments(TStream& inStream, TStream& outStream, const TJP
 
 namespace {
 
+// Below this a tail is simply copied.
+constexpr std::int64_t MinSharedTail = 4096;
+
+} // namespace
+
+std::int64_t TTailSharingStream::Read(void* buffer, std::int64_t count) {
+  const auto size = Size();
+  if (count <= 0 || FPosition < 0 || FPosition >= size)
+    return 0;
+  const auto n = std::min(count, size - FPosition);
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  const auto head = FHead.Size();
+  std::int64_t done = 0;
+  if (FPosition < head) {
+    done = std::min(n, head - FPosition);
+    std::memcpy(out, FHead.Memory() + FPosition, static_cast<std::size_t>(done));
+  }
+  if (done < n)
+    std::memcpy(out + done, FSource.Memory() + FTailStart + (FPosition + done - head),
+                static_cast<std::size_t>(n - done));
+  FPosition += n;
+  return n;
+}
+
+std::int64_t TTailSharingStream::Write(const void* buffer, std::int64_t count) {
+  // The source's last bytes appended at the end are kept where they are.
+  const auto address = reinterpret_cast<std::uintptr_t>(buffer);
+  const auto sourceStart = reinterpret_cast<std::uintptr_t>(FSource.Memory());
+  const auto sourceSize = FSource.Size();
+  if (FTailSize == 0 && count >= MinSharedTail && FPosition == FHead.Size() && sourceStart != 0 &&
+      count <= sourceSize && address == sourceStart + static_cast<std::uintptr_t>(sourceSize - count)) {
+    FTailStart = sourceSize - count;
+    FTailSize = count;
+    FPosition += count;
+    return count;
+  }
+  CopyTail();
+  FHead.SetPosition(FPosition);
+  const auto written = FHead.Write(buffer, count);
+  FPosition = FHead.Position();
+  return written;
+}
+
+std::int64_t TTailSharingStream::Seek(std::int64_t offset, Platform::TSeekOrigin origin) {
+  switch (origin) {
+  case TSeekOrigin::soBeginning: FPosition = offset; break;
+  case TSeekOrigin::soCurrent: FPosition += offset; break;
+  case TSeekOrigin::soEnd: FPosition = Size() + offset; break;
+  }
+  return FPosition;
+}
+
+void TTailSharingStream::SetSize(std::int64_t newSize) {
+  if (newSize == Size())
+    return;
+  CopyTail();
+  FHead.SetSize(newSize);
+  FPosition = std::min(FPosition, newSize);
+}
+
+void TTailSharingStream::CopyTail() {
+  if (FTailSize == 0)
+    return;
+  FHead.SetPosition(FHead.Size());
+  FHead.WriteBuffer(FSource.Memory() + FTailStart, FTailSize);
+  FTailSize = 0;
+}
+
+bool TTailSharingStream::SharesSourceBytes(std::int64_t position, const TStream& source, std::int64_t sourcePosition,
+                                           std::int64_t count) const {
+  const auto head = FHead.Size();
+  return &source == &FSource && FTailSize > 0 && count >= 0 && position >= head &&
+         position - head <= FTailSize - count && sourcePosition == FTailStart + (position - head);
+}
+
+std::span<const std::uint8_t> TTailSharingStream::View(std::int64_t position, std::int64_t count) const {
+  const auto head = FHead.Size();
+  if (count < 0 || position < 0 || position > Size() - count)
+    return {};
+  if (position <= head - count)
+    return FHead.Bytes().subspan(static_cast<std::size_t>(position), static_cast<std::size_t>(count));
+  if (position >= head)
+    return FSource.Bytes().subspan(static_cast<std::size_t>(FTailStart + (position - head)),
+                                   static_cast<std::size_t>(count));
+  return {};
+}
+
+void TTailSharingStream::MoveInto(Platform::TMemoryStream& target) {
+  // Only the source itself, still as it was, holds the tail where it is expected.
+  if (&target != &FSource || FTailStart + FTailSize != target.Size())
+    CopyTail();
+  if (FTailSize == 0) {
+    target.Swap(FHead);
+    target.SetPosition(target.Size());
+    return;
+  }
+  const auto head = FHead.Size();
+  const auto size = head + FTailSize;
+  // Growing may move the buffer (or fail, leaving it as it was); the tail moves after.
+  if (size > target.Size())
+    target.SetSizeForOverwrite(size);
+  std::memmove(target.Memory() + head, target.Memory() + FTailStart, static_cast<std::size_t>(FTailSize));
+  if (head > 0)
+    std::memcpy(target.Memory(), FHead.Memory(), static_cast<std::size_t>(head));
+  if (size < target.Size())
+    target.SetSize(size);
+  target.SetPosition(size);
+  FTailSize = 0;
+  FHead.Clear();
+}
+
+namespace {
+
 TGraphicSaveMethod ChooseSaveMethod(TStream& stream, const TGetGraphicSaveMethod& getGraphicSaveMethod) {
   stream.SetPosition(0);
   TGraphicSaveMethod saveMethod;
@@ -460,6 +574,15 @@ struct TTempFileRemover {
 
 void DoSaveToGraphic(TStream& stream, const TGetGraphicSaveMethod& getGraphicSaveMethod) {
   const auto saveMethod = ChooseSaveMethod(stream, getGraphicSaveMethod);
+  // A plain memory stream gets its new content without a second copy of the picture
+  // data: the output refers to it, and the stream is rewritten in place once complete.
+  if (typeid(stream) == typeid(TMemoryStream)) {
+    auto& target = static_cast<TMemoryStream&>(stream);
+    TTailSharingStream output(target);
+    saveMethod(stream, output);
+    output.MoveInto(target);
+    return;
+  }
   // Small pictures are rebuilt in memory, large ones in a temporary file.
   TTempFileRemover remover;
   std::unique_ptr<TStream> output;
@@ -470,15 +593,7 @@ void DoSaveToGraphic(TStream& stream, const TGetGraphicSaveMethod& getGraphicSav
     output = std::make_unique<Platform::TFileStream>(remover.FileName, Platform::fmOpenReadWrite);
   }
   saveMethod(stream, *output);
-  // Only now that the new content is complete is the caller's stream rewritten. A plain
-  // memory stream simply takes the new buffer over (and ends at its end, as after a copy).
-  auto* memoryOutput = dynamic_cast<TMemoryStream*>(output.get());
-  if (memoryOutput != nullptr && typeid(stream) == typeid(TMemoryStream)) {
-    auto& target = static_cast<TMemoryStream&>(stream);
-    target.Swap(*memoryOutput);
-    target.SetPosition(target.Size());
-    return;
-  }
+  // Only now that the new content is complete is the caller's stream rewritten.
   const auto size = output->Size();
   output->SetPosition(0);
   stream.SetPosition(0);

@@ -25,6 +25,13 @@ void CopyRest(TStream& in, TStream& out, std::int64_t from) { CopyRange(in, out,
 // One Photoshop resource list of a JPEG: the data of an APP13 segment behind its header,
 // or of several segments when a resource cut off at a segment's end goes on in the next
 // Photoshop segment, as Photoshop splits resources too large for one segment.
+// The blocks of a resource list that loaded completely, and where the bytes begin that do
+// not form one (the data's size when there are none).
+struct TParsedResources {
+  std::vector<std::shared_ptr<IAdobeResBlock>> Blocks;
+  std::int64_t TailStart = 0;
+};
+
 struct TPhotoshopResources {
   struct TSegmentExtent {
     std::int64_t Offset;
@@ -32,13 +39,7 @@ struct TPhotoshopResources {
   };
   std::vector<TSegmentExtent> Segments;
   Platform::TMemoryStream Data; // the resource blocks, without the segment headers
-};
-
-// The blocks of a resource list that loaded completely, and where the bytes begin that do
-// not form one (the data's size when there are none).
-struct TParsedResources {
-  std::vector<std::shared_ptr<IAdobeResBlock>> Blocks;
-  std::int64_t TailStart = 0;
+  TParsedResources Parsed;      // Data as parsed when its last segment was added
 };
 
 TParsedResources ParseResources(Platform::TMemoryStream& data) {
@@ -53,8 +54,8 @@ TParsedResources ParseResources(Platform::TMemoryStream& data) {
 }
 
 // Bytes other than padding behind the last complete block: a resource was cut off.
-bool HasCutOffResource(Platform::TMemoryStream& data) {
-  const auto tail = data.Bytes().subspan(static_cast<std::size_t>(ParseResources(data).TailStart));
+bool HasCutOffResource(const Platform::TMemoryStream& data, const TParsedResources& parsed) {
+  const auto tail = data.Bytes().subspan(static_cast<std::size_t>(parsed.TailStart));
   return std::any_of(tail.begin(), tail.end(), [](std::uint8_t byte) { return byte != 0; });
 }
 
@@ -85,7 +86,8 @@ std::vector<std::unique_ptr<TPhotoshopResources>> ReadPhotoshopResources(TStream
       const auto bytes = segment->Data().Bytes().subspan(PhotoshopHeaderSize(*segment));
       resources.Data.Seek(0, Platform::TSeekOrigin::soEnd);
       resources.Data.WriteBuffer(bytes);
-      continues = HasCutOffResource(resources.Data);
+      resources.Parsed = ParseResources(resources.Data);
+      continues = HasCutOffResource(resources.Data, resources.Parsed);
     }
   } catch (const Platform::EReadError&) {
     if (!stopAtCutOff)
@@ -126,7 +128,7 @@ std::vector<std::shared_ptr<IAdobeResBlock>>
 IPTCBlocksOf(const std::vector<std::unique_ptr<TPhotoshopResources>>& resourceLists) {
   std::vector<std::shared_ptr<IAdobeResBlock>> result;
   for (const auto& resources : resourceLists)
-    for (auto& block : IPTCBlocksOf(ParseResources(resources->Data).Blocks))
+    for (auto& block : IPTCBlocksOf(resources->Parsed.Blocks))
       result.push_back(std::move(block));
   return result;
 }
@@ -318,7 +320,7 @@ void TIPTCData::DoSaveToJPEG(TStream& inStream, TStream& outStream) {
   // spread over several segments is written back as one.
   std::vector<TReplacement> replacements;
   for (const auto& resources : resourceLists) {
-    auto parsed = ParseResources(resources->Data);
+    auto parsed = std::move(resources->Parsed);
     std::vector<std::shared_ptr<IAdobeResBlock>> blocks;
     if (replacements.empty() && newBlock)
       blocks.push_back(newBlock);

@@ -486,6 +486,11 @@ bool TFoundTiffDirectory::TryLoadExifThumbnail(Platform::IStreamPersist& dest) c
       return false;
     if (size == stream.Size() - start) {
       dest.LoadFromStream(stream);
+    } else if (const auto* memory = dynamic_cast<const Platform::TCustomMemoryStream*>(&stream);
+               memory != nullptr && size < stream.Size() - start) {
+      // A block in memory (as every Exif block is) is read where it stands.
+      TUserMemoryStream thumbnail(memory->Memory() + start, size);
+      dest.LoadFromStream(thumbnail);
     } else {
       Platform::TMemoryStream thumbnail;
       thumbnail.CopyFrom(stream, size);

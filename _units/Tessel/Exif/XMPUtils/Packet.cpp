@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -38,8 +39,8 @@ bool IsTextNode(const TXmlNode& node) {
 // data: taken as structure fields they would be written back as rdf: elements, which
 // no RDF reader accepts.
 bool IsFieldAttribute(const TXmlNode& attribute) {
-  const auto uri = attribute.NamespaceURI();
-  return !IsNamespaceDeclaration(attribute) && uri != Platform::XmlNamespaceURI && uri != RDFNamespaceURI();
+  return !IsNamespaceDeclaration(attribute) && !attribute.HasNamespaceURI(Platform::XmlNamespaceURI) &&
+         !attribute.HasNamespaceURI(RDFNamespaceURI());
 }
 
 // An attribute that can be a structure's field: neither a namespace declaration nor an
@@ -59,7 +60,7 @@ bool HasXmlLangAttribute(const TXmlNode& node) {
   const auto attributes = node.Attributes();
   for (std::size_t i = 0; i < attributes.Length(); ++i) {
     const auto attribute = attributes.Item(i);
-    if (attribute.LocalName() == "lang" && attribute.NamespaceURI() == Platform::XmlNamespaceURI)
+    if (attribute.LocalNameView() == "lang" && attribute.HasNamespaceURI(Platform::XmlNamespaceURI))
       return true;
   }
   return false;
@@ -115,6 +116,46 @@ std::string ReadRest(Platform::TStream& stream) {
 
 std::span<const std::uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+bool IsXMLSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The text of a wrapped packet as the XML parser needs to see it: the padding in front
+// of the closing processing instruction, kilobytes of white space the parser would step
+// through one by one, left out. Only white space between markup and a trailer that ends
+// the text goes: the parser reads that as nothing at all (anywhere else, inside an element
+// or a comment left open, the text does not parse either way).
+std::string_view WithoutPadding(std::string_view text, std::string& storage) {
+  constexpr std::size_t worthCutting = 256;
+  if (!text.starts_with(PacketStartMarker))
+    return text;
+  const auto trailer = text.rfind("<?xpacket");
+  if (trailer == std::string_view::npos || trailer == 0)
+    return text;
+  const auto close = text.find("?>", trailer);
+  if (close == std::string_view::npos)
+    return text;
+  for (auto p = close + 2; p < text.size(); ++p)
+    if (!IsXMLSpace(text[p]))
+      return text;
+  // Padding is mostly spaces: eight at a time where they come in runs.
+  constexpr std::uint64_t eightSpaces = 0x2020202020202020;
+  auto start = trailer;
+  for (;;) {
+    std::uint64_t word = 0;
+    while (start >= sizeof word &&
+           (std::memcpy(&word, text.data() + start - sizeof word, sizeof word), word == eightSpaces))
+      start -= sizeof word;
+    if (start == 0 || !IsXMLSpace(text[start - 1]))
+      break;
+    --start;
+  }
+  if (start == 0 || text[start - 1] != '>' || trailer - start < worthCutting)
+    return text;
+  storage.reserve(start + text.size() - trailer);
+  storage.assign(text.substr(0, start));
+  storage += text.substr(trailer);
+  return storage;
 }
 
 // A qualified name, or the bare local name in a default namespace.
@@ -207,19 +248,19 @@ std::string EscapeXML(std::string_view text) {
 }
 
 bool IsNamespaceDeclaration(const TXmlNode& attribute) {
-  return attribute.Prefix() == "xmlns" || attribute.NamespaceURI() == Platform::XmlnsNamespaceURI;
+  return attribute.PrefixView() == "xmlns" || attribute.HasNamespaceURI(Platform::XmlnsNamespaceURI);
 }
 
 TXmlNode FindRDFNode(const TXmlDocument& document) {
   for (auto node = document.FirstChild(); node; node = node.NextSibling()) {
     if (!node.IsElement())
       continue;
-    const auto localName = node.LocalName();
+    const auto localName = node.LocalNameView();
     if (localName == "RDF")
       return node;
     if (localName == "xmpmeta" || localName == "xapmeta") {
       for (auto child = node.FirstChild(); child; child = child.NextSibling())
-        if (child.IsElement() && child.NodeName() == "rdf:RDF")
+        if (child.IsElement() && child.NodeNameIs("rdf:RDF"))
           return child;
       return {};
     }
@@ -250,14 +291,13 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     TXmlNode lastText;
     for (auto child = node.FirstChild(); child; child = child.NextSibling()) {
       if (child.IsElement()) {
-        const auto name = child.NodeName();
-        if (name == "rdf:Alt")
+        if (child.NodeNameIs("rdf:Alt"))
           FKind = xpAltArray;
-        else if (name == "rdf:Bag")
+        else if (child.NodeNameIs("rdf:Bag"))
           FKind = xpBagArray;
-        else if (name == "rdf:Seq")
+        else if (child.NodeNameIs("rdf:Seq"))
           FKind = xpSeqArray;
-        else if (name == "rdf:Description")
+        else if (child.NodeNameIs("rdf:Description"))
           FKind = xpStructure;
         content = child;
         break;
@@ -288,8 +328,9 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
   } else if (FParentProperty != nullptr && (parentKind == xpBagArray || parentKind == xpSeqArray)) {
     FName.clear();
   } else {
-    FName = node.LocalName();
-    if (FNamespaceInfo->AssignSilently(node.Prefix(), node.NamespaceURI()))
+    FName = node.LocalNameView();
+    std::string uriStorage;
+    if (FNamespaceInfo->AssignSilently(node.PrefixView(), node.NamespaceURIView(uriStorage)))
       FParentNamespace = false;
   }
 
@@ -300,7 +341,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     const auto attributes = content.Attributes();
     for (std::size_t i = 0; i < attributes.Length(); ++i) {
       const auto attribute = attributes.Item(i);
-      if (!IsNamespaceDeclaration(attribute) && attribute.NamespaceURI() != RDFNamespaceURI())
+      if (!IsNamespaceDeclaration(attribute) && !attribute.HasNamespaceURI(RDFNamespaceURI()))
         FSubProperties.push_back(std::make_unique<TXMPProperty>(FSchema, this, attribute));
     }
   }
@@ -308,7 +349,7 @@ void TXMPProperty::BuildFromNode(const TXmlNode& node) {
     if (!child.IsElement())
       continue;
     if (FKind != xpStructure) {
-      if (child.NodeName() != "rdf:li")
+      if (!child.NodeNameIs("rdf:li"))
         continue;
       if (FKind == xpAltArray && !HasXmlLangAttribute(child))
         continue;
@@ -326,7 +367,7 @@ void TXMPSchema::LoadProperty(const TXmlNode& node) {
   } loading(FLoadingProperty);
   // The file's own prefix for the namespace is the one the packet writes back.
   if (FProperties.empty())
-    FNamespaceInfo->SetPrefix(node.Prefix());
+    FNamespaceInfo->SetPrefix(node.PrefixView());
   FProperties.push_back(std::make_unique<TXMPProperty>(this, nullptr, node));
 }
 
@@ -337,13 +378,16 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   CheckSignature(stream, XMPSegmentHeader);
   auto buffer = ReadRest(stream);
   // NUL padding (and stray NULs) must not break the parse.
-  for (auto& c : buffer)
-    if (c == '\0')
-      c = ' ';
+  for (auto* p = buffer.data();
+       (p = static_cast<char*>(std::memchr(p, 0, buffer.data() + buffer.size() - p))) != nullptr;)
+    *p++ = ' ';
 
   TXmlDocument document;
-  if (!document.LoadFromBytes(AsBytes(buffer)))
-    return false;
+  {
+    std::string unpadded;
+    if (!document.LoadFromBytes(AsBytes(WithoutPadding(buffer, unpadded))))
+      return false;
+  }
   const auto rdfNode = FindRDFNode(document);
   if (!rdfNode)
     return false;
@@ -377,6 +421,26 @@ bool TXMPPacket::TryLoadFromStream(Platform::TStream& stream) {
   return true;
 }
 
+bool TXMPPacket::PendingDataMayHold(std::string_view name) const {
+  if (!FDataToLazyLoad || name.empty())
+    return true;
+  const auto bytes = FDataToLazyLoad->Data().Bytes();
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(XMPSegmentHeader))
+    text.remove_prefix(XMPSegmentHeader.size());
+  // XML writes a name as it is (no reference may stand for one of its characters), so
+  // UTF-8 text without the name's bytes has no such element or attribute. The parser
+  // reads text as UTF-8 when it starts with markup and declares no other encoding;
+  // whatever else it may be read as could hold the name in other bytes.
+  const auto start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos)
+    return true;
+  const auto markup = text.substr(start);
+  if (!markup.starts_with('<') || !DeclaresUTF8(markup))
+    return true;
+  return text.find(name) != std::string_view::npos;
+}
+
 bool TXMPPacket::TryReadPropertyCounts(Platform::TStream& stream, std::vector<int>& counts) {
   TXMPPacket packet;
   packet.FTopLevelOnly = true;
@@ -394,7 +458,7 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
   FRawXMLCache = std::move(rawText);
   const auto rdfURI = RDFNamespaceURI();
   for (auto description = rdfNode.FirstChild(); description; description = description.NextSibling()) {
-    if (!description.IsElement() || description.NamespaceURI() != rdfURI ||
+    if (!description.IsElement() || !description.HasNamespaceURI(rdfURI) ||
         !Platform::SameText(description.NodeName(), "rdf:Description")) {
       continue;
     }
@@ -408,7 +472,8 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
       const auto attribute = attributes.Item(i);
       if (IsNamespaceDeclaration(attribute))
         continue;
-      const auto uri = attribute.NamespaceURI();
+      std::string uriStorage;
+      const auto uri = attribute.NamespaceURIView(uriStorage);
       if (uri.empty() || uri == rdfURI)
         continue;
       FindOrAddSchema(uri).LoadProperty(attribute);
@@ -416,7 +481,8 @@ void TXMPPacket::LoadFromDocument(const TXmlDocument& /*document*/, const TXmlNo
     for (auto child = description.FirstChild(); child; child = child.NextSibling()) {
       if (!child.IsElement())
         continue;
-      const auto uri = child.NamespaceURI();
+      std::string uriStorage;
+      const auto uri = child.NamespaceURIView(uriStorage);
       if (!uri.empty())
         FindOrAddSchema(uri).LoadProperty(child);
     }
@@ -487,9 +553,26 @@ void TXMPPacket::SaveToStream(Platform::TStream& stream) {
     return;
   }
   std::string text;
-  if (!TryPatchSourceText(text))
+  std::vector<int> counts;
+  const bool patched = TryPatchSourceText(text, counts);
+  if (!patched)
     GenerateText(text);
   stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  if (patched) {
+    FCheckedText = std::move(text);
+    FCheckedCounts = std::move(counts);
+  } else {
+    FCheckedText.clear();
+    FCheckedCounts.clear();
+  }
+}
+
+bool TXMPPacket::KnownPropertyCounts(std::span<const std::uint8_t> text, std::vector<int>& counts) const {
+  if (FCheckedText.empty() || text.size() != FCheckedText.size() ||
+      std::memcmp(text.data(), FCheckedText.data(), text.size()) != 0)
+    return false;
+  counts = FCheckedCounts;
+  return true;
 }
 
 void TXMPPacket::SaveToFile(const std::string& fileName) {

@@ -194,41 +194,43 @@ std::string_view LeadingSpace(std::string_view text, std::size_t at) {
 
 } // namespace
 
-void TXMPPacket::AppendFingerprint(std::string& out, const TXMPProperty& property) {
-  const auto field = [&out](std::string_view text) {
-    out += std::to_string(text.size());
-    out += ':';
-    out += text;
-  };
-  out += std::to_string(static_cast<int>(property.FKind));
-  out += property.FParentNamespace ? 'p' : 'o';
-  field(property.FNamespaceInfo->Prefix());
-  field(property.FNamespaceInfo->URI());
-  field(property.FName);
+bool TXMPPacket::SameProperty(const TXMPProperty& a, const TXMPProperty& b) {
   // Only a simple property's value is written; another kind may keep an old one.
-  field(property.FKind == TXMPPropertyKind::xpSimple ? std::string_view(property.FValue) : std::string_view());
-  out += '(';
-  for (const auto& sub : property.FSubProperties)
-    AppendFingerprint(out, *sub);
-  out += ')';
+  const bool simple = a.FKind == TXMPPropertyKind::xpSimple;
+  if (a.FKind != b.FKind || a.FParentNamespace != b.FParentNamespace || a.FName != b.FName ||
+      (simple && a.FValue != b.FValue) || a.FNamespaceInfo->PrefixView() != b.FNamespaceInfo->PrefixView() ||
+      a.FNamespaceInfo->URIView() != b.FNamespaceInfo->URIView() || a.FSubProperties.size() != b.FSubProperties.size())
+    return false;
+  for (std::size_t i = 0; i < a.FSubProperties.size(); ++i)
+    if (!SameProperty(*a.FSubProperties[i], *b.FSubProperties[i]))
+      return false;
+  return true;
 }
 
-std::string TXMPPacket::TreeFingerprint() const {
+bool TXMPPacket::SameTree(const TXMPPacket& other) const {
+  if (FAboutAttributeValue != other.FAboutAttributeValue)
+    return false;
   // A schema without properties is written as nothing that reads back: it is left out.
-  std::string out = FAboutAttributeValue + '\n';
-  for (const auto& entry : FSchemas) {
-    const auto& schema = *entry.Schema;
-    if (schema.PropertyCount() == 0)
-      continue;
-    out += schema.PreferredPrefix() + ' ' + schema.URI() + '{';
-    for (int i = 0; i < schema.PropertyCount(); ++i)
-      AppendFingerprint(out, schema.GetProperty(i));
-    out += "}\n";
+  const auto next = [](const std::vector<TSchemaEntry>& schemas, std::size_t from) {
+    while (from < schemas.size() && schemas[from].Schema->PropertyCount() == 0)
+      ++from;
+    return from;
+  };
+  std::size_t i = next(FSchemas, 0);
+  std::size_t j = next(other.FSchemas, 0);
+  for (; i < FSchemas.size() && j < other.FSchemas.size(); i = next(FSchemas, i + 1), j = next(other.FSchemas, j + 1)) {
+    const auto& a = *FSchemas[i].Schema;
+    const auto& b = *other.FSchemas[j].Schema;
+    if (a.PreferredPrefix() != b.PreferredPrefix() || a.URI() != b.URI() || a.PropertyCount() != b.PropertyCount())
+      return false;
+    for (int k = 0; k < a.PropertyCount(); ++k)
+      if (!SameProperty(a.GetProperty(k), b.GetProperty(k)))
+        return false;
   }
-  return out;
+  return i == FSchemas.size() && j == other.FSchemas.size();
 }
 
-bool TXMPPacket::TryPatchSourceText(std::string& out) const {
+bool TXMPPacket::TryPatchSourceText(std::string& out, std::vector<int>& readBackCounts) const {
   using enum TXMPPropertyKind;
   if (FSourceText.empty())
     return false;
@@ -245,11 +247,6 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
   const std::string_view text = FSourceText;
   std::vector<TEdit> edits;
 
-  const auto fingerprint = [](const TXMPProperty& property) {
-    std::string result;
-    AppendFingerprint(result, property);
-    return result;
-  };
   const auto sameName = [](const TXMPProperty& a, const TXMPProperty& b) {
     return a.FName == b.FName && a.FNamespaceInfo->Prefix() == b.FNamespaceInfo->Prefix() &&
            a.FNamespaceInfo->URI() == b.FNamespaceInfo->URI();
@@ -374,7 +371,7 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
         continue;
       }
       const auto& now = own->GetProperty(j++);
-      if (fingerprint(now) == fingerprint(then))
+      if (SameProperty(now, then))
         continue;
       bool placed = false;
       if (now.FKind == xpSimple && then.FKind == xpSimple)
@@ -424,8 +421,11 @@ bool TXMPPacket::TryPatchSourceText(std::string& out) const {
   // The patched text must read back as exactly this tree; anything else is generated.
   TXMPPacket check;
   TUserMemoryStream stream(patched.data(), static_cast<std::int64_t>(patched.size()));
-  if (!check.TryLoadFromStream(stream) || check.TreeFingerprint() != TreeFingerprint())
+  if (!check.TryLoadFromStream(stream) || !check.SameTree(*this))
     return false;
+  readBackCounts.clear();
+  for (const auto& entry : check.FSchemas)
+    readBackCounts.push_back(entry.Schema->PropertyCount());
   out = std::move(patched);
   return true;
 }
