@@ -702,7 +702,7 @@ TEST(XMPPacketText, PaddingIsLeftOutOfTheParseOnlyWhereItIsNothing) {
   TXMPPacket plain;
   plain.SetRawXML(Packet(body));
   TXMPPacket packet;
-  const auto text = padded(padding, "  \n");
+  const auto text = padded(padding, "\n  ");
   packet.SetRawXML(text);
   EXPECT_EQ(Dump(packet), Dump(plain));
   EXPECT_EQ(SaveText(packet), text);

@@ -306,11 +306,16 @@ TFoundTiffDirectory::TLoadResult TFoundTiffDirectory::LoadDirectory(TStream& str
   }
   result.Tags.reserve(static_cast<std::size_t>(count));
 
+  // A table in memory is read where it stands: count is capped so that it fits.
+  const auto* memory = dynamic_cast<const Platform::TCustomMemoryStream*>(&stream);
+  const std::int64_t tableStart = start + 2;
   bool previousWellFormed = true;
   for (std::int64_t i = 0; i < count; ++i) {
-    const auto position = stream.Position();
+    const auto position = tableStart + 12 * i;
     std::uint8_t raw[12];
-    if (!TryReadBuffer(stream, raw, 12)) {
+    if (memory != nullptr) {
+      std::memcpy(raw, memory->Memory() + position, sizeof raw);
+    } else if (!TryReadBuffer(stream, raw, 12)) {
       result.Errors.Include(leBadTagCount);
       result.CountCut = true;
       break;
@@ -336,6 +341,8 @@ TFoundTiffDirectory::TLoadResult TFoundTiffDirectory::LoadDirectory(TStream& str
       continue;
     result.Tags.push_back(info);
   }
+  if (memory != nullptr)
+    stream.SetPosition(tableStart + 12 * count);
   result.StopPosition = stream.Position();
   return result;
 }
