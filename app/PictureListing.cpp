@@ -287,6 +287,12 @@ void TPictureListing::ApplyListed() {
     }
     if (stopped)
       break;
+    // The progress follows a long turn in steps, and a cancel from it ends the turn there.
+    if (applied % ProgressStep == 0 && !FListed.empty() && applied < limit) {
+      flush();
+      if (current())
+        EmitProgress();
+    }
   }
   if (current())
     flush();

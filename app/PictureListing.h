@@ -52,6 +52,8 @@ public:
   // of a drop and the last ones go out at once.
   static constexpr int TurnGapMilliseconds = 16;
   static constexpr int MaxFilesPerTurn = 1024;
+  // Within a turn the progress is told after every this many files.
+  static constexpr int ProgressStep = 64;
   // Files a worker reads before it posts them.
   static constexpr std::size_t BlockSize = 32;
   // Workers of one drop at most (never more than the machine's cores or the drop's blocks).
